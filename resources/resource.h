@@ -1,0 +1,40 @@
+/* Resource ids of kelpVole99.  Grouped by range; the numbers are fixed
+   because installed links and the system address resources by them. */
+#ifndef KELP_RESOURCE_H
+#define KELP_RESOURCE_H
+
+/* 1: version block */
+#define IDV_VERSION             1
+
+/* 3: configuration dialog */
+#define IDD_CONFIG              3
+
+/* 100-109: sound and cursors */
+#define IDW_BUBBLES             102     /* type "WAVE" */
+#define IDC_FISHLEFT            103
+#define IDC_FISHRIGHT           105
+
+/* 110-119: pictures and setup dialog */
+#define IDB_CONFIGPICTURE       113
+#define IDD_SETUP               115
+
+/* 130-139: icons (file icon indices 0, 1, 2 in this order) */
+#define IDI_PROGRAM             131
+#define IDI_BARREL              132
+#define IDI_SADFACE             133
+
+/* 137-152: location picker dialogs and its pictures */
+#define IDD_PICKER              137
+#define IDB_FILE                139
+#define IDB_FOLDER              140
+#define IDD_NEWFOLDER           141
+#define IDB_CDROM               142
+#define IDB_CDROMMASK           143
+#define IDB_HARDDISKMASK        144
+#define IDB_DISKETTEMASK        145
+#define IDB_DISKETTE            146
+#define IDB_HARDDISK            147
+#define IDR_REMOVER             151     /* RT_RCDATA: the remover's image */
+#define IDB_FOLDERMASK          152
+
+#endif

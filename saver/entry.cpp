@@ -1,0 +1,123 @@
+/* Entry: the file name picks saver or installer, the command line picks
+   the saver's role. */
+#include "saver/saver.h"
+#include "settings/settings.h"
+#include "password/password.h"
+#include "preview/preview.h"
+#include "setup/setup.h"
+
+#include <ctype.h>
+#include <string.h>
+
+LaunchContext launchContext;
+
+static void upperCase(char *text)
+{
+    for (; *text; text++)
+        *text = (char)toupper((unsigned char)*text);
+}
+
+/* Only the last three characters count, with no dot required, so "xscr"
+   is a saver too.  A path that could not be read whole names nothing; it
+   is taken for a saver then, because the installer could not copy a file
+   it cannot name, while the system only ever starts savers with a letter. */
+int isSaverFileName(const char *path, DWORD length)
+{
+    char tail[4];
+
+    if (length == 0 || length >= MAX_PATH)
+        return 1;
+    if (length < 3)
+        return 0;
+    memcpy(tail, path + length - 3, 3);
+    tail[3] = 0;
+    upperCase(tail);
+    return memcmp(tail, "SCR", 3) == 0;
+}
+
+void parseCommandLine(char *text)
+{
+    char digits[KELP_DIGITS_MAX + 1];
+    int count = 0;
+    DWORD value = 0;
+    char *p;
+
+    upperCase(text);
+    if (*text == 0)
+        launchContext.modeLetter = 'C';
+    else
+        launchContext.previousForeground = GetForegroundWindow();
+
+    for (p = text; *p; p++) {
+        if (*p == 'C' || *p == 'S' || *p == 'P' || *p == 'A') {
+            launchContext.modeLetter = *p++;
+            break;
+        }
+    }
+    for (; *p && count < KELP_DIGITS_MAX; p++)
+        if (*p >= '0' && *p <= '9')
+            digits[count++] = *p;
+    digits[count] = 0;
+
+    /* Unsigned 32-bit arithmetic: more than ten digits simply wrap. */
+    for (p = digits; *p; p++)
+        value = value * 10 + (DWORD)(*p - '0');
+    launchContext.targetWindow = value;
+}
+
+static void runSaverRole(void)
+{
+    if (registerSaverClass(launchContext.instance, saverWndProc))
+        runSaver();
+    else
+        MessageBoxA(NULL, "ERROR: can't init instance", "message", MB_ICONWARNING);
+}
+
+static void dispatchRole(void)
+{
+    HWND target = (HWND)(UINT_PTR)launchContext.targetWindow;
+
+    switch (launchContext.modeLetter) {
+    case 'A':
+        changePassword(target);
+        break;
+    case 'C':
+        runConfigDialog(target);
+        break;
+    case 'P':
+        if (launchContext.targetWindow != 0)
+            runPreview(target);
+        break;
+    case 'S':
+        runSaverRole();
+        break;
+    default:
+        break;
+    }
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+{
+    DWORD length;
+
+    (void)nCmdShow;
+    if (hPrevInstance != NULL)
+        return 1;
+    launchContext.previousForeground = NULL;
+    launchContext.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    launchContext.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    launchContext.instance = hInstance;
+
+    length = GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
+    launchContext.modulePath[MAX_PATH - 1] = 0;     /* older systems leave a cut path open */
+    if (!isSaverFileName(launchContext.modulePath, length)) {
+        runSetup();
+        return 0;
+    }
+
+    parseCommandLine(lpCmdLine);
+    dispatchRole();
+    if (launchContext.previousForeground != NULL)
+        SetForegroundWindow(launchContext.previousForeground);
+    return 0;
+}

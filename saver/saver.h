@@ -1,0 +1,98 @@
+/* Saver runtime: entry and role choice, the full-screen saver window,
+   its drawing surfaces and the animation that runs on them. */
+#ifndef KELP_SAVER_H
+#define KELP_SAVER_H
+
+#include <windows.h>
+
+/* Every animating window of the program uses this timer id. */
+#define KELP_TIMER_ID 13677
+
+/* ---- entry ---- */
+
+struct LaunchContext {
+    HINSTANCE instance;
+    int screenWidth;            /* W of the saver window and its images */
+    int screenHeight;           /* H */
+    char modulePath[MAX_PATH];  /* own file; setup later reuses it as a work buffer */
+    char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
+    DWORD targetWindow;         /* decimal window handle after the letter */
+    HWND previousForeground;
+};
+extern LaunchContext launchContext;
+
+#define KELP_DIGITS_MAX 19
+
+void parseCommandLine(char *text);
+int isSaverFileName(const char *path, DWORD length);
+
+/* ---- saver window ---- */
+
+struct SaverWindowState {
+    HWND saverWindow;
+    int closeRequested;     /* an ending input came; WM_CLOSE is obeyed only then */
+    int mouseX, mouseY;
+    HCURSOR fishLeftCursor;
+    HCURSOR fishRightCursor;
+    int desktopShown;       /* the first paint has put the photograph on screen */
+};
+extern SaverWindowState saverWindowState;
+
+int registerSaverClass(HINSTANCE instance, WNDPROC procedure);
+void runSaver(void);
+LRESULT CALLBACK saverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---- drawing surfaces ---- */
+
+struct DrawingSurfaces {
+    HDC windowDC;
+    HPEN bubblePen;
+    HBRUSH nullBrush;
+    HDC imageDC;
+    HBITMAP screenImage;
+    HBITMAP waterImage;
+    HBRUSH waterBrush;
+    HPEN waterPen;
+    HBRUSH windowOldBrush;
+    HPEN windowOldPen;
+    HBRUSH imageOldBrush;
+    HPEN imageOldPen;
+    HBITMAP imageOldBitmap;
+};
+extern DrawingSurfaces drawingSurfaces;
+
+extern const char bannerTopLine[];
+extern const char siteLine[];
+
+int createSurfaces(void);
+void writeBanner(void);
+void destroySurfaces(void);
+
+/* ---- animation ---- */
+
+#define KELP_BUBBLES 13
+
+struct Bubble {
+    int active;
+    int x, y;
+    int size;
+    int riseTicks;
+};
+
+struct WaterState {
+    int level;
+    float surfacePhase;
+    float ripplePhase;
+    int fishMode;
+    int fishStep;
+    int fishLastX;
+    double swimPhase;
+    int driftY;
+    int driftStep;
+    Bubble bubbles[KELP_BUBBLES];
+};
+extern WaterState waterState;
+
+void animationTick(void);
+
+#endif

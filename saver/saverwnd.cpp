@@ -1,0 +1,173 @@
+/* The full-screen saver window and its message loop (the S role). */
+#include "saver/saver.h"
+#include "settings/settings.h"
+#include "password/password.h"
+#include "resource.h"
+
+#include <mmsystem.h>
+#include <string.h>
+
+#define SAVER_CLASS "ssaverzub"
+#define SAVER_TITLE "ssave"
+#define SAVER_TICK_MS 30
+
+SaverWindowState saverWindowState;
+
+int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
+{
+    WNDCLASSA windowClass;
+
+    memset(&windowClass, 0, sizeof windowClass);
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_PARENTDC | CS_BYTEALIGNCLIENT;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    /* No cursor: the animation's fish cursor must stay.  No brush: the
+       window shows the desktop photograph and the animation only. */
+    windowClass.lpszClassName = SAVER_CLASS;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+static void warn(const char *text)
+{
+    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+}
+
+/* Shows the window, starts the timer and the sound, runs the loop. */
+static void animateUntilClosed(void)
+{
+    HINSTANCE instance = launchContext.instance;
+    HWND window = saverWindowState.saverWindow;
+    POINT cursor;
+    MSG message;
+
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOOWNERZORDER);
+    UpdateWindow(window);
+    GetCursorPos(&cursor);
+    saverWindowState.mouseX = cursor.x;
+    saverWindowState.mouseY = cursor.y;
+    waterState.level = launchContext.screenHeight;
+    waterState.fishStep = 2;
+    SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);
+    if (saverSettings.sound != 0)
+        PlaySoundA(MAKEINTRESOURCEA(IDW_BUBBLES), instance, SND_RESOURCE | SND_ASYNC | SND_LOOP);
+
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    PlaySoundA(NULL, instance, 0);
+}
+
+void runSaver(void)
+{
+    HINSTANCE instance = launchContext.instance;
+    int wasRunning = 0;
+
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, &wasRunning, 0);
+    saverWindowState.fishRightCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_FISHRIGHT));
+    saverWindowState.fishLeftCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_FISHLEFT));
+
+    saverWindowState.saverWindow = CreateWindowExA(WS_EX_TOOLWINDOW, SAVER_CLASS, SAVER_TITLE,
+        WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+        NULL, NULL, instance, NULL);
+    if (saverWindowState.saverWindow == NULL) {
+        warn("ERROR: can't create window");
+    } else {
+        loadSettings();
+        /* The photograph is taken while the window is still hidden. */
+        if (!createSurfaces())
+            warn("ERROR: cant't create DC");
+        else
+            animateUntilClosed();
+    }
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, &wasRunning, 0);
+}
+
+static void onEndingInput(HWND window)
+{
+    saverWindowState.closeRequested = 1;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+static void onClose(HWND window)
+{
+    /* Alt+F4 or another program's close must not end the saver. */
+    if (!saverWindowState.closeRequested)
+        return;
+    if (verifyPassword()) {
+        KillTimer(window, KELP_TIMER_ID);
+        destroySurfaces();
+        DestroyWindow(window);
+    } else {
+        saverWindowState.closeRequested = 0;
+    }
+}
+
+/* A window that never paints shows black under Wine and on composited
+   desktops, not the desktop beneath it.  So the first paint puts the
+   photograph on the screen itself, and only then is the banner written
+   into the screen image, where the animation alone brings it to light. */
+static void onFirstPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    DrawingSurfaces *s = &drawingSurfaces;
+
+    BeginPaint(window, &paint);
+    if (s->imageDC != NULL && s->screenImage != NULL) {
+        SelectObject(s->imageDC, s->screenImage);
+        BitBlt(s->windowDC, 0, 0, launchContext.screenWidth, launchContext.screenHeight,
+               s->imageDC, 0, 0, SRCCOPY);
+        writeBanner();
+        SelectObject(s->imageDC, s->waterImage);
+    }
+    EndPaint(window, &paint);
+    saverWindowState.desktopShown = 1;
+}
+
+static LRESULT onSysCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SC_SCREENSAVE)
+        return 0;       /* one saver is enough */
+    return DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
+}
+
+LRESULT CALLBACK saverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CHAR:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        onEndingInput(window);
+        return 0;
+    case WM_CLOSE:
+        onClose(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_TIMER:
+        animationTick();
+        return 0;
+    case WM_MOUSEMOVE:
+        saverWindowState.mouseX = (short)LOWORD(lParam);
+        saverWindowState.mouseY = (short)HIWORD(lParam);
+        return 0;
+    case WM_PAINT:
+        if (saverWindowState.desktopShown)
+            break;
+        onFirstPaint(window);
+        return 0;
+    case WM_SYSCOMMAND:
+        return onSysCommand(window, wParam, lParam);
+    case WM_ACTIVATE:
+        if (wParam != 0 && HIWORD(lParam) == 0) {
+            SetFocus(window);
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,133 @@
+/* Drawing surfaces: the desktop photograph with its banner, the same
+   photograph combined with the water colour, and the pens and brushes the
+   animation draws with.  Built once when the saver starts. */
+#include "saver/saver.h"
+#include "settings/settings.h"
+
+#include <string.h>
+
+DrawingSurfaces drawingSurfaces;
+
+const char bannerTopLine[] = "   ONLY available at:  ";
+const char siteLine[] = " www.kelpvole99.example.net ";
+
+static void drawLine(HDC dc, UINT align, int x, int y, const char *text)
+{
+    SetTextAlign(dc, align);
+    TextOutA(dc, x, y, text, (int)strlen(text));
+}
+
+/* Writes the two banner lines into the screen image.  Leaves the screen
+   image selected into the image DC. */
+void writeBanner(void)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+
+    if (s->imageDC == NULL || s->screenImage == NULL)
+        return;
+    SelectObject(s->imageDC, s->screenImage);
+    drawLine(s->imageDC, TA_CENTER | TA_BOTTOM, w / 2, h / 2, bannerTopLine);
+    drawLine(s->imageDC, TA_CENTER | TA_TOP, w / 2, h / 2 + 1, siteLine);
+}
+
+static int obtainImages(HDC screen)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+
+    s->imageDC = CreateCompatibleDC(NULL);
+    if (screen != NULL) {
+        s->waterImage = CreateCompatibleBitmap(screen, w, h);
+        s->screenImage = CreateCompatibleBitmap(screen, w, h);
+    }
+    return screen != NULL && s->imageDC != NULL
+        && s->waterImage != NULL && s->screenImage != NULL;
+}
+
+static void paintImages(HDC screen)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    COLORREF water = waterColour();
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+
+    s->waterBrush = CreateSolidBrush(water);
+    s->imageOldBrush = (HBRUSH)SelectObject(s->imageDC, s->waterBrush);
+    s->waterPen = CreatePen(PS_SOLID, 1, water);
+    s->imageOldPen = (HPEN)SelectObject(s->imageDC, s->waterPen);
+
+    s->imageOldBitmap = (HBITMAP)SelectObject(s->imageDC, s->screenImage);
+    BitBlt(s->imageDC, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    /* The banner waits for the saver window's first paint (writeBanner). */
+
+    SelectObject(s->imageDC, s->waterImage);
+    Rectangle(s->imageDC, 0, 0, w, h);
+    BitBlt(s->imageDC, 0, 0, w, h, screen, 0, 0, saverSettings.bltMode);
+    drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, w - 5, h - 5, siteLine);
+}
+
+int createSurfaces(void)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    HDC screen;
+    int ready;
+
+    memset(s, 0, sizeof *s);
+    waterState.driftStep = 13;
+    waterState.driftY = 10;
+
+    s->windowDC = GetWindowDC(saverWindowState.saverWindow);
+    s->nullBrush = (HBRUSH)GetStockObject(NULL_BRUSH);
+    s->windowOldBrush = (HBRUSH)SelectObject(s->windowDC, s->nullBrush);
+    s->bubblePen = CreatePen(PS_SOLID, 1, bubbleColour());
+    s->windowOldPen = (HPEN)SelectObject(s->windowDC, s->bubblePen);
+
+    screen = GetDC(NULL);
+    ready = obtainImages(screen);
+    if (ready)
+        paintImages(screen);
+    if (screen != NULL)
+        ReleaseDC(NULL, screen);
+    if (!ready)
+        destroySurfaces();  /* the saver ends right away: leave nothing behind */
+    return ready;
+}
+
+/* Puts back what each DC held before and deletes what this module made.
+   Every step copes with a handle that was never obtained, so that a failed
+   createSurfaces can clean up with it too. */
+void destroySurfaces(void)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+
+    if (s->windowDC != NULL && s->windowOldPen != NULL)
+        SelectObject(s->windowDC, s->windowOldPen);
+    if (s->bubblePen != NULL)
+        DeleteObject(s->bubblePen);
+    if (s->windowDC != NULL && s->windowOldBrush != NULL)
+        SelectObject(s->windowDC, s->windowOldBrush);  /* the stock null brush needs no release */
+    ReleaseDC(saverWindowState.saverWindow, s->windowDC);
+
+    if (s->imageDC != NULL) {
+        if (s->imageOldBrush != NULL)
+            SelectObject(s->imageDC, s->imageOldBrush);
+        if (s->imageOldPen != NULL)
+            SelectObject(s->imageDC, s->imageOldPen);
+        if (s->imageOldBitmap != NULL)
+            SelectObject(s->imageDC, s->imageOldBitmap);
+    }
+    if (s->waterBrush != NULL)
+        DeleteObject(s->waterBrush);
+    if (s->waterPen != NULL)
+        DeleteObject(s->waterPen);
+    if (s->waterImage != NULL)
+        DeleteObject(s->waterImage);
+    if (s->screenImage != NULL)
+        DeleteObject(s->screenImage);
+    if (s->imageDC != NULL)
+        DeleteDC(s->imageDC);
+    memset(s, 0, sizeof *s);
+}

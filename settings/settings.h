@@ -1,0 +1,37 @@
+/* The saver's options and their registry store, and the dialog that edits them. */
+#ifndef KELP_SETTINGS_H
+#define KELP_SETTINGS_H
+
+#include <windows.h>
+
+/* Field order is the order of every registry read and write. */
+struct SaverSettings {
+    DWORD speed;
+    DWORD fillTo;
+    DWORD aquaR, aquaG, aquaB;
+    DWORD bubbleR, bubbleG, bubbleB;
+    DWORD sound;
+    DWORD bltMode;
+    DWORD bltIdx;
+};
+extern SaverSettings saverSettings;
+
+#define KELP_SETTINGS_COUNT 11
+#define KELP_RECORD_NAME "kelpVole99"
+#define KELP_SETTINGS_PREFIX "software\\zub_Kram\\"
+#define KELP_SETTINGS_CLASS "zUbSaver"
+
+extern const char *const settingNames[KELP_SETTINGS_COUNT];
+
+void defaultSettings(void);
+void loadSettings(void);
+void saveSettings(void);
+int settingsKeyPath(char *buffer, int size);
+DWORD *settingField(int index);
+
+COLORREF waterColour(void);
+COLORREF bubbleColour(void);
+
+void runConfigDialog(HWND parent);
+
+#endif

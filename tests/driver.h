@@ -1,0 +1,28 @@
+/* Black-box driver: runs the built program under a chosen file name and
+   works its windows from outside, as the system or a user would. */
+#ifndef KELP_DRIVER_H
+#define KELP_DRIVER_H
+
+#include <windows.h>
+
+struct ProgramRun {
+    char path[MAX_PATH];
+    PROCESS_INFORMATION process;
+    int started;
+};
+
+/* Copies the built program into a scratch folder as `name`. */
+int copyProgram(const char *name, char *path, int size);
+int startProgram(const char *name, const char *arguments, ProgramRun *run);
+/* Waits for a visible top-level window of the run's process. */
+HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);
+/* Returns 1 and the exit code when the process ended in time. */
+int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode);
+/* Ends a run that is still going and deletes its copy. */
+void finishRun(ProgramRun *run);
+int stillRunning(const ProgramRun *run);
+
+void pressKey(WORD virtualKey);
+void clickMouse(DWORD downFlag, DWORD upFlag);
+
+#endif

@@ -1,0 +1,112 @@
+/* Role choice: the file-name test and the command-line parser. */
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "saver/saver.h"
+
+struct CommandCase {
+    const char *text;
+    char letter;
+    DWORD target;
+    int remembersForeground;
+};
+
+static const CommandCase commandCases[] = {
+    { "", 'C', 0, 0 },
+    { "/s", 'S', 0, 1 },
+    { "-S", 'S', 0, 1 },
+    { "s", 'S', 0, 1 },
+    { "/c", 'C', 0, 1 },
+    { "/c:1234", 'C', 1234, 1 },
+    { "/p 4660", 'P', 4660, 1 },
+    { "/P 4660", 'P', 4660, 1 },
+    { "/a 4660", 'A', 4660, 1 },
+    { "12 /p 34", 'P', 34, 1 },          /* digits before the letter do not count */
+    { "/p 1 2 3", 'P', 123, 1 },         /* separators between digits are skipped */
+    { "/x", 0, 0, 1 },
+    { "/x /s", 'S', 0, 1 },              /* the first of the four letters wins */
+    { "/abc", 'A', 0, 1 },
+    { "/p", 'P', 0, 1 },
+    { "/p 4294967295", 'P', 4294967295u, 1 },
+    { "/p 4294967296", 'P', 0, 1 },      /* wraps modulo 2^32 */
+    { "/p 4294967306", 'P', 10, 1 },
+    /* only the first 19 digits are gathered */
+    { "/p 12345678901234567899999", 'P', (DWORD)(1234567890123456789ull & 0xFFFFFFFFu), 1 },
+    { "/p 0000000000000000000123", 'P', 0, 1 },
+    { "  ", 0, 0, 1 },
+    { "x:\\scr\\c", 'S', 0, 1 },         /* any character counts, even inside a path */
+};
+
+class CommandLine : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(CommandLine, SetsLetterTargetAndForeground)
+{
+    const CommandCase &c = GetParam();
+    char text[64];
+    HWND marker = (HWND)(UINT_PTR)0x4711;
+
+    memset(&launchContext, 0, sizeof launchContext);
+    launchContext.previousForeground = marker;
+    lstrcpynA(text, c.text, sizeof text);
+    parseCommandLine(text);
+
+    EXPECT_EQ(c.letter, launchContext.modeLetter);
+    EXPECT_EQ(c.target, launchContext.targetWindow);
+    /* An empty command line leaves the remembered window alone. */
+    EXPECT_EQ(c.remembersForeground != 0, launchContext.previousForeground != marker);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CommandLine, ::testing::ValuesIn(commandCases));
+
+TEST(CommandLine, UpperCasesTheTextInPlace)
+{
+    char text[] = "/p 12 abc";
+    memset(&launchContext, 0, sizeof launchContext);
+    parseCommandLine(text);
+    EXPECT_STREQ("/P 12 ABC", text);
+}
+
+TEST(CommandLine, LongTextStaysInItsBuffers)
+{
+    static char text[4096];
+    memset(text, '9', sizeof text - 1);
+    text[0] = 's';
+    memset(&launchContext, 0, sizeof launchContext);
+    parseCommandLine(text);
+    EXPECT_EQ('S', launchContext.modeLetter);
+    EXPECT_EQ((DWORD)(9999999999999999999ull & 0xFFFFFFFFu), launchContext.targetWindow);
+}
+
+struct NameCase {
+    const char *path;
+    int saver;
+};
+
+static const NameCase nameCases[] = {
+    { "C:\\x\\x.scr", 1 },
+    { "C:\\x\\X.SCR", 1 },
+    { "C:\\x\\x.ScR", 1 },
+    { "C:\\x\\xscr", 1 },       /* no dot needed */
+    { "C:\\x\\x.scrx", 0 },
+    { "C:\\x\\x.exe", 0 },
+    { "C:\\x\\kelpVole99.exe", 0 },
+    { "scr", 1 },
+    { "cr", 0 },
+};
+
+TEST(RoleByName, LastThreeCharactersDecide)
+{
+    for (size_t i = 0; i < sizeof nameCases / sizeof nameCases[0]; i++) {
+        const NameCase &c = nameCases[i];
+        EXPECT_EQ(c.saver, isSaverFileName(c.path, (DWORD)strlen(c.path))) << c.path;
+    }
+}
+
+TEST(RoleByName, UnreadablePathIsTakenForTheSaver)
+{
+    char cut[MAX_PATH];
+    memset(cut, 'e', sizeof cut);
+    cut[MAX_PATH - 1] = 0;
+    EXPECT_EQ(1, isSaverFileName("", 0));
+    EXPECT_EQ(1, isSaverFileName(cut, MAX_PATH));  /* truncated: the tail is not the name's */
+}

@@ -1,0 +1,246 @@
+/* The saver role, black-box: the built program run under Wine by name and
+   command line, worked through real input and messages. */
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "tests/driver.h"
+#include "tests/testutil.h"
+
+namespace {
+
+const int startMs = 8000;
+const int endMs = 5000;
+
+class Saver : public ::testing::Test {
+protected:
+    ProgramRun run;
+    HWND window;
+
+    void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
+    void TearDown() override { finishRun(&run); }
+
+    void start(const char *name = "kelptest.scr", const char *arguments = "/s")
+    {
+        ASSERT_TRUE(startProgram(name, arguments, &run));
+        window = waitForWindow(&run, "ssaverzub", startMs);
+        ASSERT_TRUE(window != NULL) << "no saver window";
+        pumpMessages(300);  /* let it take the foreground and paint */
+    }
+
+    void expectEndsCleanly()
+    {
+        DWORD code = 1234;
+        ASSERT_TRUE(waitForExit(&run, endMs, &code)) << "saver did not end";
+        EXPECT_EQ(0u, code);
+    }
+
+    void expectStillRuns()
+    {
+        pumpMessages(400);
+        EXPECT_TRUE(stillRunning(&run));
+        EXPECT_TRUE(IsWindow(window));
+    }
+};
+
+struct NameCase {
+    const char *name;
+    int saver;
+};
+
+class RoleByName : public Saver, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
+{
+    const NameCase &c = GetParam();
+    if (c.saver) {
+        start(c.name, "/s");
+        PostMessageA(window, WM_CHAR, 'q', 0);
+        expectEndsCleanly();
+    } else {
+        ASSERT_TRUE(startProgram(c.name, "/s", &run));
+        EXPECT_EQ(NULL, waitForWindow(&run, "ssaverzub", 1500));
+        expectEndsCleanly();
+    }
+}
+
+const NameCase nameCases[] = {
+    { "x.scr", 1 }, { "X.SCR", 1 }, { "xscr", 1 }, { "x.scrx", 0 }, { "x.exe", 0 },
+};
+INSTANTIATE_TEST_SUITE_P(Names, RoleByName, ::testing::ValuesIn(nameCases));
+
+TEST_F(Saver, CommandLinesWithoutTheSaverLetterShowNoSaver)
+{
+    const char *lines[] = { "/x", "/p", "/c", "/a 12", "" };
+    for (size_t i = 0; i < sizeof lines / sizeof lines[0]; i++) {
+        ProgramRun other;
+        DWORD code = 1234;
+        ASSERT_TRUE(startProgram("k.scr", lines[i], &other)) << lines[i];
+        EXPECT_EQ(NULL, waitForWindow(&other, "ssaverzub", 1000)) << lines[i];
+        EXPECT_TRUE(waitForExit(&other, endMs, &code)) << lines[i];
+        EXPECT_EQ(0u, code) << lines[i];
+        finishRun(&other);
+    }
+}
+
+TEST_F(Saver, WindowCoversTheScreenOnTop)
+{
+    start("kelptest.scr", "-S");
+    char text[32];
+    RECT rect;
+
+    GetClassNameA(window, text, sizeof text);
+    EXPECT_STREQ("ssaverzub", text);
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_STREQ("ssave", text);
+    EXPECT_EQ(0x1083u, (UINT)GetClassLongA(window, GCL_STYLE));
+    EXPECT_EQ(0, (int)GetClassLongPtrA(window, GCLP_HCURSOR));
+    EXPECT_EQ(0, (int)GetClassLongPtrA(window, GCLP_HBRBACKGROUND));
+    EXPECT_NE(0, (int)GetClassLongPtrA(window, GCLP_HICON));
+
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(0, rect.left);
+    EXPECT_EQ(0, rect.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rect.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), rect.bottom);
+}
+
+struct InputCase {
+    const char *what;
+    int kind;       /* 0 key, 1 mouse button, 2 mouse move */
+    WORD key;
+    DWORD down, up;
+    int ends;
+};
+
+class Input : public Saver, public ::testing::WithParamInterface<InputCase> {};
+
+TEST_P(Input, CharactersAndButtonsEndTheSaverOthersDoNot)
+{
+    const InputCase &c = GetParam();
+    start();
+    SetForegroundWindow(window);
+    if (c.kind == 0) {
+        pressKey(c.key);
+    } else if (c.kind == 1) {
+        clickMouse(c.down, c.up);
+    } else {
+        POINT p;
+        GetCursorPos(&p);
+        SetCursorPos(p.x + 200, p.y + 150);
+        pumpMessages(50);
+        SetCursorPos(5, 5);
+    }
+    if (c.ends) {
+        expectEndsCleanly();
+    } else {
+        expectStillRuns();
+        pressKey('A');
+        expectEndsCleanly();
+    }
+}
+
+const InputCase inputCases[] = {
+    { "letter", 0, 'A', 0, 0, 1 },
+    { "space", 0, VK_SPACE, 0, 0, 1 },
+    { "enter", 0, VK_RETURN, 0, 0, 1 },
+    { "escape", 0, VK_ESCAPE, 0, 0, 1 },
+    { "backspace", 0, VK_BACK, 0, 0, 1 },
+    { "left button", 1, 0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 1 },
+    { "right button", 1, 0, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 1 },
+    { "middle button", 1, 0, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 1 },
+    { "arrow key", 0, VK_LEFT, 0, 0, 0 },
+    { "shift", 0, VK_SHIFT, 0, 0, 0 },
+    { "function key", 0, VK_F5, 0, 0, 0 },
+    { "mouse move", 2, 0, 0, 0, 0 },
+};
+INSTANTIATE_TEST_SUITE_P(Table, Input, ::testing::ValuesIn(inputCases),
+    [](const ::testing::TestParamInfo<InputCase> &info) {
+        std::string name = info.param.what;
+        for (size_t i = 0; i < name.size(); i++)
+            if (name[i] == ' ')
+                name[i] = '_';
+        return name;
+    });
+
+TEST_F(Saver, CloseFromAnotherProgramIsIgnored)
+{
+    start();
+    DWORD_PTR result = 1;
+    EXPECT_TRUE(SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 2000, &result));
+    EXPECT_EQ(0u, result);
+    expectStillRuns();
+    PostMessageA(window, WM_RBUTTONDOWN, 0, 0);
+    expectEndsCleanly();
+}
+
+TEST_F(Saver, ScreenSaveCommandIsSwallowed)
+{
+    start();
+    DWORD_PTR result = 1;
+    EXPECT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_NORMAL, 2000,
+                                    &result));
+    EXPECT_EQ(0u, result);
+    expectStillRuns();
+    PostMessageA(window, WM_CHAR, ' ', 0);
+    expectEndsCleanly();
+}
+
+TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
+{
+    HWND mine = CreateWindowExA(0, "STATIC", "foreground before", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                50, 50, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    SetForegroundWindow(mine);
+    pumpMessages(100);
+    ASSERT_EQ(mine, GetForegroundWindow());
+
+    start();
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    EXPECT_TRUE(running);
+    EXPECT_EQ(window, GetForegroundWindow());
+
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    expectEndsCleanly();
+    pumpMessages(200);
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    EXPECT_FALSE(running);
+    EXPECT_EQ(mine, GetForegroundWindow());
+    DestroyWindow(mine);
+}
+
+TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
+{
+    HWND desktop = showKnownDesktop();
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    start();
+    pumpMessages(300);
+
+    /* Read back what is on the screen now: the saver's window on top. */
+    const POINT points[] = {
+        { 5, 5 }, { w / 2, h / 2 }, { w / 2, h / 2 - 6 }, { w / 2 - 20, h / 2 + 6 },
+        { w - 10, h - 10 }, { w / 3, 2 * h / 3 }, { 40, h - 40 },
+    };
+    HDC screen = GetDC(NULL);
+    for (size_t i = 0; i < sizeof points / sizeof points[0]; i++)
+        EXPECT_EQ(knownColour(points[i].x, points[i].y),
+                  GetPixel(screen, points[i].x, points[i].y))
+            << "at " << points[i].x << "," << points[i].y;
+    ReleaseDC(NULL, screen);
+
+    /* the saver's window, not ours, is what was read */
+    POINT centre = { w / 2, h / 2 };
+    EXPECT_EQ(window, WindowFromPoint(centre));
+    PostMessageA(window, WM_CHAR, 'x', 0);
+    expectEndsCleanly();
+    closeKnownDesktop(desktop);
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+/* Drawing surfaces photographed from a known desktop. */
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "saver/saver.h"
+#include "settings/settings.h"
+#include "tests/testutil.h"
+
+namespace {
+
+struct Box {
+    int left, top, right, bottom;   /* right and bottom exclusive */
+    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+class Surfaces : public ::testing::Test {
+protected:
+    HWND desktop, saver;
+    int w, h;
+    HDC grabDC;
+    HBITMAP grabBitmap, grabOld;
+    DWORD *pixels;
+
+    void SetUp() override
+    {
+        desktop = showKnownDesktop();
+        saver = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "ssave", WS_POPUP, 0, 0, 10, 10,
+                                NULL, NULL, GetModuleHandleA(NULL), NULL);
+        memset(&saverWindowState, 0, sizeof saverWindowState);
+        saverWindowState.saverWindow = saver;
+        w = launchContext.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        h = launchContext.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        defaultSettings();
+
+        BITMAPINFO info;
+        memset(&info, 0, sizeof info);
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        grabDC = CreateCompatibleDC(NULL);
+        grabBitmap = CreateDIBSection(grabDC, &info, DIB_RGB_COLORS, (void **)&pixels, NULL, 0);
+        grabOld = (HBITMAP)SelectObject(grabDC, grabBitmap);
+    }
+
+    void TearDown() override
+    {
+        SelectObject(grabDC, grabOld);
+        DeleteObject(grabBitmap);
+        DeleteDC(grabDC);
+        DestroyWindow(saver);
+        closeKnownDesktop(desktop);
+    }
+
+    /* Copies one of the two images out; the water image stays selected, as
+       the animation expects. */
+    void grab(HBITMAP image)
+    {
+        SelectObject(drawingSurfaces.imageDC, image);
+        BitBlt(grabDC, 0, 0, w, h, drawingSurfaces.imageDC, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(drawingSurfaces.imageDC, drawingSurfaces.waterImage);
+    }
+
+    COLORREF at(int x, int y) const
+    {
+        DWORD p = pixels[y * w + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+    SIZE extent(const char *text)
+    {
+        SIZE size;
+        GetTextExtentPoint32A(drawingSurfaces.imageDC, text, (int)strlen(text), &size);
+        return size;
+    }
+
+    /* Every pixel off the boxes must be expected(x, y); inside each box the
+       text shows as black on white. */
+    void expectImage(COLORREF (*expected)(int, int, COLORREF), COLORREF water,
+                     const Box *boxes, int boxCount)
+    {
+        int wrong = 0, firstX = -1, firstY = -1;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                bool inBox = false;
+                for (int b = 0; b < boxCount; b++)
+                    inBox = inBox || boxes[b].contains(x, y);
+                if (!inBox && at(x, y) != expected(x, y, water) && wrong++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+            }
+        EXPECT_EQ(0, wrong) << "first wrong pixel at " << firstX << "," << firstY;
+        for (int b = 0; b < boxCount; b++) {
+            int white = 0, black = 0;
+            for (int y = boxes[b].top; y < boxes[b].bottom; y++)
+                for (int x = boxes[b].left; x < boxes[b].right; x++) {
+                    white += at(x, y) == RGB(255, 255, 255);
+                    black += at(x, y) == RGB(0, 0, 0);
+                }
+            EXPECT_GT(white, 0) << "box " << b;
+            EXPECT_GT(black, 0) << "box " << b;
+        }
+    }
+
+    Box cornerBox()
+    {
+        SIZE s = extent(siteLine);
+        Box box = { w - 5 - s.cx, h - 5 - s.cy, w - 5, h - 5 };
+        return box;
+    }
+};
+
+COLORREF anded(int x, int y, COLORREF water) { return knownColour(x, y) & water; }
+COLORREF plain(int x, int y, COLORREF) { return knownColour(x, y); }
+
+TEST_F(Surfaces, WaterImageIsDesktopAndWaterColourWithCornerLine)
+{
+    ASSERT_EQ(1, createSurfaces());
+    Box corner = cornerBox();
+    grab(drawingSurfaces.waterImage);
+    expectImage(anded, waterColour(), &corner, 1);
+    destroySurfaces();
+}
+
+TEST_F(Surfaces, SrcPaintWithBlackGivesThePlainDesktop)
+{
+    saverSettings.aquaR = saverSettings.aquaG = saverSettings.aquaB = 0;
+    saverSettings.bltMode = SRCPAINT;
+    ASSERT_EQ(1, createSurfaces());
+    Box corner = cornerBox();
+    grab(drawingSurfaces.waterImage);
+    expectImage(plain, 0, &corner, 1);
+    destroySurfaces();
+}
+
+TEST_F(Surfaces, BannerComesOnlyWithTheFirstPaint)
+{
+    ASSERT_EQ(1, createSurfaces());
+    grab(drawingSurfaces.screenImage);
+    expectImage(plain, 0, NULL, 0);
+
+    writeBanner();
+    SelectObject(drawingSurfaces.imageDC, drawingSurfaces.waterImage);
+    SIZE top = extent(bannerTopLine), site = extent(siteLine);
+    /* centred on W div 2; one pixel of rounding either way */
+    Box boxes[2] = {
+        { w / 2 - top.cx / 2 - 1, h / 2 - top.cy, w / 2 + top.cx / 2 + 1, h / 2 },
+        { w / 2 - site.cx / 2 - 1, h / 2 + 1, w / 2 + site.cx / 2 + 1, h / 2 + 1 + site.cy },
+    };
+    grab(drawingSurfaces.screenImage);
+    expectImage(plain, 0, boxes, 2);
+    /* the boxes are the text's own: no blank rows above or below them */
+    EXPECT_EQ(RGB(255, 255, 255), at(w / 2 - top.cx / 2 + 1, h / 2 - top.cy));
+    EXPECT_EQ(RGB(255, 255, 255), at(w / 2 - top.cx / 2 + 1, h / 2 - 1));
+    EXPECT_EQ(knownColour(w / 2, h / 2), at(w / 2, h / 2));
+    EXPECT_EQ(RGB(255, 255, 255), at(w / 2 - site.cx / 2 + 1, h / 2 + site.cy));
+    destroySurfaces();
+}
+
+TEST_F(Surfaces, TheImageDCHoldsTheWaterObjects)
+{
+    ASSERT_EQ(1, createSurfaces());
+    const DrawingSurfaces &s = drawingSurfaces;
+    EXPECT_EQ((HGDIOBJ)s.waterImage, GetCurrentObject(s.imageDC, OBJ_BITMAP));
+    EXPECT_EQ((HGDIOBJ)s.waterBrush, GetCurrentObject(s.imageDC, OBJ_BRUSH));
+    EXPECT_EQ((HGDIOBJ)s.waterPen, GetCurrentObject(s.imageDC, OBJ_PEN));
+    EXPECT_EQ((HGDIOBJ)s.bubblePen, GetCurrentObject(s.windowDC, OBJ_PEN));
+    EXPECT_EQ(GetStockObject(NULL_BRUSH), GetCurrentObject(s.windowDC, OBJ_BRUSH));
+    LOGPEN pen;
+    ASSERT_EQ((int)sizeof pen, GetObjectA(s.bubblePen, sizeof pen, &pen));
+    EXPECT_EQ(bubbleColour(), pen.lopnColor);
+    EXPECT_EQ(13, waterState.driftStep);
+    EXPECT_EQ(10, waterState.driftY);
+    destroySurfaces();
+}
+
+TEST_F(Surfaces, DestroyLeavesNoObjectBehind)
+{
+    ASSERT_EQ(1, createSurfaces());
+    DrawingSurfaces made = drawingSurfaces;
+    destroySurfaces();
+    HGDIOBJ objects[] = { made.bubblePen, made.imageDC, made.screenImage, made.waterImage,
+                          made.waterBrush, made.waterPen };
+    for (size_t i = 0; i < sizeof objects / sizeof objects[0]; i++)
+        EXPECT_EQ(0u, GetObjectType(objects[i])) << "object " << i;
+    EXPECT_EQ(NULL, drawingSurfaces.imageDC);
+    /* the window DC went back to its default objects */
+    HDC dc = GetWindowDC(saver);
+    EXPECT_EQ(GetStockObject(BLACK_PEN), GetCurrentObject(dc, OBJ_PEN));
+    EXPECT_EQ(GetStockObject(WHITE_BRUSH), GetCurrentObject(dc, OBJ_BRUSH));
+    ReleaseDC(saver, dc);
+}
+
+TEST_F(Surfaces, ImagesTooBigFailAndReleaseWhatWasMade)
+{
+    launchContext.screenWidth = 200000;
+    launchContext.screenHeight = 200000;
+    EXPECT_EQ(0, createSurfaces());
+    DrawingSurfaces empty;
+    memset(&empty, 0, sizeof empty);
+    EXPECT_EQ(0, memcmp(&empty, &drawingSurfaces, sizeof empty));
+    HDC dc = GetWindowDC(saver);
+    EXPECT_EQ(GetStockObject(BLACK_PEN), GetCurrentObject(dc, OBJ_PEN));
+    ReleaseDC(saver, dc);
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include "tests/testutil.h"
+
+#include <string.h>
+
+static const COLORREF knownPalette[4] = {
+    RGB(0x30, 0x90, 0xE0), RGB(0xC8, 0x64, 0x28), RGB(0x5A, 0xD2, 0x7D), RGB(0xA0, 0x3C, 0xB4)
+};
+
+/* 32-pixel blocks in four colours, none of them black or white, so that
+   text drawn in black on white stands out from it. */
+COLORREF knownColour(int x, int y)
+{
+    return knownPalette[((x / 32) + 2 * (y / 32)) & 3];
+}
+
+static LRESULT CALLBACK knownDesktopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        RECT client;
+        int x, y;
+        HDC dc = BeginPaint(window, &paint);
+        GetClientRect(window, &client);
+        for (y = 0; y < client.bottom; y += 32)
+            for (x = 0; x < client.right; x += 32) {
+                RECT block = { x, y, x + 32, y + 32 };
+                HBRUSH brush = CreateSolidBrush(knownColour(x, y));
+                FillRect(dc, &block, brush);
+                DeleteObject(brush);
+            }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void pumpMessages(int milliseconds)
+{
+    DWORD end = GetTickCount() + milliseconds;
+    do {
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    } while ((int)(end - GetTickCount()) > 0);
+}
+
+HWND showKnownDesktop(void)
+{
+    static int registered;
+    HWND window;
+
+    if (!registered) {
+        WNDCLASSA windowClass;
+        memset(&windowClass, 0, sizeof windowClass);
+        windowClass.lpfnWndProc = knownDesktopProc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "kelptestdesktop";
+        registered = RegisterClassA(&windowClass) != 0;
+    }
+    window = CreateWindowExA(WS_EX_TOPMOST, "kelptestdesktop", "known desktop", WS_POPUP,
+                             0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                             NULL, NULL, GetModuleHandleA(NULL), NULL);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    pumpMessages(200);
+    return window;
+}
+
+void closeKnownDesktop(HWND window)
+{
+    DestroyWindow(window);
+    pumpMessages(50);
+}
+
+void backupKey(HKEY root, const char *path, KeyBackup *backup)
+{
+    HKEY key;
+    DWORD i;
+
+    memset(backup, 0, sizeof *backup);
+    backup->root = root;
+    lstrcpynA(backup->path, path, sizeof backup->path);
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    backup->existed = 1;
+    for (i = 0; backup->count < BACKUP_VALUES; i++) {
+        DWORD nameSize = sizeof backup->values[0].name;
+        int n = backup->count;
+        backup->values[n].size = sizeof backup->values[n].data;
+        if (RegEnumValueA(key, i, backup->values[n].name, &nameSize, NULL,
+                          &backup->values[n].type, backup->values[n].data,
+                          &backup->values[n].size) != ERROR_SUCCESS)
+            break;
+        backup->count++;
+    }
+    RegCloseKey(key);
+}
+
+void restoreKey(const KeyBackup *backup)
+{
+    HKEY key;
+    int i;
+
+    if (!backup->existed) {
+        RegDeleteKeyA(backup->root, backup->path);
+        return;
+    }
+    if (RegCreateKeyExA(backup->root, backup->path, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                        &key, NULL) != ERROR_SUCCESS)
+        return;
+    /* Drop what the test added, then put back what was there. */
+    for (;;) {
+        char name[64];
+        DWORD nameSize = sizeof name;
+        if (RegEnumValueA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        if (RegDeleteValueA(key, name) != ERROR_SUCCESS)
+            break;
+    }
+    for (i = 0; i < backup->count; i++)
+        RegSetValueExA(key, backup->values[i].name, 0, backup->values[i].type,
+                       backup->values[i].data, backup->values[i].size);
+    RegCloseKey(key);
+}
+
+void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
+                 const void *data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, (const BYTE *)data, size);
+    RegCloseKey(key);
+}

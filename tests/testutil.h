@@ -1,0 +1,33 @@
+/* Helpers shared by the in-process and the black-box tests. */
+#ifndef KELP_TESTUTIL_H
+#define KELP_TESTUTIL_H
+
+#include <windows.h>
+
+/* A full-screen topmost window with a known picture, standing in for the
+   desktop: under Wine a screen photograph sees only Wine's own windows. */
+COLORREF knownColour(int x, int y);
+HWND showKnownDesktop(void);
+void closeKnownDesktop(HWND window);
+void pumpMessages(int milliseconds);
+
+/* Save-set-check-restore of one registry key with plain values. */
+#define BACKUP_VALUES 32
+struct KeyBackup {
+    HKEY root;
+    char path[MAX_PATH];
+    int existed;
+    int count;
+    struct {
+        char name[64];
+        DWORD type;
+        DWORD size;
+        BYTE data[256];
+    } values[BACKUP_VALUES];
+};
+void backupKey(HKEY root, const char *path, KeyBackup *backup);
+void restoreKey(const KeyBackup *backup);
+void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
+                 const void *data, DWORD size);
+
+#endif

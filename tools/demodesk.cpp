@@ -1,0 +1,109 @@
+/* A stand-in desktop for showing the saver where there is no real one:
+   a wallpaper window and two application windows that the saver can
+   photograph, then the saver itself.  Usage: demodesk <saver.scr> */
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+static LRESULT CALLBACK wallpaperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        RECT client, band;
+        HDC dc = BeginPaint(window, &paint);
+        int y, i;
+        GetClientRect(window, &client);
+        /* a calm gradient like a desktop picture */
+        for (y = 0; y < client.bottom; y += 4) {
+            HBRUSH brush = CreateSolidBrush(RGB(30 + y * 60 / client.bottom,
+                                                110 + y * 80 / client.bottom, 130));
+            SetRect(&band, 0, y, client.right, y + 4);
+            FillRect(dc, &band, brush);
+            DeleteObject(brush);
+        }
+        /* desktop icons down the left edge */
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        for (i = 0; i < 5; i++) {
+            static const char *names[5] = { "My Computer", "Recycle Bin", "Documents",
+                                            "Network", "Readme.txt" };
+            static const COLORREF colours[5] = { RGB(200, 200, 220), RGB(160, 200, 160),
+                RGB(240, 210, 90), RGB(120, 160, 230), RGB(250, 250, 250) };
+            RECT icon = { 28, 20 + i * 80, 60, 52 + i * 80 };
+            HBRUSH brush = CreateSolidBrush(colours[i]);
+            FillRect(dc, &icon, brush);
+            FrameRect(dc, &icon, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            DeleteObject(brush);
+            TextOutA(dc, 10, 56 + i * 80, names[i], (int)strlen(names[i]));
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static HWND makeAppWindow(const char *title, const char *text, int x, int y, int w, int h)
+{
+    HWND frame = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 x, y, w, h, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    RECT client;
+    GetClientRect(frame, &client);
+    CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text,
+                    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY,
+                    0, 0, client.right, client.bottom, frame, NULL, GetModuleHandleA(NULL), NULL);
+    return frame;
+}
+
+static void pump(DWORD milliseconds)
+{
+    DWORD end = GetTickCount() + milliseconds;
+    MSG message;
+    for (;;) {
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if ((int)(end - GetTickCount()) <= 0)
+            break;
+        Sleep(15);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    WNDCLASSA windowClass;
+    char saverLine[MAX_PATH + 16];
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    HWND wallpaper;
+
+    memset(&windowClass, 0, sizeof windowClass);
+    windowClass.lpfnWndProc = wallpaperProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
+    windowClass.lpszClassName = "kelpdemodesk";
+    RegisterClassA(&windowClass);
+    wallpaper = CreateWindowExA(WS_EX_TOOLWINDOW, "kelpdemodesk", "desktop", WS_POPUP | WS_VISIBLE,
+                                0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                NULL, NULL, instance, NULL);
+    makeAppWindow("Notes - Editor", "Shopping list:\r\n- kelp\r\n- fish food\r\n- bubbles",
+                  180, 90, 380, 260);
+    makeAppWindow("Calculator", "   12 + 30 = 42", 520, 300, 300, 180);
+    pump(1500);
+
+    if (*commandLine == 0)
+        return 0;
+    _snprintf(saverLine, sizeof saverLine, "\"%s\" /s", commandLine);
+    saverLine[sizeof saverLine - 1] = 0;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, saverLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 1;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT)
+           != WAIT_OBJECT_0)
+        pump(0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    DestroyWindow(wallpaper);
+    return 0;
+}
