@@ -56,6 +56,7 @@ TEST_P(CommandLine, SetsLetterTargetAndForeground)
     EXPECT_EQ(c.remembersForeground != 0, launchContext.previousForeground != marker);
 }
 
+void PrintTo(const CommandCase &c, std::ostream *out) { *out << '"' << c.text << '"'; }
 INSTANTIATE_TEST_SUITE_P(Table, CommandLine, ::testing::ValuesIn(commandCases));
 
 TEST(CommandLine, UpperCasesTheTextInPlace)
@@ -75,6 +76,23 @@ TEST(CommandLine, LongTextStaysInItsBuffers)
     parseCommandLine(text);
     EXPECT_EQ('S', launchContext.modeLetter);
     EXPECT_EQ((DWORD)(9999999999999999999ull & 0xFFFFFFFFu), launchContext.targetWindow);
+}
+
+TEST(SaverClass, RegistersWithIconAndNothingElse)
+{
+    WNDCLASSA info;
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    ASSERT_NE(0, registerSaverClass(instance, saverWndProc));
+    ASSERT_TRUE(GetClassInfoA(instance, "ssaverzub", &info));
+    EXPECT_EQ(0x1083u, info.style);
+    EXPECT_TRUE(info.hIcon != NULL);
+    EXPECT_TRUE(info.hCursor == NULL);
+    EXPECT_TRUE(info.hbrBackground == NULL);
+    EXPECT_TRUE(info.lpszMenuName == NULL);
+    EXPECT_EQ(0, info.cbClsExtra);
+    EXPECT_EQ(0, info.cbWndExtra);
+    EXPECT_EQ(0, registerSaverClass(instance, saverWndProc));   /* already there */
+    UnregisterClassA("ssaverzub", instance);
 }
 
 struct NameCase {
