@@ -1,12 +1,305 @@
-/* Animation engine: water, waves, shimmer, fish and bubbles. */
-#include "saver/saver.h"
+/* Animation engine: rising water with a swinging, rippling surface, a
+   shimmering body, and the cursor turned into a fish that trails bubbles.
 
-WaterState waterState = {
+   Nothing is ever redrawn in full.  Each 30 ms tick copies small pieces of
+   the two prepared images onto the window:
+     - a 10 x 20 strip of the plain screen image per 10-pixel column, just
+       above the wave, wipes out last tick's crest;
+     - a 10 x 10 tile of the water image per column under the wave line,
+       stretched by a random 0..2 px across and 0..3 px down, is the new,
+       shivering surface;
+     - W/8 + 1 random squares of the water image below the surface, each
+       copied back onto itself one pixel up-left and two pixels larger,
+       fill the body in over time and make it shimmer.
+   The surface line is
+       y(c) = level + trunc(20 sin(surfacePhase)) - trunc(10 sin(ripple + 0.1 c)),
+   a slow swing of the whole surface (0.2 rad per tick, a period of about 31
+   ticks) carrying a ripple that travels 0.51 rad per tick and changes by
+   0.1 rad from one 10-pixel column to the next, so one ripple wavelength
+   spans about 63 columns.  All phases wrap by subtracting 6.28.
+
+   Random numbers come from the process's single generator, which always
+   starts from 1, so every run draws the same first frames. */
+#include "saver/saver.h"
+#include "settings/settings.h"
+
+#include <math.h>
+
+#define PHASE_WRAP 6.28
+
+const WaterState initialWaterState = {
     0, 0.0f, 0.0f, 0, 2, 0, 0.0, 10, 13,
-    { { 1, 0, 0, 0, -33 } }     /* slot 0 starts its count early; the rest wait */
+    { { 1, 0, 0, 0, -33 } }     /* slot 0 waits 47 steps before the first bubble */
 };
+WaterState waterState = initialWaterState;
+
+const AnimationCalls systemAnimationCalls = {
+    BitBlt, StretchBlt, Ellipse, SelectObject, GetCursorPos, SetCursorPos, SetCursor
+};
+AnimationCalls animationCalls = systemAnimationCalls;
+
+unsigned int randomState = 1;
+
+int nextRandom(void)
+{
+    randomState = randomState * 214013u + 2531011u;
+    return (int)((randomState >> 16) & 0x7FFF);
+}
+
+/* 0 .. n, with n only when the draw is 32767 */
+static int randomUpTo(int n)
+{
+    return n * nextRandom() / 32767;
+}
+
+int targetLevel(void)
+{
+    unsigned int h = (unsigned int)launchContext.screenHeight;
+    /* unsigned arithmetic: a stored fillTo far out of range wraps, it does not trap */
+    return (int)(h - (h / 100u) * saverSettings.fillTo - 60u);
+}
+
+static float advancePhase(float phase, double step)
+{
+    phase = (float)(phase + step);
+    if (phase > PHASE_WRAP)
+        phase = (float)(phase - PHASE_WRAP);
+    return phase;
+}
+
+static void showCursor(HCURSOR cursor)
+{
+    animationCalls.setCursor(cursor);
+}
+
+static HCURSOR fishCursorFor(int step)
+{
+    return step > 0 ? saverWindowState.fishRightCursor : saverWindowState.fishLeftCursor;
+}
+
+/* The cursor becomes a fish once it is less than 40 px above the surface,
+   and an arrow again when lifted out. */
+static void switchFish(int surfaceY)
+{
+    if (saverWindowState.mouseY > surfaceY - 40) {
+        if (waterState.fishMode == 0) {
+            showCursor(fishCursorFor(waterState.fishStep));
+            waterState.fishMode = 1;
+        }
+    } else if (waterState.fishMode == 1) {
+        showCursor(LoadCursorA(NULL, IDC_ARROW));
+        waterState.fishMode = 0;
+    }
+}
+
+static void restoreStrips(int surfaceY, float phase)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int columns = launchContext.screenWidth / 10;
+    int c;
+
+    animationCalls.selectObject(s->imageDC, s->screenImage);
+    for (c = 0; c <= columns; c++) {
+        int d = (int)(10.0 * sin(phase));
+        int y = surfaceY - 60 - d;
+        phase = (float)(phase + 0.1);
+        animationCalls.bitBlt(s->windowDC, 10 * c, y, 10, 20, s->imageDC, 10 * c, y, SRCCOPY);
+    }
+}
+
+static void surfaceTiles(int surfaceY)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int columns = launchContext.screenWidth / 10;
+    float phase = waterState.ripplePhase;
+    int c;
+
+    animationCalls.selectObject(s->imageDC, s->waterImage);
+    for (c = 0; c <= columns; c++) {
+        int d = (int)(10.0 * sin(phase));
+        int y = surfaceY - 20 - d;
+        int h, w;
+        phase = (float)(phase + 0.1);
+        h = 10 + randomUpTo(3);
+        w = 10 + randomUpTo(2);
+        animationCalls.stretchBlt(s->windowDC, 10 * c, y, w, h, s->imageDC, 10 * c, y, 10, 10,
+                                  SRCCOPY);
+    }
+}
+
+static void shimmerSquares(int surfaceY)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+    int k;
+
+    for (k = 0; k <= w / 8; k++) {
+        int x = randomUpTo(w);
+        int y = (nextRandom() * h - surfaceY) / 32767 + surfaceY + 30;
+        int n = randomUpTo(70) + 1;
+        animationCalls.stretchBlt(s->windowDC, x - 1, y - 1, n + 2, n + 2, s->imageDC, x, y, n, n,
+                                  SRCCOPY);
+    }
+}
+
+static void drawBubbles(void)
+{
+    int i;
+    for (i = 0; i < KELP_BUBBLES; i++) {
+        const Bubble *b = &waterState.bubbles[i];
+        if (b->active)
+            animationCalls.ellipse(drawingSurfaces.windowDC, b->x, b->y, b->x + b->size,
+                                   b->y + b->size);
+    }
+}
+
+void waterStep(void)
+{
+    WaterState *ws = &waterState;
+    int level = ws->level;
+    float ripple = ws->ripplePhase;
+    int target = targetLevel();
+    int surfaceY;
+
+    if (level > target || saverSettings.fillTo < 100u) {
+        if (level > target) {
+            ws->level = level - 1;
+        } else if (ws->fishMode == 0) {
+            /* standing water pulls a resting cursor down until it is caught */
+            POINT p;
+            animationCalls.getCursorPos(&p);
+            saverWindowState.mouseX = p.x;
+            saverWindowState.mouseY = p.y;
+            animationCalls.setCursorPos(p.x, p.y + 5);
+        }
+        ws->surfacePhase = advancePhase(ws->surfacePhase, 0.2);
+        ws->ripplePhase = advancePhase(ws->ripplePhase, 0.51);
+        surfaceY = level + (int)(20.0 * sin(ws->surfacePhase));
+        switchFish(surfaceY);
+        restoreStrips(surfaceY, ripple);
+        surfaceTiles(surfaceY);
+    } else {
+        /* full and still: the last wave line stays on the screen */
+        surfaceY = level;
+    }
+    shimmerSquares(surfaceY);
+    if (ws->fishMode == 1) {
+        bubbleStep();
+        drawBubbles();
+    }
+}
+
+/* Reverses the fish and its cursor when it swims off either edge, jumping
+   by driftStep so that it does not retrace its own line. */
+static void turnAtEdge(int *py)
+{
+    WaterState *ws = &waterState;
+    int h = launchContext.screenHeight;
+
+    ws->fishStep = -ws->fishStep;
+    showCursor(fishCursorFor(ws->fishStep));
+    *py += ws->driftStep;
+    if (*py < ws->level + 40 && ws->driftStep < 0)
+        ws->driftStep = -ws->driftStep;
+    else if (*py > h - 32 && ws->driftStep > 0)
+        ws->driftStep = -ws->driftStep;
+}
+
+void swimStep(void)
+{
+    WaterState *ws = &waterState;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+    double bob;
+    POINT p;
+    int px, py;
+
+    ws->swimPhase += 0.08;
+    if (ws->swimPhase > PHASE_WRAP)
+        ws->swimPhase -= PHASE_WRAP;
+    bob = 3.0 * sin(ws->swimPhase);
+
+    animationCalls.getCursorPos(&p);
+    px = p.x;
+    py = p.y;
+    /* a cursor pushed against the fish turns it round */
+    if (px > ws->fishLastX && ws->fishStep < 0) {
+        ws->fishStep = -ws->fishStep;
+        showCursor(saverWindowState.fishRightCursor);
+    } else if (px < ws->fishLastX && ws->fishStep > 0) {
+        ws->fishStep = -ws->fishStep;
+        showCursor(saverWindowState.fishLeftCursor);
+    }
+    px += ws->fishStep;
+    if ((px > w && ws->fishStep > 0) || (px < 0 && ws->fishStep < 0))
+        turnAtEdge(&py);
+    py += (int)bob;
+    /* keep the fish under water and its 32-pixel body on the screen */
+    if (py < ws->level + 30)
+        py += 5;
+    else if (py > h - 32)
+        py = h - 32;
+    animationCalls.setCursorPos(px, py);
+    ws->fishLastX = px;
+}
+
+static void releaseBubble(Bubble *b)
+{
+    POINT p;
+    animationCalls.getCursorPos(&p);  /* the fish's mouth: the cursor's hot spot */
+    b->x = p.x;
+    b->y = p.y;
+    b->size = 5;
+    b->riseTicks = 0;
+    b->active = 1;
+}
+
+void bubbleStep(void)
+{
+    WaterState *ws = &waterState;
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int i;
+
+    for (i = 0; i < KELP_BUBBLES; i++) {
+        Bubble *b = &ws->bubbles[i];
+        int limit;
+
+        if (b->active)
+            animationCalls.stretchBlt(s->windowDC, b->x - 1, b->y, b->size + 2, b->size,
+                                      s->imageDC, b->x, b->y, b->size, b->size, SRCCOPY);
+        if (b->y != 0 && b->y % 10 == 0)
+            b->size += 1;
+        limit = ws->level > 0 ? ws->level : ws->level - b->size - 5;
+        b->x += randomUpTo(4) - 2;
+        if (b->y > limit) {
+            b->riseTicks += 1;
+            b->y -= randomUpTo(7);
+        }
+        if (b->y > limit && b->x > 0 && b->x <= w)
+            continue;
+
+        b->active = 0;
+        if (i == 0) {
+            if (b->riseTicks > 13)
+                releaseBubble(b);
+            else
+                b->riseTicks += 1;
+        } else if (ws->bubbles[i - 1].riseTicks > 13) {
+            releaseBubble(b);
+        }
+    }
+}
 
 void animationTick(void)
 {
-    /* the engine is not built yet: nothing is drawn */
+    WaterState *ws = &waterState;
+
+    waterStep();
+    if (ws->fishMode == 1)
+        swimStep();
+    ws->driftY += ws->driftStep;
+    if (ws->driftY > launchContext.screenHeight || ws->driftY < 0)
+        ws->driftStep = -ws->driftStep;
 }

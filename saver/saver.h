@@ -92,7 +92,28 @@ struct WaterState {
     Bubble bubbles[KELP_BUBBLES];
 };
 extern WaterState waterState;
+extern const WaterState initialWaterState;
 
+/* The calls through which the engine draws and moves the cursor.  The
+   saver uses the system's own; tests put recorders in their place. */
+struct AnimationCalls {
+    BOOL (WINAPI *bitBlt)(HDC, int, int, int, int, HDC, int, int, DWORD);
+    BOOL (WINAPI *stretchBlt)(HDC, int, int, int, int, HDC, int, int, int, int, DWORD);
+    BOOL (WINAPI *ellipse)(HDC, int, int, int, int);
+    HGDIOBJ (WINAPI *selectObject)(HDC, HGDIOBJ);
+    BOOL (WINAPI *getCursorPos)(LPPOINT);
+    BOOL (WINAPI *setCursorPos)(int, int);
+    HCURSOR (WINAPI *setCursor)(HCURSOR);
+};
+extern AnimationCalls animationCalls;
+extern const AnimationCalls systemAnimationCalls;
+
+extern unsigned int randomState;
+int nextRandom(void);
+int targetLevel(void);
 void animationTick(void);
+void waterStep(void);
+void swimStep(void);
+void bubbleStep(void);
 
 #endif
