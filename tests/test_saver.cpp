@@ -238,7 +238,7 @@ TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
     /* Read back what is on the screen now: the saver's window on top. */
     const POINT points[] = {
         { 5, 5 }, { w / 2, h / 2 }, { w / 2, h / 2 - 6 }, { w / 2 - 20, h / 2 + 6 },
-        { w - 10, h - 10 }, { w / 3, 2 * h / 3 }, { 40, h - 40 },
+        { w - 10, h - 150 }, { w / 3, 2 * h / 3 }, { 40, h - 150 },  /* above the rising water */
     };
     HDC screen = GetDC(NULL);
     for (size_t i = 0; i < sizeof points / sizeof points[0]; i++)
@@ -251,6 +251,65 @@ TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
     POINT centre = { w / 2, h / 2 };
     EXPECT_EQ(window, WindowFromPoint(centre));
     PostMessageA(window, WM_CHAR, 'x', 0);
+    expectEndsCleanly();
+    closeKnownDesktop(desktop);
+}
+
+TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
+{
+    HWND desktop = showKnownDesktop();
+    SetCursorPos(300, 750);
+    start();
+    const int seconds = 4;
+    pumpMessages(seconds * 1000);
+
+    int w, h;
+    DWORD *screen = grabScreen(&w, &h);
+    const COLORREF water = RGB(155, 155, 255), bubble = RGB(155, 255, 255);
+
+    /* The bottom band is water: the desktop ANDed with the water colour.
+       Stretched tiles and squares show it shifted by a few pixels, which
+       matters only next to the edges of the desktop picture's blocks. */
+    int exact = 0, other = 0, total = 0;
+    for (int y = h - 60; y < h - 20; y += 3)
+        for (int x = 0; x < w - 300; x += 7) {
+            COLORREF p = pixelColour(screen[y * w + x]);
+            int matches = p == bubble;
+            for (int dy = -4; dy <= 4 && !matches; dy++)
+                for (int dx = -4; dx <= 4 && !matches; dx++)
+                    matches = p == (knownColour(x + dx, y + dy) & water);
+            total++;
+            exact += p == (knownColour(x, y) & water);
+            other += !matches;
+        }
+    EXPECT_GT(exact, total * 9 / 10) << exact << " of " << total;
+    EXPECT_EQ(0, other);
+
+    /* Well above the surface the desktop is untouched. */
+    for (int x = 0; x < w; x += 50)
+        EXPECT_EQ(knownColour(x, 100), pixelColour(screen[100 * w + x])) << x;
+
+    /* Bubbles: circles in the bubble colour, which the desktop does not have. */
+    int bubblePixels = 0;
+    for (int i = 0; i < w * h; i++)
+        bubblePixels += pixelColour(screen[i]) == bubble;
+    EXPECT_GT(bubblePixels, 20);
+    delete[] screen;
+
+    /* The fish swims right by itself, 2 px a tick, with the fish cursor shown. */
+    POINT before, after;
+    GetCursorPos(&before);
+    pumpMessages(500);
+    GetCursorPos(&after);
+    EXPECT_GE(after.x - before.x, 16);
+    EXPECT_GT(after.y, 600);
+    CURSORINFO info;
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetCursorInfo(&info));
+    EXPECT_TRUE(info.hCursor != NULL);
+    EXPECT_NE(LoadCursorA(NULL, IDC_ARROW), info.hCursor);
+
+    pressKey('Q');
     expectEndsCleanly();
     closeKnownDesktop(desktop);
 }

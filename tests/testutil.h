@@ -11,6 +11,10 @@ HWND showKnownDesktop(void);
 void closeKnownDesktop(HWND window);
 void pumpMessages(int milliseconds);
 
+/* The whole screen as 0x00RRGGBB pixels, top row first; free with delete[]. */
+DWORD *grabScreen(int *width, int *height);
+inline COLORREF pixelColour(DWORD p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+
 /* Save-set-check-restore of one registry key with plain values. */
 #define BACKUP_VALUES 32
 struct KeyBackup {
