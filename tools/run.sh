@@ -29,14 +29,32 @@ rm -rf "$frames"; mkdir -p "$frames"
 wine "$here/build/i686/bin/demodesk.exe" "$(winepath -w "$saver" 2>/dev/null)" &
 desk=$!
 sleep 4      # the stand-in desktop comes up, then the saver photographs it
-xdotool mousemove 600 700
+xdotool mousemove 600 700     # under the water line soon: the cursor becomes the fish
 seconds=${KELP_SECONDS:-30}
 for i in $(seq -w 0 "$seconds"); do
   import -window root -display "$DISPLAY" "$frames/frame-$i.png"
+  eval "$(xdotool getmouselocation --shell)"
+  echo "$i $X $Y" >> "$frames/cursor.txt"
   sleep 1
 done
 xdotool key q
 wait $desk
+
+# A screen grab leaves the cursor out; paint the fish in where it swam,
+# facing the way it moved since the last frame.
+python3 tools/gen_assets.py resources/art "$frames/art" --png >/dev/null
+for side in left right; do
+  convert "$frames/art/fish$side.png" -sample 32x32 -transparent '#008080' "$frames/fish-$side.png"
+done
+lastx=
+while read -r i x y; do
+  side=right
+  [ -n "$lastx" ] && [ "$x" -lt "$lastx" ] && side=left
+  lastx=$x
+  convert "$frames/frame-$i.png" "$frames/fish-$side.png" -geometry "+$x+$y" -composite \
+    "$frames/frame-$i.png"
+done < "$frames/cursor.txt"
+rm -rf "$frames/art" "$frames"/fish-*.png
 convert -delay 25 -loop 0 "$frames"/frame-*.png -resize 50% "$frames/saver.gif" 2>/dev/null
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 stop_xvfb
