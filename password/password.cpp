@@ -1,12 +1,77 @@
-/* Saver password: verify before the saver ends, change on request. */
+/* Saver password: the system's own libraries decide.  They are loaded for
+   each use and freed right after, and a system without them simply lets
+   the saver go and the password role do nothing. */
 #include "password/password.h"
+#include "saver/saver.h"
+
+#include <string.h>
+
+typedef DWORD (WINAPI *PwdChangePasswordProc)(LPCSTR, HWND, DWORD, DWORD);
+typedef BOOL (WINAPI *VerifyScreenSavePwdProc)(HWND);
 
 void changePassword(HWND parent)
 {
-    (void)parent;   /* not wired to the system's library yet */
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    HMODULE library;
+    PwdChangePasswordProc change;
+
+    if (length >= sizeof path)
+        length = 0;     /* a directory that does not fit is no directory */
+    path[length] = 0;
+    if (length == 0 || path[length - 1] != '\\')
+        path[length++] = '\\';
+    if (length + sizeof "MPR.DLL" > sizeof path)
+        return;
+    memcpy(path + length, "MPR.DLL", sizeof "MPR.DLL");
+
+    library = LoadLibraryA(path);
+    if (library == NULL)
+        return;
+    change = (PwdChangePasswordProc)(void *)GetProcAddress(library, "PwdChangePasswordA");
+    if (change != NULL)
+        change("SCRSAVE", parent, 0, 0);
+    FreeLibrary(library);
+}
+
+/* Raw bytes, at most 4, into a number that starts at 0: any type counts,
+   and a value too long for it leaves it off. */
+static DWORD readFlag(HKEY key, const char *name)
+{
+    DWORD flag = 0, size = sizeof flag;
+    if (RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&flag, &size) != ERROR_SUCCESS)
+        return 0;
+    return flag;
+}
+
+static int passwordWanted(void)
+{
+    HKEY key;
+    DWORD usePassword, isSecure;
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, KEY_READ, &key)
+        != ERROR_SUCCESS)
+        return 0;
+    usePassword = readFlag(key, "ScreenSaveUsePassword");
+    isSecure = readFlag(key, "ScreenSaverIsSecure");
+    RegCloseKey(key);
+    return usePassword != 0 || isSecure != 0;
 }
 
 int verifyPassword(void)
 {
-    return 1;       /* no check yet: the saver may always end */
+    int mayClose = 1;
+    HMODULE library;
+    VerifyScreenSavePwdProc verify;
+
+    if (!passwordWanted())
+        return 1;
+    library = LoadLibraryA("PASSWORD.CPL");
+    if (library == NULL)
+        return 1;
+    verify = (VerifyScreenSavePwdProc)(void *)GetProcAddress(library, "VerifyScreenSavePwd");
+    if (verify != NULL)
+        mayClose = verify(saverWindowState.saverWindow) != 0;
+    FreeLibrary(library);
+    return mayClose;
 }

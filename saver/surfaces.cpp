@@ -9,7 +9,7 @@
 DrawingSurfaces drawingSurfaces;
 
 const char bannerTopLine[] = "   ONLY available at:  ";
-const char siteLine[] = " www.kelpvole99.example.net ";
+const char siteLine[] = " kelpvole.example ";
 
 static void drawLine(HDC dc, UINT align, int x, int y, const char *text)
 {

@@ -16,22 +16,48 @@ static int scratchFolder(char *folder, int size)
     return 1;
 }
 
-int copyProgram(const char *name, char *path, int size)
+int scratchPath(const char *name, char *path, int size)
 {
-    char built[MAX_PATH], folder[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, built, sizeof built);
-    char *slash;
-
-    if (n == 0 || n >= sizeof built || !scratchFolder(folder, sizeof folder))
+    char folder[MAX_PATH];
+    if (!scratchFolder(folder, sizeof folder))
         return 0;
-    slash = strrchr(built, '\\');
-    if (slash == NULL || (size_t)(slash - built) + 20 >= sizeof built)
-        return 0;
-    strcpy(slash + 1, "kelpVole99.exe");
     if (_snprintf(path, size, "%s\\%s", folder, name) < 0)
         return 0;
     path[size - 1] = 0;
-    return CopyFileA(built, path, FALSE) != 0;
+    return 1;
+}
+
+/* Files built beside the test program itself. */
+static int builtPath(const char *name, char *path, int size)
+{
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, self, sizeof self);
+    char *slash;
+
+    if (n == 0 || n >= sizeof self)
+        return 0;
+    slash = strrchr(self, '\\');
+    if (slash == NULL)
+        return 0;
+    *slash = 0;
+    if (_snprintf(path, size, "%s\\%s", self, name) < 0)
+        return 0;
+    path[size - 1] = 0;
+    return 1;
+}
+
+int copyBesideProgram(const char *built, const char *name)
+{
+    char from[MAX_PATH], to[MAX_PATH];
+    return builtPath(built, from, sizeof from) && scratchPath(name, to, sizeof to)
+        && CopyFileA(from, to, FALSE) != 0;
+}
+
+int copyProgram(const char *name, char *path, int size)
+{
+    char built[MAX_PATH];
+    return builtPath("kelpVole99.exe", built, sizeof built) && scratchPath(name, path, size)
+        && CopyFileA(built, path, FALSE) != 0;
 }
 
 int startProgram(const char *name, const char *arguments, ProgramRun *run)

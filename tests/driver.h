@@ -13,6 +13,11 @@ struct ProgramRun {
 
 /* Copies the built program into a scratch folder as `name`. */
 int copyProgram(const char *name, char *path, int size);
+/* A file in the folder the copies run from: beside the program, where its
+   LoadLibraryA looks first. */
+int scratchPath(const char *name, char *path, int size);
+/* Copies a file built beside the tests (e.g. "standin\\PASSWORD.CPL") there. */
+int copyBesideProgram(const char *built, const char *name);
 int startProgram(const char *name, const char *arguments, ProgramRun *run);
 /* Waits for a visible top-level window of the run's process. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);

@@ -3,44 +3,9 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include "tests/driver.h"
-#include "tests/testutil.h"
+#include "tests/saverfixture.h"
 
 namespace {
-
-const int startMs = 8000;
-const int endMs = 5000;
-
-class Saver : public ::testing::Test {
-protected:
-    ProgramRun run;
-    HWND window;
-
-    void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
-    void TearDown() override { finishRun(&run); }
-
-    void start(const char *name = "kelptest.scr", const char *arguments = "/s")
-    {
-        ASSERT_TRUE(startProgram(name, arguments, &run));
-        window = waitForWindow(&run, "ssaverzub", startMs);
-        ASSERT_TRUE(window != NULL) << "no saver window";
-        pumpMessages(300);  /* let it take the foreground and paint */
-    }
-
-    void expectEndsCleanly()
-    {
-        DWORD code = 1234;
-        ASSERT_TRUE(waitForExit(&run, endMs, &code)) << "saver did not end";
-        EXPECT_EQ(0u, code);
-    }
-
-    void expectStillRuns()
-    {
-        pumpMessages(400);
-        EXPECT_TRUE(stillRunning(&run));
-        EXPECT_TRUE(IsWindow(window));
-    }
-};
 
 /* Wine keeps system parameters cached in each process once read, so
    another process's change is seen only in the volatile key it lands in. */

@@ -162,3 +162,36 @@ DWORD *grabScreen(int *width, int *height)
     *height = h;
     return pixels;
 }
+
+void backupValue(HKEY root, const char *path, const char *name, ValueBackup *backup)
+{
+    HKEY key;
+    memset(backup, 0, sizeof *backup);
+    backup->root = root;
+    lstrcpynA(backup->path, path, sizeof backup->path);
+    lstrcpynA(backup->name, name, sizeof backup->name);
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    backup->size = sizeof backup->data;
+    backup->existed = RegQueryValueExA(key, name, NULL, &backup->type, backup->data,
+                                       &backup->size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+}
+
+void restoreValue(const ValueBackup *backup)
+{
+    if (backup->existed)
+        setRawValue(backup->root, backup->path, backup->name, backup->type, backup->data,
+                    backup->size);
+    else
+        deleteValue(backup->root, backup->path, backup->name);
+}
+
+void deleteValue(HKEY root, const char *path, const char *name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}

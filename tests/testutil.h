@@ -31,6 +31,20 @@ struct KeyBackup {
 };
 void backupKey(HKEY root, const char *path, KeyBackup *backup);
 void restoreKey(const KeyBackup *backup);
+/* One value of a key that holds many (such as "Control Panel\\Desktop"). */
+struct ValueBackup {
+    HKEY root;
+    char path[MAX_PATH];
+    char name[64];
+    int existed;
+    DWORD type;
+    DWORD size;
+    BYTE data[1024];
+};
+void backupValue(HKEY root, const char *path, const char *name, ValueBackup *backup);
+void restoreValue(const ValueBackup *backup);
+void deleteValue(HKEY root, const char *path, const char *name);
+
 void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
                  const void *data, DWORD size);
 

@@ -1,0 +1,45 @@
+/* A fixture that runs the built saver under Wine and ends it. */
+#ifndef KELP_SAVERFIXTURE_H
+#define KELP_SAVERFIXTURE_H
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "tests/driver.h"
+#include "tests/testutil.h"
+
+static const int startMs = 8000;
+static const int endMs = 5000;
+
+class Saver : public ::testing::Test {
+protected:
+    ProgramRun run;
+    HWND window;
+
+    void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
+    void TearDown() override { finishRun(&run); }
+
+    void start(const char *name = "kelptest.scr", const char *arguments = "/s")
+    {
+        ASSERT_TRUE(startProgram(name, arguments, &run));
+        window = waitForWindow(&run, "ssaverzub", startMs);
+        ASSERT_TRUE(window != NULL) << "no saver window";
+        pumpMessages(300);  /* let it take the foreground and paint */
+    }
+
+    void expectEndsCleanly()
+    {
+        DWORD code = 1234;
+        ASSERT_TRUE(waitForExit(&run, endMs, &code)) << "saver did not end";
+        EXPECT_EQ(0u, code);
+    }
+
+    void expectStillRuns()
+    {
+        pumpMessages(400);
+        EXPECT_TRUE(stillRunning(&run));
+        EXPECT_TRUE(IsWindow(window));
+    }
+};
+
+#endif

@@ -1,0 +1,162 @@
+/* The saver password path, black-box: the real saver with a stand-in for
+   the system's PASSWORD.CPL placed beside it, and the user's
+   "Control Panel\desktop" flags set for each case and put back after. */
+#include <stdio.h>
+
+#include "tests/saverfixture.h"
+
+namespace {
+
+const char desktopKey[] = "Control Panel\\desktop";
+
+class Password : public Saver {
+protected:
+    ValueBackup usePassword, isSecure;
+
+    void SetUp() override
+    {
+        Saver::SetUp();
+        backupValue(HKEY_CURRENT_USER, desktopKey, "ScreenSaveUsePassword", &usePassword);
+        backupValue(HKEY_CURRENT_USER, desktopKey, "ScreenSaverIsSecure", &isSecure);
+        deleteValue(HKEY_CURRENT_USER, desktopKey, "ScreenSaveUsePassword");
+        deleteValue(HKEY_CURRENT_USER, desktopKey, "ScreenSaverIsSecure");
+        removeScratch();
+    }
+
+    void TearDown() override
+    {
+        Saver::TearDown();
+        restoreValue(&usePassword);
+        restoreValue(&isSecure);
+        removeScratch();
+    }
+
+    void removeScratch()
+    {
+        const char *names[] = { "PASSWORD.CPL", "pwdanswer.txt", "pwdcalls.txt" };
+        for (size_t i = 0; i < sizeof names / sizeof names[0]; i++) {
+            char path[MAX_PATH];
+            if (scratchPath(names[i], path, sizeof path))
+                DeleteFileA(path);
+        }
+    }
+
+    void withStandIn(int accepts)
+    {
+        ASSERT_TRUE(copyBesideProgram("standin\\PASSWORD.CPL", "PASSWORD.CPL"));
+        answer(accepts);
+    }
+
+    void answer(int accepts)
+    {
+        char path[MAX_PATH];
+        ASSERT_TRUE(scratchPath("pwdanswer.txt", path, sizeof path));
+        FILE *file = fopen(path, "w");
+        ASSERT_TRUE(file != NULL);
+        fputs(accepts ? "1" : "0", file);
+        fclose(file);
+    }
+
+    /* How often the stand-in was asked, and about which window last. */
+    int asked(DWORD *lastWindow = NULL)
+    {
+        char path[MAX_PATH];
+        unsigned long window;
+        int count = 0;
+        if (!scratchPath("pwdcalls.txt", path, sizeof path))
+            return -1;
+        FILE *file = fopen(path, "r");
+        if (file == NULL)
+            return 0;
+        while (fscanf(file, "%lu", &window) == 1) {
+            count++;
+            if (lastWindow)
+                *lastWindow = (DWORD)window;
+        }
+        fclose(file);
+        return count;
+    }
+};
+
+struct FlagCase {
+    const char *what;
+    const char *name;
+    DWORD type;
+    BYTE data[8];
+    DWORD size;
+    int standIn;        /* the library is there (and accepts) */
+    int asks;           /* the library is asked */
+};
+
+void PrintTo(const FlagCase &c, std::ostream *out) { *out << c.what; }
+
+class PasswordFlags : public Password, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(PasswordFlags, LibraryAskedOnlyWhenAFlagIsOn)
+{
+    const FlagCase &c = GetParam();
+    if (c.name)
+        setRawValue(HKEY_CURRENT_USER, desktopKey, c.name, c.type, c.data, c.size);
+    if (c.standIn)
+        withStandIn(1);
+    start();
+    pressKey('K');
+    expectEndsCleanly();
+    DWORD askedAbout = 0;
+    EXPECT_EQ(c.asks, asked(&askedAbout));
+    if (c.asks)
+        EXPECT_EQ((DWORD)(UINT_PTR)window, askedAbout);
+}
+
+const FlagCase flagCases[] = {
+    { "no flags", NULL, 0, { 0 }, 0, 1, 0 },
+    { "use password dword 1", "ScreenSaveUsePassword", REG_DWORD, { 1 }, 4, 1, 1 },
+    { "is secure as the string 0", "ScreenSaverIsSecure", REG_SZ, { '0', 0 }, 2, 1, 1 },
+    { "is secure dword 0", "ScreenSaverIsSecure", REG_DWORD, { 0 }, 4, 1, 0 },
+    { "five bytes are too long to count", "ScreenSaveUsePassword", REG_BINARY,
+      { 1, 1, 1, 1, 1 }, 5, 1, 0 },
+    { "flag on but no library", "ScreenSaveUsePassword", REG_DWORD, { 1 }, 4, 0, 0 },
+};
+INSTANTIATE_TEST_SUITE_P(Table, PasswordFlags, ::testing::ValuesIn(flagCases));
+
+TEST_F(Password, RefusedPasswordKeepsTheSaverAnimating)
+{
+    DWORD on = 1;
+    setRawValue(HKEY_CURRENT_USER, desktopKey, "ScreenSaveUsePassword", REG_DWORD, &on, 4);
+    withStandIn(0);
+    start();
+    pressKey('K');
+    expectStillRuns();
+    EXPECT_EQ(1, asked());
+
+    /* the water goes on rising under the refused check */
+    int w, h;
+    DWORD *before = grabScreen(&w, &h);
+    pumpMessages(600);
+    DWORD *after = grabScreen(&w, &h);
+    EXPECT_NE(0, memcmp(before, after, sizeof(DWORD) * w * h));
+    delete[] before;
+    delete[] after;
+
+    answer(1);
+    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    expectEndsCleanly();
+    EXPECT_EQ(2, asked());
+}
+
+/* Wine's PwdChangePasswordA is a stub that returns at once, with or
+   without a parent window. */
+TEST_F(Password, ChangeRoleEndsQuietly)
+{
+    const char *lines[] = { "/a", "/a 1234", "-A:99" };
+    for (size_t i = 0; i < sizeof lines / sizeof lines[0]; i++) {
+        ProgramRun other;
+        DWORD code = 1234;
+        ASSERT_TRUE(startProgram("k.scr", lines[i], &other));
+        EXPECT_TRUE(waitForExit(&other, endMs, &code)) << lines[i];
+        EXPECT_EQ(0u, code) << lines[i];
+        finishRun(&other);
+    }
+}
+
+}  // namespace

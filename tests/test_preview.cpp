@@ -1,0 +1,88 @@
+/* The control-panel preview, black-box: the program started with /p and
+   the handle of a host window standing in for the control panel's area. */
+#include <stdio.h>
+
+#include "tests/saverfixture.h"
+
+namespace {
+
+class Preview : public ::testing::Test {
+protected:
+    ProgramRun run;
+    HWND host, child;
+
+    void SetUp() override
+    {
+        memset(&run, 0, sizeof run);
+        child = NULL;
+        host = CreateWindowExA(0, "STATIC", "preview host", WS_POPUP | WS_VISIBLE,
+                               100, 100, 152, 112, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        pumpMessages(50);
+    }
+
+    void TearDown() override
+    {
+        finishRun(&run);
+        if (IsWindow(host))
+            DestroyWindow(host);
+    }
+
+    void start()
+    {
+        char arguments[32];
+        _snprintf(arguments, sizeof arguments, "/p %lu", (unsigned long)(UINT_PTR)host);
+        arguments[sizeof arguments - 1] = 0;
+        ASSERT_TRUE(startProgram("preview.scr", arguments, &run));
+        /* the child is made across processes: keep the host answering */
+        for (int waited = 0; waited < startMs && child == NULL; waited += 50) {
+            pumpMessages(50);
+            child = FindWindowExA(host, NULL, "zubsaverpreview", NULL);
+        }
+        ASSERT_TRUE(child != NULL) << "no preview child";
+    }
+
+    void expectEnds()
+    {
+        DWORD code = 1234;
+        for (int waited = 0; waited < endMs && stillRunning(&run); waited += 50)
+            pumpMessages(50);
+        ASSERT_TRUE(waitForExit(&run, 100, &code)) << "preview did not end";
+        EXPECT_EQ(0u, code);
+    }
+};
+
+TEST_F(Preview, ChildFillsTheHostDisabled)
+{
+    start();
+    char title[16];
+    RECT rect;
+    DWORD owner = 0;
+
+    GetWindowTextA(child, title, sizeof title);
+    EXPECT_STREQ("zUb99", title);
+    GetWindowThreadProcessId(child, &owner);
+    EXPECT_EQ(run.process.dwProcessId, owner);
+    EXPECT_EQ((LONG)(WS_CHILD | WS_VISIBLE | WS_DISABLED),
+              GetWindowLongA(child, GWL_STYLE) & ~(WS_CLIPSIBLINGS));
+    EXPECT_EQ(0, GetWindowLongA(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY);
+    EXPECT_FALSE(IsWindowEnabled(child));
+    GetWindowRect(child, &rect);
+    MapWindowPoints(NULL, host, (POINT *)&rect, 2);
+    EXPECT_EQ(0, rect.left);
+    EXPECT_EQ(0, rect.top);
+    EXPECT_EQ(152, rect.right);
+    EXPECT_EQ(112, rect.bottom);
+    PostMessageA(child, WM_CLOSE, 0, 0);
+    expectEnds();
+}
+
+TEST_F(Preview, DestroyingTheHostEndsIt)
+{
+    start();
+    pumpMessages(200);
+    EXPECT_TRUE(stillRunning(&run));
+    DestroyWindow(host);
+    expectEnds();
+}
+
+}  // namespace
