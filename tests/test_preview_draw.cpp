@@ -39,7 +39,7 @@ protected:
 
         reference = NULL;
         referenceDC = CreateCompatibleDC(NULL);
-        referenceBitmap = makeDib(&reference);
+        referenceBitmap = createDib32(152, 112, &reference);
         referenceOld = (HBITMAP)SelectObject(referenceDC, referenceBitmap);
         RECT all = { 0, 0, 152, 112 };
         FillRect(referenceDC, &all, brush);
@@ -54,18 +54,6 @@ protected:
         UnregisterClassA("zubsaverpreview", GetModuleHandleA(NULL));
         UnregisterClassA("kelptestpreviewhost", GetModuleHandleA(NULL));
         DeleteObject(brush);
-    }
-
-    HBITMAP makeDib(DWORD **bits)
-    {
-        BITMAPINFO info;
-        memset(&info, 0, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = 152;
-        info.bmiHeader.biHeight = -112;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, (void **)bits, NULL, 0);
     }
 
     /* What the block drawn at y looks like, added to what was there. */
@@ -85,7 +73,7 @@ protected:
         DWORD *shown = NULL;
         HDC dc = GetDC(previewState.child);
         HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = makeDib(&shown);
+        HBITMAP bitmap = createDib32(152, 112, &shown);
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, 152, 112, dc, 0, 0, SRCCOPY);
         GdiFlush();

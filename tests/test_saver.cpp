@@ -280,3 +280,76 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
 }
 
 }  // namespace
+
+namespace {
+
+/* The program's resources, read from the built file as data: every one in
+   German (Germany), with the sizes and formats the system and setup rely on. */
+TEST(Resources, EveryResourceIsThereInGerman)
+{
+    char path[MAX_PATH];
+    ASSERT_TRUE(copyProgram("resources.exe", path, sizeof path));
+    HMODULE program = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program != NULL);
+    const WORD german = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+
+    struct { const char *type; int id; DWORD minSize; } table[] = {
+        { (const char *)RT_GROUP_CURSOR, 103, 20 }, { (const char *)RT_GROUP_CURSOR, 105, 20 },
+        { (const char *)RT_GROUP_ICON, 131, 20 }, { (const char *)RT_GROUP_ICON, 132, 20 },
+        { (const char *)RT_GROUP_ICON, 133, 20 }, { (const char *)RT_BITMAP, 113, 40 },
+        { (const char *)RT_BITMAP, 139, 40 }, { (const char *)RT_BITMAP, 140, 40 },
+        { (const char *)RT_BITMAP, 142, 40 }, { (const char *)RT_BITMAP, 143, 40 },
+        { (const char *)RT_BITMAP, 144, 40 }, { (const char *)RT_BITMAP, 145, 40 },
+        { (const char *)RT_BITMAP, 146, 40 }, { (const char *)RT_BITMAP, 147, 40 },
+        { (const char *)RT_BITMAP, 152, 40 }, { "WAVE", 102, 44 + 20239 },
+        { (const char *)RT_VERSION, 1, 100 },
+    };
+    for (size_t i = 0; i < sizeof table / sizeof table[0]; i++) {
+        HRSRC found = FindResourceExA(program, table[i].type, MAKEINTRESOURCEA(table[i].id), german);
+        ASSERT_TRUE(found != NULL) << "resource " << table[i].id;
+        EXPECT_GE(SizeofResource(program, found), table[i].minSize) << "resource " << table[i].id;
+    }
+
+    /* bitmap sizes and depths as the picker and the dialog draw them */
+    struct { int id, width, height, bits; } bitmaps[] = {
+        { 113, 65, 60, 8 }, { 139, 13, 13, 4 }, { 140, 17, 15, 8 }, { 152, 17, 15, 1 },
+        { 147, 18, 17, 4 }, { 144, 18, 17, 1 }, { 142, 18, 17, 4 }, { 143, 18, 17, 1 },
+        { 146, 18, 17, 4 }, { 145, 18, 17, 1 },
+    };
+    for (size_t i = 0; i < sizeof bitmaps / sizeof bitmaps[0]; i++) {
+        HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(bitmaps[i].id), (LPCSTR)RT_BITMAP);
+        const BITMAPINFOHEADER *header = (const BITMAPINFOHEADER *)LockResource(
+            LoadResource(program, found));
+        ASSERT_TRUE(header != NULL) << bitmaps[i].id;
+        EXPECT_EQ(bitmaps[i].width, header->biWidth) << bitmaps[i].id;
+        EXPECT_EQ(bitmaps[i].height, header->biHeight) << bitmaps[i].id;
+        EXPECT_EQ(bitmaps[i].bits, header->biBitCount) << bitmaps[i].id;
+    }
+
+    /* the sound: RIFF WAVE, PCM mono 8000 Hz 8 bits, 20,239 samples */
+    HRSRC wave = FindResourceA(program, MAKEINTRESOURCEA(102), "WAVE");
+    const BYTE *riff = (const BYTE *)LockResource(LoadResource(program, wave));
+    ASSERT_TRUE(riff != NULL);
+    EXPECT_EQ(0, memcmp(riff, "RIFF", 4));
+    EXPECT_EQ(0, memcmp(riff + 8, "WAVEfmt ", 8));
+    const PCMWAVEFORMAT *format = (const PCMWAVEFORMAT *)(riff + 20);
+    EXPECT_EQ(WAVE_FORMAT_PCM, format->wf.wFormatTag);
+    EXPECT_EQ(1, format->wf.nChannels);
+    EXPECT_EQ(8000u, format->wf.nSamplesPerSec);
+    EXPECT_EQ(8, format->wBitsPerSample);
+
+    /* the version block: 1, 5, 2, 0 */
+    HRSRC version = FindResourceA(program, MAKEINTRESOURCEA(1), (LPCSTR)RT_VERSION);
+    const BYTE *block = (const BYTE *)LockResource(LoadResource(program, version));
+    ASSERT_TRUE(block != NULL);
+    const VS_FIXEDFILEINFO *fixed = (const VS_FIXEDFILEINFO *)(block + 40);
+    EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
+    EXPECT_EQ(MAKELONG(5, 1), fixed->dwFileVersionMS);
+    EXPECT_EQ(MAKELONG(0, 2), fixed->dwFileVersionLS);
+    EXPECT_EQ(MAKELONG(5, 1), fixed->dwProductVersionMS);
+
+    FreeLibrary(program);
+    DeleteFileA(path);
+}
+
+}  // namespace

@@ -32,15 +32,8 @@ protected:
         h = launchContext.screenHeight = GetSystemMetrics(SM_CYSCREEN);
         defaultSettings();
 
-        BITMAPINFO info;
-        memset(&info, 0, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         grabDC = CreateCompatibleDC(NULL);
-        grabBitmap = CreateDIBSection(grabDC, &info, DIB_RGB_COLORS, (void **)&pixels, NULL, 0);
+        grabBitmap = createDib32(w, h, &pixels);
         grabOld = (HBITMAP)SelectObject(grabDC, grabBitmap);
     }
 

@@ -136,25 +136,32 @@ void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
     RegCloseKey(key);
 }
 
+HBITMAP createDib32(int width, int height, DWORD **pixels)
+{
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, (void **)pixels, NULL, 0);
+}
+
 DWORD *grabScreen(int *width, int *height)
 {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     DWORD *pixels = new DWORD[(size_t)w * h];
-    BITMAPINFO info;
+    DWORD *bits = NULL;
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HBITMAP bitmap = createDib32(w, h, &bits);
     HGDIOBJ old = SelectObject(memory, bitmap);
 
     BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    memcpy(pixels, bits, sizeof(DWORD) * w * h);
     SelectObject(memory, old);
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, h, pixels, &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(NULL, screen);

@@ -11,6 +11,9 @@ HWND showKnownDesktop(void);
 void closeKnownDesktop(HWND window);
 void pumpMessages(int milliseconds);
 
+/* A top-down 32-bit DIB section whose pixels are 0x00RRGGBB. */
+HBITMAP createDib32(int width, int height, DWORD **pixels);
+
 /* The whole screen as 0x00RRGGBB pixels, top row first; free with delete[]. */
 DWORD *grabScreen(int *width, int *height);
 inline COLORREF pixelColour(DWORD p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }

@@ -30,12 +30,17 @@ static double kindTime[KINDS];
 static long long kindCalls[KINDS];
 static long long pixelsCopied;
 
+static void charge(int kind, double start)
+{
+    kindTime[kind] += nowMicroseconds() - start;
+    kindCalls[kind]++;
+}
+
 static BOOL WINAPI countBitBlt(HDC d, int x, int y, int w, int h, HDC s, int sx, int sy, DWORD rop)
 {
     double t = nowMicroseconds();
     BOOL ok = BitBlt(d, x, y, w, h, s, sx, sy, rop);
-    kindTime[KIND_BITBLT] += nowMicroseconds() - t;
-    kindCalls[KIND_BITBLT]++;
+    charge(KIND_BITBLT, t);
     pixelsCopied += (long long)w * h;
     return ok;
 }
@@ -45,8 +50,7 @@ static BOOL WINAPI countStretchBlt(HDC d, int x, int y, int w, int h, HDC s, int
 {
     double t = nowMicroseconds();
     BOOL ok = StretchBlt(d, x, y, w, h, s, sx, sy, sw, sh, rop);
-    kindTime[KIND_STRETCH] += nowMicroseconds() - t;
-    kindCalls[KIND_STRETCH]++;
+    charge(KIND_STRETCH, t);
     pixelsCopied += (long long)w * h;
     return ok;
 }
@@ -55,8 +59,7 @@ static BOOL WINAPI countEllipse(HDC d, int l, int t0, int r, int b)
 {
     double t = nowMicroseconds();
     BOOL ok = Ellipse(d, l, t0, r, b);
-    kindTime[KIND_ELLIPSE] += nowMicroseconds() - t;
-    kindCalls[KIND_ELLIPSE]++;
+    charge(KIND_ELLIPSE, t);
     return ok;
 }
 
@@ -64,8 +67,7 @@ static HGDIOBJ WINAPI countSelect(HDC d, HGDIOBJ o)
 {
     double t = nowMicroseconds();
     HGDIOBJ old = SelectObject(d, o);
-    kindTime[KIND_SELECT] += nowMicroseconds() - t;
-    kindCalls[KIND_SELECT]++;
+    charge(KIND_SELECT, t);
     return old;
 }
 
@@ -73,8 +75,7 @@ static BOOL WINAPI countGetCursorPos(LPPOINT p)
 {
     double t = nowMicroseconds();
     BOOL ok = GetCursorPos(p);
-    kindTime[KIND_CURSOR] += nowMicroseconds() - t;
-    kindCalls[KIND_CURSOR]++;
+    charge(KIND_CURSOR, t);
     return ok;
 }
 
@@ -82,8 +83,7 @@ static BOOL WINAPI countSetCursorPos(int x, int y)
 {
     double t = nowMicroseconds();
     BOOL ok = SetCursorPos(x, y);
-    kindTime[KIND_CURSOR] += nowMicroseconds() - t;
-    kindCalls[KIND_CURSOR]++;
+    charge(KIND_CURSOR, t);
     return ok;
 }
 
@@ -91,8 +91,7 @@ static HCURSOR WINAPI countSetCursor(HCURSOR c)
 {
     double t = nowMicroseconds();
     HCURSOR old = SetCursor(c);
-    kindTime[KIND_CURSOR] += nowMicroseconds() - t;
-    kindCalls[KIND_CURSOR]++;
+    charge(KIND_CURSOR, t);
     return old;
 }
 
