@@ -33,12 +33,15 @@ protected:
         _snprintf(arguments, sizeof arguments, "/p %lu", (unsigned long)(UINT_PTR)host);
         arguments[sizeof arguments - 1] = 0;
         ASSERT_TRUE(startProgram("preview.scr", arguments, &run));
-        /* the child is made across processes: keep the host answering */
-        for (int waited = 0; waited < startMs && child == NULL; waited += 50) {
+        /* The child is made across processes: keep the host answering.  It
+           becomes visible only at the end of its creation. */
+        for (int waited = 0; waited < startMs && (child == NULL || !IsWindowVisible(child));
+             waited += 50) {
             pumpMessages(50);
             child = FindWindowExA(host, NULL, "zubsaverpreview", NULL);
         }
-        ASSERT_TRUE(child != NULL) << "no preview child";
+        ASSERT_TRUE(child != NULL && IsWindowVisible(child)) << "no preview child";
+        pumpMessages(100);  /* and its timer is started after that */
     }
 
     void expectEnds()
