@@ -141,7 +141,8 @@ TEST_F(Password, RefusedPasswordKeepsTheSaverAnimating)
     delete[] after;
 
     answer(1);
-    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    SetForegroundWindow(window);
+    pressKey('L');
     expectEndsCleanly();
     EXPECT_EQ(2, asked());
 }
