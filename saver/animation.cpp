@@ -67,11 +67,6 @@ static float advancePhase(float phase, double step)
     return phase;
 }
 
-static void showCursor(HCURSOR cursor)
-{
-    animationCalls.setCursor(cursor);
-}
-
 static HCURSOR fishCursorFor(int step)
 {
     return step > 0 ? saverWindowState.fishRightCursor : saverWindowState.fishLeftCursor;
@@ -83,13 +78,22 @@ static void switchFish(int surfaceY)
 {
     if (saverWindowState.mouseY > surfaceY - 40) {
         if (waterState.fishMode == 0) {
-            showCursor(fishCursorFor(waterState.fishStep));
+            animationCalls.setCursor(fishCursorFor(waterState.fishStep));
             waterState.fishMode = 1;
         }
     } else if (waterState.fishMode == 1) {
-        showCursor(LoadCursorA(NULL, IDC_ARROW));
+        animationCalls.setCursor(LoadCursorA(NULL, IDC_ARROW));
         waterState.fishMode = 0;
     }
+}
+
+/* The ripple's offset in one column; moves the phase on to the next.  The
+   phase stays single precision, as the state keeps it. */
+static int rippleAt(float *phase)
+{
+    int d = (int)(10.0 * sin(*phase));
+    *phase = (float)(*phase + 0.1);
+    return d;
 }
 
 static void restoreStrips(int surfaceY, float phase)
@@ -100,9 +104,7 @@ static void restoreStrips(int surfaceY, float phase)
 
     animationCalls.selectObject(s->imageDC, s->screenImage);
     for (c = 0; c <= columns; c++) {
-        int d = (int)(10.0 * sin(phase));
-        int y = surfaceY - 60 - d;
-        phase = (float)(phase + 0.1);
+        int y = surfaceY - 60 - rippleAt(&phase);
         animationCalls.bitBlt(s->windowDC, 10 * c, y, 10, 20, s->imageDC, 10 * c, y, SRCCOPY);
     }
 }
@@ -116,12 +118,9 @@ static void surfaceTiles(int surfaceY)
 
     animationCalls.selectObject(s->imageDC, s->waterImage);
     for (c = 0; c <= columns; c++) {
-        int d = (int)(10.0 * sin(phase));
-        int y = surfaceY - 20 - d;
-        int h, w;
-        phase = (float)(phase + 0.1);
-        h = 10 + randomUpTo(3);
-        w = 10 + randomUpTo(2);
+        int y = surfaceY - 20 - rippleAt(&phase);
+        int h = 10 + randomUpTo(3);     /* the height's draw comes first */
+        int w = 10 + randomUpTo(2);
         animationCalls.stretchBlt(s->windowDC, 10 * c, y, w, h, s->imageDC, 10 * c, y, 10, 10,
                                   SRCCOPY);
     }
@@ -198,7 +197,7 @@ static void turnAtEdge(int *py)
     int h = launchContext.screenHeight;
 
     ws->fishStep = -ws->fishStep;
-    showCursor(fishCursorFor(ws->fishStep));
+    animationCalls.setCursor(fishCursorFor(ws->fishStep));
     *py += ws->driftStep;
     if (*py < ws->level + 40 && ws->driftStep < 0)
         ws->driftStep = -ws->driftStep;
@@ -226,10 +225,10 @@ void swimStep(void)
     /* a cursor pushed against the fish turns it round */
     if (px > ws->fishLastX && ws->fishStep < 0) {
         ws->fishStep = -ws->fishStep;
-        showCursor(saverWindowState.fishRightCursor);
+        animationCalls.setCursor(saverWindowState.fishRightCursor);
     } else if (px < ws->fishLastX && ws->fishStep > 0) {
         ws->fishStep = -ws->fishStep;
-        showCursor(saverWindowState.fishLeftCursor);
+        animationCalls.setCursor(saverWindowState.fishLeftCursor);
     }
     px += ws->fishStep;
     if ((px > w && ws->fishStep > 0) || (px < 0 && ws->fishStep < 0))
