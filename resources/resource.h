@@ -9,6 +9,34 @@
 /* 3: configuration dialog */
 #define IDD_CONFIG              3
 
+/* 1-3, 77, 1001-1024: controls of the configuration dialog */
+#define IDC_READ_ME             3       /* with IDOK 1 and IDCANCEL 2 */
+#define IDC_TURBULENCE_LABEL    77
+#define IDC_TURBULENCE          1001
+#define IDC_AQUA_R              1002
+#define IDC_AQUA_G              1003
+#define IDC_AQUA_B              1004
+#define IDC_PLAY_SOUND          1005
+#define IDC_FILL                1006
+#define IDC_FILL_LABEL          1007
+#define IDC_BUBBLE_R            1008
+#define IDC_PREVIEW_BOX         1009
+#define IDC_LABEL_R             1010
+#define IDC_LABEL_G             1011
+#define IDC_LABEL_B             1012
+#define IDC_WATER_LABEL         1013
+#define IDC_TURBULENCE_FRAME    1014
+#define IDC_COLOUR_FRAME        1015
+#define IDC_FILL_FRAME          1016
+#define IDC_BANNER              1017
+#define IDC_WATER_MODE          1018
+#define IDC_WATER_MODE_FRAME    1019
+#define IDC_BUBBLE_G            1020
+#define IDC_WATER_MODE_LABEL    1021
+#define IDC_BUBBLE_B            1022
+#define IDC_BUBBLE_SWATCH       1023
+#define IDC_BUBBLE_LABEL        1024
+
 /* 100-109: sound and cursors */
 #define IDW_BUBBLES             102     /* type "WAVE" */
 #define IDC_FISHLEFT            103

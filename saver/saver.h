@@ -61,6 +61,8 @@ struct DrawingSurfaces {
 };
 extern DrawingSurfaces drawingSurfaces;
 
+/* Where the program is available; also in the dialog banner of the resources. */
+#define KELP_SITE "kelpvole.example"
 extern const char bannerTopLine[];
 extern const char siteLine[];
 

@@ -9,7 +9,7 @@
 DrawingSurfaces drawingSurfaces;
 
 const char bannerTopLine[] = "   ONLY available at:  ";
-const char siteLine[] = " kelpvole.example ";
+const char siteLine[] = " " KELP_SITE " ";
 
 static void drawLine(HDC dc, UINT align, int x, int y, const char *text)
 {

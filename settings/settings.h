@@ -32,6 +32,30 @@ DWORD *settingField(int index);
 COLORREF waterColour(void);
 COLORREF bubbleColour(void);
 
+/* ---- configuration dialog ---- */
+
+/* Alive while the dialog runs.  previewBox stays unset until the box's
+   first paint starts the preview; pictureDC is null while there is no
+   preview picture. */
+struct ConfigDialogState {
+    HWND previewBox;
+    RECT previewRect;       /* box's item rectangle, client pixels */
+    RECT dialogRect;        /* only its size counts: the screen area shown */
+    HDC pictureDC;
+    HBITMAP pictureBitmap;
+    HBRUSH waterBrush;
+    HPEN waterPen;
+    HGDIOBJ oldBrush, oldPen, oldBitmap;
+    HWND swatch;
+    RECT swatchRect;
+};
+extern ConfigDialogState configDialogState;
+
 void runConfigDialog(HWND parent);
+INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void buildPreviewImage(void);
+void freePreviewImage(void);
+void shimmerTick(void);
+void showReadMe(HWND owner);
 
 #endif

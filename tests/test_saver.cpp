@@ -51,14 +51,20 @@ const NameCase nameCases[] = {
 void PrintTo(const NameCase &c, std::ostream *out) { *out << c.name; }
 INSTANTIATE_TEST_SUITE_P(Names, RoleByName, ::testing::ValuesIn(nameCases));
 
+/* A bare start configures, as "/c" does; the dialog is then cancelled. */
 TEST_F(Saver, CommandLinesWithoutTheSaverLetterShowNoSaver)
 {
     const char *lines[] = { "/x", "/p", "/c", "/a 12", "" };
     for (size_t i = 0; i < sizeof lines / sizeof lines[0]; i++) {
         ProgramRun other;
         DWORD code = 1234;
+        int configures = lines[i][0] == 0 || lines[i][1] == 'c';
         ASSERT_TRUE(startProgram("k.scr", lines[i], &other)) << lines[i];
         EXPECT_EQ(NULL, waitForWindow(&other, "ssaverzub", 1000)) << lines[i];
+        HWND dialog = waitForWindow(&other, "#32770", configures ? startMs : 0);
+        EXPECT_EQ(configures, dialog != NULL) << lines[i];
+        if (dialog != NULL)
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         EXPECT_TRUE(waitForExit(&other, endMs, &code)) << lines[i];
         EXPECT_EQ(0u, code) << lines[i];
         finishRun(&other);

@@ -1,6 +1,7 @@
 /* A stand-in desktop for showing the saver where there is no real one:
    a wallpaper window and two application windows that the saver can
-   photograph, then the saver itself.  Usage: demodesk <saver.scr> */
+   photograph, then the saver itself.
+   Usage: demodesk <saver.scr> [/letter]   (/s when no letter is given) */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -76,6 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     STARTUPINFOA startup;
     PROCESS_INFORMATION process;
     HWND wallpaper;
+    char *letters;
 
     memset(&windowClass, 0, sizeof windowClass);
     windowClass.lpfnWndProc = wallpaperProc;
@@ -93,7 +95,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 
     if (*commandLine == 0)
         return 0;
-    _snprintf(saverLine, sizeof saverLine, "\"%s\" /s", commandLine);
+    letters = strrchr(commandLine, ' ');
+    if (letters != NULL && letters[1] == '/')
+        *letters++ = 0;
+    else
+        letters = (char *)"/s";
+    _snprintf(saverLine, sizeof saverLine, "\"%s\" %s", commandLine, letters);
     saverLine[sizeof saverLine - 1] = 0;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
