@@ -45,8 +45,8 @@ static const ConfigBar configBars[] = {
 static const char aboutText[] =
     "kelpVole'99  [v1.52]\n"
     "a screen saver by zUb\n\n"
-    "This is freeware: copy it and pass it on as you like, as long as\n"
-    "it stays unchanged, complete and free of charge.\n\n"
+    "Freeware: copy it and pass it on as you like,\n"
+    "but only unchanged, complete and free of charge.\n\n"
     "ONLY available at " KELP_SITE;
 static const char infoText[] =
     "Postcards, praise and bug reports to:\n\n"
