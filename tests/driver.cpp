@@ -46,27 +46,36 @@ static int builtPath(const char *name, char *path, int size)
     return 1;
 }
 
+static int copyBuilt(const char *built, const char *name, char *path, int size)
+{
+    char from[MAX_PATH];
+    return builtPath(built, from, sizeof from) && scratchPath(name, path, size)
+        && CopyFileA(from, path, FALSE) != 0;
+}
+
 int copyBesideProgram(const char *built, const char *name)
 {
-    char from[MAX_PATH], to[MAX_PATH];
-    return builtPath(built, from, sizeof from) && scratchPath(name, to, sizeof to)
-        && CopyFileA(from, to, FALSE) != 0;
+    char to[MAX_PATH];
+    return copyBuilt(built, name, to, sizeof to);
 }
 
 int copyProgram(const char *name, char *path, int size)
 {
-    char built[MAX_PATH];
-    return builtPath("kelpVole99.exe", built, sizeof built) && scratchPath(name, path, size)
-        && CopyFileA(built, path, FALSE) != 0;
+    return copyBuilt("kelpVole99.exe", name, path, size);
 }
 
 int startProgram(const char *name, const char *arguments, ProgramRun *run)
+{
+    return startBuilt("kelpVole99.exe", name, arguments, run);
+}
+
+int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run)
 {
     char commandLine[2 * MAX_PATH];
     STARTUPINFOA startup;
 
     memset(run, 0, sizeof *run);
-    if (!copyProgram(name, run->path, sizeof run->path))
+    if (!copyBuilt(built, name, run->path, sizeof run->path))
         return 0;
     _snprintf(commandLine, sizeof commandLine, "\"%s\"%s%s", run->path,
               *arguments ? " " : "", arguments);

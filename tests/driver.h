@@ -19,6 +19,8 @@ int scratchPath(const char *name, char *path, int size);
 /* Copies a file built beside the tests (e.g. "standin\\PASSWORD.CPL") there. */
 int copyBesideProgram(const char *built, const char *name);
 int startProgram(const char *name, const char *arguments, ProgramRun *run);
+/* The same for another program built beside the tests (the remover). */
+int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run);
 /* Waits for a visible top-level window of the run's process. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);
 /* Returns 1 and the exit code when the process ended in time. */

@@ -313,7 +313,8 @@ TEST(Resources, EveryResourceIsThereInGerman)
         { (const char *)RT_BITMAP, 144, 40 }, { (const char *)RT_BITMAP, 145, 40 },
         { (const char *)RT_BITMAP, 146, 40 }, { (const char *)RT_BITMAP, 147, 40 },
         { (const char *)RT_BITMAP, 152, 40 }, { "WAVE", 102, 44 + 20239 },
-        { (const char *)RT_VERSION, 1, 100 },
+        { (const char *)RT_VERSION, 1, 100 }, { (const char *)RT_DIALOG, 3, 100 },
+        { (const char *)RT_RCDATA, 151, 1024 },
     };
     for (size_t i = 0; i < sizeof table / sizeof table[0]; i++) {
         HRSRC found = FindResourceExA(program, table[i].type, MAKEINTRESOURCEA(table[i].id), german);
@@ -358,6 +359,22 @@ TEST(Resources, EveryResourceIsThereInGerman)
     EXPECT_EQ(MAKELONG(5, 1), fixed->dwFileVersionMS);
     EXPECT_EQ(MAKELONG(0, 2), fixed->dwFileVersionLS);
     EXPECT_EQ(MAKELONG(5, 1), fixed->dwProductVersionMS);
+
+    /* the remover, byte for byte as built, and small */
+    char built[MAX_PATH];
+    ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", "remover.bin"));
+    ASSERT_TRUE(scratchPath("remover.bin", built, sizeof built));
+    HANDLE file = CreateFileA(built, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    static BYTE image[65536];
+    DWORD size = 0;
+    ReadFile(file, image, sizeof image, &size, NULL);
+    CloseHandle(file);
+    DeleteFileA(built);
+    HRSRC remover = FindResourceA(program, MAKEINTRESOURCEA(151), (LPCSTR)RT_RCDATA);
+    ASSERT_EQ(size, SizeofResource(program, remover));
+    EXPECT_EQ(0, memcmp(image, LockResource(LoadResource(program, remover)), size));
+    if (sizeof(void *) == 4)
+        EXPECT_LE(size, 25600u) << "the 32-bit remover's size goal";
 
     FreeLibrary(program);
     DeleteFileA(path);
