@@ -1,5 +1,8 @@
 /* Role choice: the file-name test and the command-line parser. */
 #include <gtest/gtest.h>
+#include <ctype.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "saver/saver.h"
@@ -127,4 +130,89 @@ TEST(RoleByName, UnreadablePathIsTakenForTheSaver)
     cut[MAX_PATH - 1] = 0;
     EXPECT_EQ(1, isSaverFileName("", 0));
     EXPECT_EQ(1, isSaverFileName(cut, MAX_PATH));  /* truncated: the tail is not the name's */
+}
+
+/* Random and hostile command lines and module names against a model of
+   the documented rules, each in a buffer with guard bytes on both sides.
+   KELP_FUZZ_COUNT sets how many of each (default 1,000,000). */
+namespace {
+
+unsigned fuzzState = 12345;
+unsigned fuzzNext()
+{
+    fuzzState ^= fuzzState << 13;
+    fuzzState ^= fuzzState >> 17;
+    fuzzState ^= fuzzState << 5;
+    return fuzzState;
+}
+
+/* Mostly short, sometimes up to 4,000 characters, drawn from the kinds of
+   character that matter to the parser, or from every byte value. */
+int fuzzText(char *text)
+{
+    static const char kinds[] = "0123456789cspaCSPA/-+: \"'\t";
+    int length = fuzzNext() % 4 ? fuzzNext() % 40 : fuzzNext() % 4001;
+    int anyByte = fuzzNext() % 3 == 0;
+    for (int i = 0; i < length; i++)
+        text[i] = anyByte ? (char)(fuzzNext() % 255 + 1) : kinds[fuzzNext() % (sizeof kinds - 1)];
+    text[length] = 0;
+    return length;
+}
+
+const unsigned char guard = 0xA5;
+int guardsIntact(const unsigned char *block, int size)
+{
+    for (int i = 0; i < 16; i++)
+        if (block[i] != guard || block[size - 1 - i] != guard)
+            return 0;
+    return 1;
+}
+
+}  // namespace
+
+TEST(Fuzz, CommandLinesAndModuleNamesKeepToTheRules)
+{
+    const char *setting = getenv("KELP_FUZZ_COUNT");
+    int count = setting ? atoi(setting) : 1000000, wrong = 0, outside = 0;
+    static unsigned char block[16 + 4001 + 16 + 16];
+    static char original[4002];
+
+    for (int n = 0; n < count; n++) {
+        char *text = (char *)block + 16;
+        memset(block, guard, sizeof block);
+        int length = fuzzText(text);
+        memcpy(original, text, length + 1);
+
+        /* the model: upper case in place, first of A C P S, then up to 19 digits */
+        char letter = length == 0 ? 'C' : 0;
+        DWORD target = 0;
+        int digits = 0;
+        const char *p = original;
+        for (; *p && letter == 0; p++)
+            if (strchr("ACPS", toupper((unsigned char)*p)) != NULL)
+                letter = (char)toupper((unsigned char)*p);
+        for (; *p && digits < 19; p++)
+            if (*p >= '0' && *p <= '9')
+                target = target * 10 + (DWORD)(*p - '0'), digits++;
+
+        memset(&launchContext, 0, sizeof launchContext);
+        parseCommandLine(text);
+        outside += !guardsIntact(block, 16 + length + 1 + 16);
+        int same = launchContext.modeLetter == letter && launchContext.targetWindow == target;
+        for (int i = 0; i <= length && same; i++)
+            same = text[i] == (char)toupper((unsigned char)original[i]);
+        wrong += !same;
+
+        /* the module name: a path of `length` bytes, told its length */
+        DWORD told = length < 300 ? length : MAX_PATH + fuzzNext() % 8 - 4;
+        int saver = told == 0 || told >= MAX_PATH
+            || (told >= 3 && toupper((unsigned char)original[told - 3]) == 'S'
+                && toupper((unsigned char)original[told - 2]) == 'C'
+                && toupper((unsigned char)original[told - 1]) == 'R');
+        wrong += isSaverFileName(original, told) != saver;
+    }
+    printf("%d command lines and module names: %d wrong, %d written outside\n", count, wrong,
+           outside);
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, outside);
 }

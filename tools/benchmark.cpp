@@ -2,7 +2,7 @@
    copy of the pixels it moves, the cost of building the surfaces, and
    whether anything grows over a long run with the fish swimming.
    Run it under Wine on a display at least as large as the largest size:
-       kelp_benchmark [ticks]                                           */
+       kelp_benchmark [ticks] [long-run ticks]                          */
 #include "saver/saver.h"
 #include "settings/settings.h"
 
@@ -311,7 +311,7 @@ int main(int argc, char **argv)
 {
     static const int sizes[3][2] = { { 1024, 768 }, { 1920, 1080 }, { 3840, 2160 } };
     int ticks = argc > 1 ? atoi(argv[1]) : 1000;
-    int soakTicks = argc > 2 ? atoi(argv[2]) : 20000;
+    int soakTicks = argc > 2 ? atoi(argv[2]) : 120000;     /* an hour at 30 ms */
     int i;
 
     QueryPerformanceFrequency(&frequency);
@@ -325,6 +325,8 @@ int main(int argc, char **argv)
         }
         benchmarkSize(sizes[i][0], sizes[i][1], ticks);
     }
-    soak(1920, 1080, soakTicks);
+    for (i = 1; i < 3; i++)
+        if (sizes[i][0] <= GetSystemMetrics(SM_CXSCREEN) && sizes[i][1] <= GetSystemMetrics(SM_CYSCREEN))
+            soak(sizes[i][0], sizes[i][1], soakTicks);
     return 0;
 }
