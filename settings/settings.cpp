@@ -79,15 +79,16 @@ void loadSettings(void)
     if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     for (i = 0; i < KELP_SETTINGS_COUNT; i++) {
-        /* Read through a copy of the field: a value too long for it must
-           leave the default alone, and the system does not promise what a
-           buffer holds after ERROR_MORE_DATA. */
-        DWORD *field = settingField(i);
-        DWORD value = *field;
+        /* Read through a buffer and take over just the bytes the value
+           has: a value too long for the field must leave the default alone
+           (the system does not promise what a buffer holds after
+           ERROR_MORE_DATA), and NT adds a terminator after a short string
+           where there is room, which is no byte of the value. */
+        DWORD value = 0;
         DWORD size = sizeof value;
         if (RegQueryValueExA(key, settingNames[i], NULL, NULL,
-                             (BYTE *)&value, &size) == ERROR_SUCCESS)
-            *field = value;
+                             (BYTE *)&value, &size) == ERROR_SUCCESS && size <= sizeof value)
+            memcpy(settingField(i), &value, size);
     }
     RegCloseKey(key);
 }

@@ -139,3 +139,26 @@ TEST_F(Settings, KeyPathIsPrefixAndRecordName)
     EXPECT_STREQ(keyPath, path);
     EXPECT_FALSE(settingsKeyPath(tiny, sizeof tiny));
 }
+
+/* Every registry type and every size from 0 to 8 bytes, for every value:
+   up to 4 bytes land in the low end of the field, longer ones are refused. */
+TEST_F(Settings, EveryTypeAndSizeFollowsTheRawByteRule)
+{
+    static const DWORD types[] = { REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+                                   REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD };
+    const BYTE data[8] = { 'k', 'e', 'l', 'p', 'V', 'o', 'l', 'e' };
+    int wrong = 0;
+    for (size_t t = 0; t < sizeof types / sizeof types[0]; t++)
+        for (DWORD size = 0; size <= 8; size++)
+            for (int f = 0; f < KELP_SETTINGS_COUNT; f++) {
+                DWORD expected = defaults[f];
+                if (size <= 4)
+                    memcpy(&expected, data, size);
+                RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
+                setRawValue(HKEY_CURRENT_USER, keyPath, settingNames[f], types[t], data, size);
+                loadSettings();
+                if (*settingField(f) != expected && wrong++ < 5)
+                    ADD_FAILURE() << settingNames[f] << " type " << types[t] << " size " << size;
+            }
+    EXPECT_EQ(0, wrong);
+}
