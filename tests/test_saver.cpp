@@ -381,3 +381,55 @@ TEST(Resources, EveryResourceIsThereInGerman)
 }
 
 }  // namespace
+
+namespace {
+
+/* Whatever a window of the run is, the answer that ends it: a key for the
+   saver, WM_CLOSE for a dialog, a message box, or a preview child that
+   found a real window to live in. */
+BOOL CALLBACK endWindow(HWND window, LPARAM processId)
+{
+    DWORD owner = 0;
+    char name[32] = "";
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == (DWORD)processId) {
+        GetClassNameA(window, name, sizeof name);
+        PostMessageA(window, strcmp(name, "ssaverzub") == 0 ? WM_CHAR : WM_CLOSE, 'q', 0);
+    }
+    EnumChildWindows(window, endWindow, processId);
+    return TRUE;
+}
+
+/* Random and hostile command lines through the real program: each run
+   ends with exit code 0, by itself or when its window is answered. */
+TEST(Fuzz, HostileCommandLinesThroughTheProgram)
+{
+    unsigned state = 99;
+    int failed = 0;
+    for (int n = 0; n < 200 && failed < 3; n++) {
+        char line[400];
+        int length = (state = state * 1103515245u + 12345u) >> 16 & 0xFF;
+        for (int i = 0; i < length; i++) {
+            state = state * 1103515245u + 12345u;
+            int pick = state >> 16 & 0xFF;
+            line[i] = n % 2 ? "0123456789/-+ \"cspaCSPA:"[pick % 24] : (char)(pick % 255 + 1);
+        }
+        line[length] = 0;
+        ProgramRun run;
+        DWORD code = 1234;
+        ASSERT_TRUE(startProgram("fuzz.scr", line, &run));
+        int ended = 0;
+        for (int waited = 0; waited < 10000 && !ended; waited += 100) {
+            ended = waitForExit(&run, 100, &code);
+            if (!ended && waited >= 300)
+                EnumWindows(endWindow, run.process.dwProcessId);
+        }
+        if (!ended || code != 0) {
+            ADD_FAILURE() << "run " << n << " ended " << ended << " code " << code << ": " << line;
+            failed++;
+        }
+        finishRun(&run);
+    }
+}
+
+}  // namespace
