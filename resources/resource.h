@@ -65,4 +65,14 @@
 #define IDR_REMOVER             151     /* RT_RCDATA: the remover's image */
 #define IDB_FOLDERMASK          152
 
+/* 5, 1029-1058: controls of the setup dialog (115) */
+#define IDC_SETUP_LABEL         5
+#define IDC_SETUP_SAVERPATH     1029
+#define IDC_SETUP_BROWSE        1030
+#define IDC_SETUP_STARTCONFIG   1033
+#define IDC_SETUP_HEADING       1034
+#define IDC_SETUP_TIMEOUT       1054    /* up-down; its buddy is the static before it */
+#define IDC_SETUP_TIMEOUTLABEL  1057
+#define IDC_SETUP_MINUTES       1058
+
 #endif

@@ -14,7 +14,7 @@ struct LaunchContext {
     HINSTANCE instance;
     int screenWidth;            /* W of the saver window and its images */
     int screenHeight;           /* H */
-    char modulePath[MAX_PATH];  /* own file; setup later reuses it as a work buffer */
+    char modulePath[MAX_PATH];  /* own file; the source of setup's copy */
     char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
     DWORD targetWindow;         /* decimal window handle after the letter */
     HWND previousForeground;

@@ -1,7 +1,265 @@
-/* Setup dialog and install sequence. */
+/* Setup dialog and install sequence: run under any name but a saver's, the
+   program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
+#include "saver/saver.h"
+#include "settings/settings.h"
+#include "resource.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <string.h>
+
+SetupState setupState;
+
+static const char leaveQuestion[] =
+    "You have not finished the installation yet !\nReally exit ?\n\n"
+    "To install select NO and push the SETUP button!";
+
+#define TIMEOUT_LOWEST 1
+#define TIMEOUT_HIGHEST 100
+#define TIMEOUT_START 3
+
+/* Appends one piece to a fixed buffer; 0, and the buffer as it was, when
+   the piece does not fit. */
+int appendText(char *buffer, int size, const char *piece)
+{
+    int used = lstrlenA(buffer);
+    int length = lstrlenA(piece);
+
+    if (used + length + 1 > size)
+        return 0;
+    memcpy(buffer + used, piece, length + 1);
+    return 1;
+}
+
+/* A drive root keeps its one backslash.  A path that cannot be formed
+   whole is left empty, never cut. */
+int formSaverPath(void)
+{
+    SetupState *s = &setupState;
+    int length = lstrlenA(s->installFolder);
+
+    s->saverPath[0] = 0;
+    if (appendText(s->saverPath, sizeof s->saverPath, s->installFolder)
+        && ((length > 0 && s->installFolder[length - 1] == '\\')
+            || appendText(s->saverPath, sizeof s->saverPath, "\\"))
+        && appendText(s->saverPath, sizeof s->saverPath, SETUP_SAVER_FILE))
+        return 1;
+    s->saverPath[0] = 0;
+    return 0;
+}
+
+int formPanelParameters(void)
+{
+    setupState.panelParameters[0] = 0;
+    return appendText(setupState.panelParameters, sizeof setupState.panelParameters,
+                      SETUP_PANEL_PREFIX)
+        && appendText(setupState.panelParameters, sizeof setupState.panelParameters,
+                      setupState.saverPath);
+}
+
+/* The file system and the links take no path of MAX_PATH characters or
+   more, and a copy that cannot be made must not leave half an install. */
+static int installTextsFit(void)
+{
+    int length = lstrlenA(setupState.saverPath);
+    return length > 0 && length < MAX_PATH && formPanelParameters();
+}
+
+void centerWindow(HWND window)
+{
+    WINDOWPLACEMENT placement;
+    int width, height;
+
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
+    placement.rcNormalPosition.left = (launchContext.screenWidth - width) / 2;
+    placement.rcNormalPosition.top = (launchContext.screenHeight - height) / 2;
+    placement.rcNormalPosition.right = placement.rcNormalPosition.left + width;
+    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + height;
+    SetWindowPlacement(window, &placement);
+}
+
+static void onInitDialog(HWND dialog)
+{
+    SetupState *s = &setupState;
+    char windowsFolder[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+
+    if (length == 0 || length >= sizeof windowsFolder)
+        lstrcpynA(windowsFolder, "c:", sizeof windowsFolder);
+    s->dialog = dialog;
+    lstrcpynA(s->installFolder, windowsFolder, sizeof s->installFolder);
+
+    /* The remover stays in the Windows directory wherever the saver goes. */
+    s->saverPath[0] = 0;
+    appendText(s->saverPath, sizeof s->saverPath, windowsFolder);
+    appendText(s->saverPath, sizeof s->saverPath, "\\" SETUP_SAVER_FILE);
+    s->removerPath[0] = 0;
+    appendText(s->removerPath, sizeof s->removerPath, windowsFolder);
+    appendText(s->removerPath, sizeof s->removerPath, "\\" SETUP_REMOVER_FILE);
+
+    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, s->saverPath);
+    CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
+    SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
+                        MAKELONG(TIMEOUT_HIGHEST, TIMEOUT_LOWEST));
+    SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETPOS, 0, TIMEOUT_START);
+    centerWindow(dialog);
+}
+
+static void onBrowse(HWND dialog)
+{
+    INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_PICKER),
+                                     dialog, locationDialogProc, 0);
+    if (result < 0)
+        MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+    else if (result == 0)
+        return;
+    formSaverPath();
+    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+}
+
+/* An old remover is replaced without asking; without the image, or where
+   it cannot be written, the install goes on without one. */
+static void writeRemover(void)
+{
+    HINSTANCE instance = launchContext.instance;
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
+    DWORD size, written;
+    HGLOBAL loaded;
+    const void *image;
+    HANDLE file;
+
+    if (found == NULL)
+        return;
+    size = SizeofResource(instance, found);
+    loaded = LoadResource(instance, found);
+    image = loaded != NULL ? LockResource(loaded) : NULL;
+    if (size == 0 || image == NULL)
+        return;
+    file = CreateFileA(setupState.removerPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_ARCHIVE, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    WriteFile(file, image, size, &written, NULL);
+    CloseHandle(file);
+}
+
+/* 1 when a saver file is in place: copied, or an existing one kept at the
+   user's word. */
+static int placeSaverFile(HWND dialog)
+{
+    const char *source = launchContext.modulePath;
+    const char *target = setupState.saverPath;
+
+    if (CopyFileA(source, target, TRUE))
+        return 1;
+    if (GetLastError() != ERROR_FILE_EXISTS)
+        return 0;
+    if (MessageBoxA(dialog, "File exists !   Overwrite ?", "question",
+                    MB_YESNO | MB_ICONINFORMATION) != IDYES)
+        return 1;
+    if (CopyFileA(source, target, FALSE))
+        return 1;
+    MessageBoxA(NULL, "ERROR: cant write file", "message", MB_ICONWARNING);
+    setupState.finished = 1;
+    return 0;
+}
+
+/* Makes the placed file the system's saver, records the install, sets the
+   timeout, reports and offers the settings page. */
+static void registerSaver(HWND dialog)
+{
+    SetupState *s = &setupState;
+    LRESULT position;
+
+    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", s->saverPath, "system.ini");
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
+
+    s->uninstallCommand[0] = 0;
+    appendText(s->uninstallCommand, sizeof s->uninstallCommand, s->removerPath);
+    appendText(s->uninstallCommand, sizeof s->uninstallCommand, " " KELP_RECORD_NAME);
+    registerUninstall();
+    registerAppPath();
+    registerStartMenu();
+
+    formPanelParameters();
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, 0);
+    /* The high word would only flag a buddy text that is no number. */
+    position = SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0);
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL, 0);
+    SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
+    SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
+
+    MessageBoxA(dialog, "saver successful installed !", "message", MB_OK);
+    if (IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
+        ShellExecuteA(dialog, NULL, "rundll32.exe", s->panelParameters, s->installFolder,
+                      SW_SHOWNORMAL);
+}
+
+static void onCancel(HWND dialog)
+{
+    if (!setupState.finished
+        && MessageBoxA(dialog, leaveQuestion, "QUESTION",
+                       MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
+        setupState.finished = 1;
+    if (setupState.finished)
+        EndDialog(dialog, 1);
+}
+
+/* Whatever the outcome, one press of SETUP ends the dialog; only a folder
+   whose texts do not fit is sent back before anything is written. */
+static void onSetup(HWND dialog)
+{
+    if (!installTextsFit()) {
+        MessageBoxA(dialog, "ERROR: install path too long !\nPlease choose a shorter one.",
+                    "message", MB_ICONWARNING);
+        return;
+    }
+    writeRemover();
+    if (placeSaverFile(dialog))
+        registerSaver(dialog);
+    else
+        MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
+    setupState.finished = 1;
+    onCancel(dialog);
+}
+
+INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        onInitDialog(dialog);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            onSetup(dialog);
+            break;
+        case IDCANCEL:
+            onCancel(dialog);
+            break;
+        case IDC_SETUP_BROWSE:
+            onBrowse(dialog);
+            break;
+        }
+        break;
+    }
+    return FALSE;
+}
 
 void runSetup(void)
 {
-    /* the setup dialog is not built yet */
+    INITCOMMONCONTROLSEX controls;
+
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_UPDOWN_CLASS;
+    InitCommonControlsEx(&controls);
+    if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
+                        setupDialogProc, 0) == -1)
+        MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+    setupState.finished = 0;
 }

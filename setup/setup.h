@@ -1,9 +1,46 @@
-/* The installer role. */
+/* The installer role: the setup dialog and install sequence, the install
+   record in the registry, and the start-menu folder with its links. */
 #ifndef KELP_SETUP_H
 #define KELP_SETUP_H
 
 #include <windows.h>
 
+/* Room for a full path and the fixed text built onto it, so that forming
+   a text never cuts it; whether the result is usable is checked apart. */
+#define SETUP_TEXT_MAX (MAX_PATH + 48)
+
+#define SETUP_SAVER_FILE "kelpVole99.scr"
+#define SETUP_REMOVER_FILE "zUbSavRemov_1_51.exe"
+#define SETUP_PANEL_PREFIX "desk.cpl,InstallScreenSaver "
+
+struct SetupState {
+    HWND dialog;                                /* owner of setup's questions */
+    char installFolder[MAX_PATH];               /* stored as "Path" */
+    char saverPath[SETUP_TEXT_MAX];             /* install folder and saver file name */
+    char removerPath[SETUP_TEXT_MAX];           /* always in the Windows directory */
+    char uninstallCommand[SETUP_TEXT_MAX];      /* remover path, a blank, the record name */
+    char panelParameters[SETUP_TEXT_MAX];       /* rundll32's arguments for the settings page */
+    int finished;                               /* Cancel closes without asking */
+};
+extern SetupState setupState;
+
 void runSetup(void);
+INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void centerWindow(HWND window);
+
+int appendText(char *buffer, int size, const char *piece);
+int formSaverPath(void);
+int formPanelParameters(void);
+
+/* ---- install record and start-menu links ---- */
+
+char *makeStartMenuFolder(const char *name, int specialFolder);
+int createStartMenuLink(const char *name, const char *target, int specialFolder,
+                        const char *subfolder, const char *arguments, const char *iconFile,
+                        int iconIndex, const char *workingDirectory);
+void registerUninstall(void);
+void registerAppPath(void);
+void registerStartMenu(void);
 
 #endif

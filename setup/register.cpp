@@ -1,0 +1,175 @@
+/* The install record in the registry and the start-menu folder with its
+   three links.  The remover reads the record back to undo the install, so
+   its key names and value names are fixed. */
+#include "setup/setup.h"
+#include "settings/settings.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shellapi.h>
+#include <string.h>
+
+#define UNINSTALL_PREFIX "software\\microsoft\\windows\\currentversion\\uninstall\\"
+#define APP_PATH_PREFIX "software\\microsoft\\windows\\currentversion\\app paths\\"
+#define RECORD_CLASS "zUbSaver"
+#define START_MENU_PARENT "zUb_savers"
+#define START_MENU_FOLDER "zub_Savers\\" KELP_RECORD_NAME
+
+/* makeStartMenuFolder's result; the next call overwrites it. */
+static char startMenuFolder[MAX_PATH];
+
+static void warn(const char *text)
+{
+    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+}
+
+/* A folder the shell cannot name gives no path: an empty one would put
+   the folder at the root of the current drive. */
+static int specialFolderPath(int specialFolder, char *path)
+{
+    LPITEMIDLIST items = NULL;
+
+    path[0] = 0;
+    SHGetSpecialFolderLocation(NULL, specialFolder, &items);
+    if (items != NULL) {
+        SHGetPathFromIDListA(items, path);
+        CoTaskMemFree(items);
+    }
+    path[MAX_PATH - 1] = 0;
+    return path[0] != 0;
+}
+
+/* Only the last component is made; an existing folder is no failure. */
+char *makeStartMenuFolder(const char *name, int specialFolder)
+{
+    if (!specialFolderPath(specialFolder, startMenuFolder)
+        || !appendText(startMenuFolder, sizeof startMenuFolder, "\\")
+        || !appendText(startMenuFolder, sizeof startMenuFolder, name))
+        return NULL;
+    if (CreateDirectoryA(startMenuFolder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS)
+        return startMenuFolder;
+    return NULL;
+}
+
+static int linkFilePath(const char *name, int specialFolder, const char *subfolder,
+                        WCHAR *widePath)
+{
+    char path[MAX_PATH];
+
+    return specialFolderPath(specialFolder, path)
+        && appendText(path, sizeof path, "\\") && appendText(path, sizeof path, subfolder)
+        && appendText(path, sizeof path, "\\") && appendText(path, sizeof path, name)
+        && appendText(path, sizeof path, ".lnk")
+        && MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0;
+}
+
+/* COM lives only for the one link; an existing link file is overwritten. */
+int createStartMenuLink(const char *name, const char *target, int specialFolder,
+                        const char *subfolder, const char *arguments, const char *iconFile,
+                        int iconIndex, const char *workingDirectory)
+{
+    WCHAR widePath[MAX_PATH];
+    IShellLinkA *link = NULL;
+    IPersistFile *file = NULL;
+    HRESULT status, initialised;
+
+    if (!linkFilePath(name, specialFolder, subfolder, widePath))
+        return 0;
+    initialised = CoInitialize(NULL);
+    status = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              (void **)&link);
+    if (FAILED(status)) {
+        warn("cocreate");
+    } else {
+        link->SetPath(target);
+        if (arguments != NULL)
+            link->SetArguments(arguments);
+        if (iconFile != NULL)
+            link->SetIconLocation(iconFile, iconIndex);
+        if (workingDirectory != NULL)
+            link->SetWorkingDirectory(workingDirectory);
+        status = link->QueryInterface(IID_IPersistFile, (void **)&file);
+        if (SUCCEEDED(status)) {
+            status = file->Save(widePath, FALSE);
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(initialised))
+        CoUninitialize();
+    return SUCCEEDED(status);
+}
+
+static int openRecordKey(const char *prefix, HKEY *key)
+{
+    char path[MAX_PATH];
+
+    path[0] = 0;
+    return appendText(path, sizeof path, prefix)
+        && appendText(path, sizeof path, KELP_RECORD_NAME)
+        && RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, (char *)RECORD_CLASS,
+                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, key, NULL)
+           == ERROR_SUCCESS;
+}
+
+/* The remover reads these back as texts: the NUL is stored with them. */
+static void setText(HKEY key, const char *name, const char *text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
+}
+
+void registerUninstall(void)
+{
+    HKEY key;
+
+    if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
+        warn("small ERROR: can't write to registry");
+        return;
+    }
+    setText(key, "displayName", "kelpVole Screen Saver");
+    setText(key, "uninstallString", setupState.uninstallCommand);
+    RegCloseKey(key);
+}
+
+void registerAppPath(void)
+{
+    HKEY key;
+
+    if (!openRecordKey(APP_PATH_PREFIX, &key)) {
+        warn("small ERROR: can't write to registry");
+        return;
+    }
+    setText(key, NULL, setupState.saverPath);
+    setText(key, "Path", setupState.installFolder);
+    RegCloseKey(key);
+}
+
+void registerStartMenu(void)
+{
+    SetupState *s = &setupState;
+    const char *folder;
+    HKEY key;
+
+    if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
+        || (folder = makeStartMenuFolder(START_MENU_FOLDER, CSIDL_PROGRAMS)) == NULL) {
+        warn("small ERROR: can't create link in startmenu !");
+        return;
+    }
+    ShellExecuteA(s->dialog, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
+    if (openRecordKey(APP_PATH_PREFIX, &key)) {
+        setText(key, "smPath", folder);
+        RegCloseKey(key);
+    }
+
+    if (!createStartMenuLink("test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
+                             START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
+        warn("small ERROR: can't create test link startmenu !");
+    if (!createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
+                             START_MENU_FOLDER, KELP_RECORD_NAME, s->saverPath, 2,
+                             s->installFolder))
+        warn("small ERROR: can't create uninstall link in startmenu !");
+    formPanelParameters();
+    if (!createStartMenuLink("configure " KELP_RECORD_NAME, "rundll32.exe", CSIDL_PROGRAMS,
+                             START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
+        warn("small ERROR: can't create config link in startmenu !");
+}

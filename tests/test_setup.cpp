@@ -1,0 +1,382 @@
+/* The installer role.  Black-box: the built program started under its
+   distributed name, its dialog and message boxes worked from outside, and
+   what it left read back.  In-process: an install folder too long to hold,
+   which from outside only the location picker could produce.  The tests
+   run in the product's architecture, so they read the registry view it
+   writes to (the 32-bit one for the i686 build). */
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "saver/saver.h"
+#include "setup/setup.h"
+#include "resource.h"
+#include "tests/driver.h"
+#include "tests/testutil.h"
+
+namespace {
+
+#define UNINSTALL_KEY "software\\microsoft\\windows\\currentversion\\uninstall\\kelpVole99"
+#define APP_PATH_KEY "software\\microsoft\\windows\\currentversion\\app paths\\kelpVole99"
+/* the second is where Wine keeps parameters set without SPIF_UPDATEINIFILE */
+const char *const desktopKeys[2] = { "Control Panel\\Desktop",
+    "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
+enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
+const int waitMs = 10000;
+const std::string none = "<none>";
+
+std::string fileBytes(const std::string &path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())
+                : none;
+}
+
+/* A REG_SZ value as stored, its NUL included.  (A NUL left uncounted is
+   added by the system's RegSetValueExA itself, so this cannot catch that.) */
+std::string storedText(HKEY root, const char *path, const char *name)
+{
+    char data[MAX_PATH + 64];
+    DWORD type = 0, size = sizeof data;
+    HKEY key;
+    LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegQueryValueExA(key, name, NULL, &type, (BYTE *)data, &size);
+        RegCloseKey(key);
+    }
+    return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(data, size) : none;
+}
+
+std::string iniLine()
+{
+    char line[MAX_PATH];
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", none.c_str(), line, sizeof line, "system.ini");
+    return line;
+}
+
+/* "target|arguments|icon,index|folder" of a link file */
+std::string readLink(const std::string &name)
+{
+    IShellLinkA *link = NULL;
+    IPersistFile *file = NULL;
+    WCHAR path[MAX_PATH];
+    char target[MAX_PATH] = "", arguments[512] = "", icon[MAX_PATH] = "", folder[MAX_PATH] = "";
+    int index = -1;
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, path, MAX_PATH);
+    CoInitialize(NULL);
+    CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link);
+    link->QueryInterface(IID_IPersistFile, (void **)&file);
+    if (file->Load(path, STGM_READ) == S_OK) {
+        link->GetPath(target, sizeof target, NULL, 0);
+        link->GetArguments(arguments, sizeof arguments);
+        link->GetIconLocation(icon, sizeof icon, &index);
+        link->GetWorkingDirectory(folder, sizeof folder);
+    }
+    file->Release();
+    link->Release();
+    CoUninitialize();
+    return std::string(target) + "|" + arguments + "|" + icon + "," + std::to_string(index)
+        + "|" + folder;
+}
+
+/* The next message box of the process (any "#32770" but the setup
+   dialog) with its text; NULL once the process has ended or time is up. */
+HWND waitForBox(DWORD processId, HANDLE process, std::string *text)
+{
+    char buffer[512];
+    for (int waited = 0; waited < waitMs; waited += 20, Sleep(20)) {
+        for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL;) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(box, &owner);
+            GetWindowTextA(box, buffer, sizeof buffer);
+            if (owner == processId && IsWindowVisible(box) && strcmp(buffer, "setup") != 0) {
+                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+                *text = buffer;
+                return box;
+            }
+        }
+        if (process != NULL && WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
+            break;
+    }
+    return NULL;
+}
+
+/* Waits for the box to go, so that the next search finds the next one. */
+void answerBox(HWND box, int button)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    for (int waited = 0; IsWindow(box) && waited < 5000; waited += 20)
+        Sleep(20);
+}
+
+/* Sets aside what an install touches, and puts it all back after. */
+class Setup : public ::testing::Test {
+protected:
+    char windows[MAX_PATH], programs[MAX_PATH];
+    std::string files[FILES], saver, menuFolder, scrnsave;
+    KeyBackup keys[2];
+    ValueBackup desktop[4];
+    ProgramRun run;
+    HWND dialog;
+
+    void SetUp() override
+    {
+        const char *names[FILES] = { "kelpVole99.scr", "zUbSavRemov_1_51.exe", "", "desk.cpl",
+                                     "deskcalls.txt" };
+        memset(&run, 0, sizeof run);
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+        for (int i = 0; i < FILES; i++)
+            files[i] = i == MENU ? programs + std::string("\\zUb_savers") : windows + ("\\" + std::string(names[i]));
+        saver = files[SAVER];
+        menuFolder = programs + std::string("\\zub_Savers\\kelpVole99");
+        for (int i = 0; i < 2; i++) {
+            backupKey(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY, &keys[i]);
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY);
+        }
+        for (int i = 0; i < 4; i++) {
+            const char *name = i & 1 ? "ScreenSaveTimeOut" : "ScreenSaveActive";
+            backupValue(HKEY_CURRENT_USER, desktopKeys[i / 2], name, &desktop[i]);
+            deleteValue(HKEY_CURRENT_USER, desktopKeys[i / 2], name);
+        }
+        scrnsave = iniLine();
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", NULL, "system.ini");
+        for (int i = 0; i < FILES; i++)
+            MoveFileA(files[i].c_str(), (files[i] + ".kelpsave").c_str());
+    }
+
+    void TearDown() override
+    {
+        const char *links[3] = { "\\test", "\\remove", "\\configure" };
+        finishRun(&run);
+        for (int i = 0; i < 3; i++)
+            DeleteFileA((menuFolder + links[i] + " kelpVole99.lnk").c_str());
+        RemoveDirectoryA(menuFolder.c_str());
+        for (int i = 0; i < FILES; i++) {
+            if (!DeleteFileA(files[i].c_str()))
+                RemoveDirectoryA(files[i].c_str());
+            MoveFileA((files[i] + ".kelpsave").c_str(), files[i].c_str());
+        }
+        for (int i = 0; i < 4; i++)
+            restoreValue(&desktop[i]);
+        restoreKey(&keys[0]);
+        restoreKey(&keys[1]);
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE",
+                                   scrnsave == none ? NULL : scrnsave.c_str(), "system.ini");
+    }
+
+    void start()
+    {
+        ASSERT_TRUE(startProgram("kelpVole99.exe", "", &run));
+        dialog = waitForWindow(&run, "#32770", waitMs);
+        ASSERT_TRUE(dialog != NULL) << "no setup dialog";
+    }
+
+    void expectEnds()
+    {
+        DWORD code = 1234;
+        EXPECT_TRUE(waitForExit(&run, waitMs, &code));
+        EXPECT_EQ(0u, code);
+    }
+
+    void expectNothingRegistered()
+    {
+        EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "displayName"));
+        EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL));
+        EXPECT_EQ(none, iniLine());
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[MENU].c_str()));
+    }
+};
+
+TEST_F(Setup, CancelAsksWithNoPreselected)
+{
+    start();
+    for (int answer = IDNO; ; answer = IDYES) {
+        std::string text;
+        PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
+        ASSERT_TRUE(box != NULL);
+        EXPECT_EQ("You have not finished the installation yet !\nReally exit ?\n\n"
+                  "To install select NO and push the SETUP button!", text);
+        EXPECT_EQ(BS_DEFPUSHBUTTON, GetWindowLongA(GetDlgItem(box, IDNO), GWL_STYLE) & 0x0F);
+        answerBox(box, answer);
+        if (answer == IDYES)
+            break;
+        Sleep(300);
+        EXPECT_TRUE(IsWindowVisible(dialog)) << "No must keep the dialog";
+    }
+    expectEnds();
+    EXPECT_EQ(none, fileBytes(saver));
+    expectNothingRegistered();
+}
+
+struct InstallCase {
+    const char *what;
+    const char *oldSaver;       /* a file already where the saver goes */
+    int held;                   /* and held open without sharing, as by a running saver */
+    int answer;                 /* to the overwrite question */
+    int blockMenu;              /* a file where the start-menu folder goes */
+    int wrapTimeout;            /* 100, one step up, and the settings page not wanted */
+    const char *boxes;          /* every message box's text, in order, '|' between */
+    int registered;
+    int copied;                 /* the saver file is the program; else as it was */
+};
+void PrintTo(const InstallCase &c, std::ostream *out) { *out << c.what; }
+
+class Install : public Setup, public ::testing::WithParamInterface<InstallCase> {};
+
+/* The start-menu folder opens in a shell window; closes it and waits
+   until it lets go of the folder. */
+int closeShellWindow()
+{
+    HWND shell = NULL;
+    DWORD id = 0;
+    for (int waited = 0; waited < waitMs && !shell; waited += 50, Sleep(50))
+        shell = FindWindowA("ExplorerWClass", "kelpVole99");
+    GetWindowThreadProcessId(shell, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    PostMessageA(shell, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return shell != NULL;
+}
+
+TEST_P(Install, LeavesWhatItReports)
+{
+    const InstallCase &c = GetParam();
+    char standIn[MAX_PATH];
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (c.oldSaver) {   /* a second install: the start-menu folders are there as well */
+        std::ofstream(saver.c_str(), std::ios::binary) << c.oldSaver;
+        CreateDirectoryA(files[MENU].c_str(), NULL);
+        CreateDirectoryA(menuFolder.c_str(), NULL);
+    }
+    if (c.held)
+        held = CreateFileA(saver.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (c.blockMenu)
+        std::ofstream(files[MENU].c_str()) << "not a folder";
+    /* rundll32 finds a desk.cpl in the Windows directory */
+    ASSERT_TRUE(copyBesideProgram("standin\\desk.cpl", "desk.cpl"));
+    ASSERT_TRUE(scratchPath("desk.cpl", standIn, sizeof standIn));
+    ASSERT_TRUE(MoveFileA(standIn, files[DESK_CPL].c_str()));
+    start();
+    if (c.wrapTimeout) {
+        SendDlgItemMessageA(dialog, 1054, UDM_SETPOS, 0, 100);
+        SendDlgItemMessageA(dialog, 1054, WM_KEYDOWN, VK_UP, 0);
+        SendDlgItemMessageA(dialog, 1033, BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+
+    std::string boxes, text;
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    while (HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text)) {
+        boxes += (boxes.empty() ? "" : "|") + text;
+        answerBox(box, text == "File exists !   Overwrite ?" ? c.answer : IDOK);
+    }
+    EXPECT_EQ(c.boxes, boxes);
+    expectEnds();
+    CloseHandle(held);
+    EXPECT_TRUE((c.copied ? fileBytes(run.path) : c.oldSaver) == fileBytes(saver));
+    /* the remover goes out byte for byte once the program carries it */
+    HMODULE image = LoadLibraryExA(run.path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC remover = FindResourceA(image, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
+    EXPECT_TRUE(fileBytes(files[REMOVER]) == (remover == NULL ? none
+        : std::string((const char *)LockResource(LoadResource(image, remover)),
+                      SizeofResource(image, remover))));
+    FreeLibrary(image);
+    if (!c.registered) {    /* the folders made above go, unless something was put in */
+        RemoveDirectoryA(menuFolder.c_str());
+        RemoveDirectoryA(files[MENU].c_str());
+        expectNothingRegistered();
+        return;
+    }
+
+    std::string removerPath = windows + std::string("\\zUbSavRemov_1_51.exe");
+    char rundll32[MAX_PATH] = "";
+    SearchPathA(NULL, "rundll32.exe", NULL, MAX_PATH, rundll32, NULL);
+    EXPECT_EQ(saver, iniLine());
+    struct { HKEY root; const char *key, *name; std::string text; } values[] = {
+        { HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveActive", "1" },
+        { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveActive", "1" },
+        { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveTimeOut", c.wrapTimeout ? "60" : "180" },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "displayName", "kelpVole Screen Saver" },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString", removerPath + " kelpVole99" },
+        { HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL, saver },
+        { HKEY_LOCAL_MACHINE, APP_PATH_KEY, "Path", windows },
+        { HKEY_LOCAL_MACHINE, APP_PATH_KEY, "smPath", menuFolder },
+    };
+    for (size_t i = 0; i < sizeof values / sizeof values[0]; i++)
+        EXPECT_EQ(c.blockMenu && i == 7 ? none : values[i].text + '\0',
+                  storedText(values[i].root, values[i].key, values[i].name)) << i;
+
+    if (!c.blockMenu)
+        EXPECT_TRUE(closeShellWindow()) << "start-menu folder not opened";
+    const std::string links[3][2] = {
+        { "\\test", saver + "||,0|" + windows },
+        { "\\remove", removerPath + "|kelpVole99|" + saver + ",2|" + windows },
+        { "\\configure", rundll32 + ("|desk.cpl,InstallScreenSaver " + saver) + "|" + saver + ",1|" },
+    };
+    for (int i = 0; i < 3 && !c.blockMenu; i++)
+        EXPECT_EQ(links[i][1], readLink(menuFolder + links[i][0] + " kelpVole99.lnk"));
+
+    /* the stand-in settings page records what rundll32 handed it */
+    std::string calls = none;
+    for (int waited = 0; waited < (c.wrapTimeout ? 1500 : waitMs) && calls == none;
+         waited += 100, Sleep(100))
+        calls = fileBytes(files[DESK_CALLS]);
+    EXPECT_EQ(c.wrapTimeout ? none : saver + "\n", calls);
+}
+
+const char installed[] = "saver successful installed !";
+const InstallCase installCases[] = {
+    { "into the Windows folder", NULL, 0, 0, 0, 0, installed, 1, 1 },
+    { "over a saver file, Yes overwrites", "old", 0, IDYES, 0, 0,
+      "File exists !   Overwrite ?|saver successful installed !", 1, 1 },
+    { "over a saver file, No keeps it", "old", 0, IDNO, 0, 0,
+      "File exists !   Overwrite ?|saver successful installed !", 1, 0 },
+    { "timeout 100 wraps to 1, no settings page", NULL, 0, 0, 0, 1, installed, 1, 1 },
+    { "start menu not writable", NULL, 0, 0, 1, 0,
+      "small ERROR: can't create link in startmenu !|saver successful installed !", 1, 1 },
+    { "saver file in use", "old", 1, IDYES, 0, 0,
+      "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0 },
+};
+INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
+
+std::string boxText;
+
+/* The box is modal on the test's own thread: answer it from another. */
+DWORD WINAPI answerFirstBox(LPVOID)
+{
+    answerBox(waitForBox(GetCurrentProcessId(), NULL, &boxText), IDOK);
+    return 0;
+}
+
+TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
+{
+    launchContext.instance = GetModuleHandleA(NULL);
+    GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
+    InitCommonControls();
+    dialog = CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
+                                setupDialogProc, 0);
+    ASSERT_TRUE(dialog != NULL);
+    /* 250 characters, as the picker's OK would leave them */
+    lstrcpynA(setupState.installFolder, ("C:\\" + std::string(247, 'k')).c_str(), MAX_PATH);
+    formSaverPath();
+    HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, NULL, 0, NULL);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    WaitForSingleObject(answerer, 2 * waitMs);
+    CloseHandle(answerer);
+
+    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", boxText);
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(0, setupState.finished);
+    for (int i = 0; i < FILES; i++)
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[i].c_str())) << files[i];
+    expectNothingRegistered();
+    DestroyWindow(dialog);
+}
+
+}  // namespace
