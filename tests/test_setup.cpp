@@ -9,7 +9,10 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
+#include <set>
+#include <vector>
 #include <string>
 
 #include "saver/saver.h"
@@ -93,7 +96,8 @@ HWND waitForBox(DWORD processId, HANDLE process, std::string *text)
             DWORD owner = 0;
             GetWindowThreadProcessId(box, &owner);
             GetWindowTextA(box, buffer, sizeof buffer);
-            if (owner == processId && IsWindowVisible(box) && strcmp(buffer, "setup") != 0) {
+            if (owner == processId && IsWindowVisible(box) && strcmp(buffer, "setup") != 0
+                && strcmp(buffer, "uninstall saver") != 0) {
                 GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
                 *text = buffer;
                 return box;
@@ -380,3 +384,159 @@ TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
 }
 
 }  // namespace
+
+namespace {
+
+typedef std::set<std::string> Snapshot;
+
+/* Every key and value below a root, as "key|name|type|bytes" lines. */
+void walkKey(HKEY root, const std::string &path, Snapshot *out)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    out->insert(path);
+    for (DWORD i = 0;; i++) {
+        char name[256], data[4096];
+        DWORD nameSize = sizeof name, size = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, NULL, &type, (BYTE *)data, &size) != ERROR_SUCCESS)
+            break;
+        out->insert(path + "|" + name + "|" + std::to_string(type) + "|" + std::string(data, size));
+    }
+    for (DWORD i = 0;; i++) {
+        char name[256];
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        walkKey(root, path.empty() ? name : path + "\\" + name, out);
+    }
+    RegCloseKey(key);
+}
+
+/* Every file and folder on the system drive but the scratch folders. */
+void walkFiles(const std::string &folder, const std::string &temp, Snapshot *out)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        std::string path = folder + "\\" + found.cFileName;
+        if (found.cFileName[0] == '.' || _stricmp(path.c_str(), temp.c_str()) == 0)
+            continue;
+        out->insert(path);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            walkFiles(path, temp, out);
+    }
+    FindClose(search);
+}
+
+Snapshot takeSnapshot()
+{
+    char temp[MAX_PATH];
+    Snapshot all;
+    GetTempPathA(MAX_PATH, temp);
+    temp[strlen(temp) - 1] = 0;
+    walkKey(HKEY_LOCAL_MACHINE, "", &all);
+    walkKey(HKEY_CURRENT_USER, "", &all);
+    walkFiles("C:", temp, &all);
+    return all;
+}
+
+/* Starts an installed file, as the system or a link would. */
+void startInstalled(const std::string &commandLine, ProgramRun *run)
+{
+    STARTUPINFOA startup = { sizeof startup };
+    std::string line = commandLine;
+    memset(run, 0, sizeof *run);
+    run->started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                  &run->process);
+}
+
+}  // namespace
+
+/* Install, configure, run the saver, show the preview, remove: twice.
+   Each install leaves one record and three links, each removal takes them
+   away, and in the end nothing differs but what removal leaves on purpose. */
+TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
+{
+    Snapshot before = takeSnapshot();
+    for (int round = 0; round < 2; round++) {
+        std::string text, removeCommand;
+        start();
+        SendDlgItemMessageA(dialog, 1033, BM_SETCHECK, BST_UNCHECKED, 0);
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        while (HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text))
+            answerBox(box, text == "File exists !   Overwrite ?" ? IDYES : IDOK);
+        expectEnds();
+        EXPECT_TRUE(closeShellWindow());
+        removeCommand = storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString");
+        ASSERT_NE(none, removeCommand);
+        for (const char *link : { "\\test", "\\remove", "\\configure" })
+            EXPECT_NE(none, fileBytes(menuFolder + link + " kelpVole99.lnk")) << link;
+
+        /* configure: OK stores the record */
+        startInstalled(saver + " /c", &run);
+        HWND config = waitForWindow(&run, "#32770", waitMs);
+        ASSERT_TRUE(config != NULL);
+        PostMessageA(GetDlgItem(config, IDOK), BM_CLICK, 0, 0);
+        expectEnds();
+        /* the saver, ended by a key */
+        startInstalled(saver + " /s", &run);
+        HWND saverWindow = waitForWindow(&run, "ssaverzub", waitMs);
+        ASSERT_TRUE(saverWindow != NULL);
+        pumpMessages(500);
+        PostMessageA(saverWindow, WM_CHAR, 'q', 0);
+        expectEnds();
+        /* the preview, ended with its host */
+        HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112,
+                                    NULL, NULL, NULL, NULL);
+        startInstalled(saver + " /p " + std::to_string((UINT_PTR)host), &run);
+        for (int waited = 0; waited < waitMs && !FindWindowExA(host, NULL, "zubsaverpreview", NULL);
+             waited += 50)
+            pumpMessages(50);
+        EXPECT_TRUE(FindWindowExA(host, NULL, "zubsaverpreview", NULL) != NULL);
+        DestroyWindow(host);
+        for (int waited = 0; waited < waitMs && WaitForSingleObject(run.process.hProcess, 0);
+             waited += 50)
+            pumpMessages(50);
+        expectEnds();
+
+        /* the uninstall command the system's software list would run */
+        startInstalled(removeCommand.c_str(), &run);
+        HWND remover = waitForWindow(&run, "#32770", waitMs);
+        ASSERT_TRUE(remover != NULL);
+        PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+        answerBox(waitForBox(run.process.dwProcessId, run.process.hProcess, &text), IDOK);
+        EXPECT_EQ("Uninstall complete !\nClick Exit to finish.", text);
+        PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+        expectEnds();
+        EXPECT_EQ(none, fileBytes(saver));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(menuFolder.c_str()));
+        EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"));
+        finishRun(&run);
+    }
+
+    /* What removal leaves on purpose: its own file, the start menu's
+       "zUb_savers", the parent settings key, and the saver switched on (the
+       system.ini line is inside a file that was there before).  Wine keeps
+       the parameters set without saving them in a key of its own, and its
+       shell window records its view settings. */
+    const std::string stays[] = { files[REMOVER], files[MENU], "Software\\zub_Kram",
+        "Control Panel\\Desktop|ScreenSaveActive|",
+        "Software\\Wine\\Temporary System Parameters\\",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" };
+    Snapshot after = takeSnapshot();
+    std::vector<std::string> added, gone;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(gone));
+    for (const std::string &line : added)
+        if (std::none_of(std::begin(stays), std::end(stays),
+                         [&](const std::string &s) {  /* a name, or all below one ending in \ or | */
+                             return line == s || (strchr("\\|", s.back())
+                                                  && line.compare(0, s.size(), s) == 0);
+                         }))
+            ADD_FAILURE() << "added: " << line;
+    for (const std::string &line : gone)
+        ADD_FAILURE() << "gone: " << line;
+}
