@@ -16,8 +16,8 @@ enum { SAVER_PATH = 1029, BROWSE = 1030, PATH = 77, DRIVES = 1045, FOLDERS = 104
 const int waitMs = 10000;
 const std::string base = "C:\\kelpPicker", deep(150, 'd'), longName(120, 'n'), cut(98, 'n');
 /* every folder a test may leave, removed innermost first */
-const std::string made[5] = { base + "\\made", base + "\\" + cut, base + "\\" + deep,
-                              base + "\\Long Folder Name", base };
+const std::string made[6] = { base + "\\made", base + "\\" + cut, base + "\\" + deep,
+                              base + "\\Long Folder Name", base + "\\disk", base };
 
 std::string itemText(HWND dialog, int id)
 {
@@ -60,13 +60,13 @@ protected:
     void SetUp() override
     {
         memset(&run, 0, sizeof run);
-        for (int i = 4; i >= 2; i--)
+        for (int i : { 5, 3, 2 })
             CreateDirectoryA(made[i].c_str(), NULL);
     }
     void TearDown() override
     {
         finishRun(&run);
-        for (int i = 0; i < 5; i++)
+        for (int i = 0; i < 6; i++)
             RemoveDirectoryA(made[i].c_str());
         if (!driveLink.empty())
             runUnix("/bin/rm -f " + driveLink);
@@ -218,24 +218,35 @@ TEST_F(Picker, NewFoldersAreMadeAndEnteredOrRefused)
     expectLeaves(IDOK, "c:\\kelppicker\\made\\kelpVole99.scr");
 }
 
-/* Drive y: is there when the box is filled and gone when chosen, as a
-   disk taken out: it links to a folder that is then removed. */
-TEST_F(Picker, ADriveThatCannotBeEnteredReselectsThePreviousOne)
+/* Drive y: links to a folder that is then removed, as a disk taken out:
+   the drive is either still in the box when chosen, or, when the install
+   folder is on it, gone from the box when the picker opens. */
+TEST_F(Picker, ADriveThatCannotBeEnteredKeepsWhatWasShown)
 {
     char prefix[MAX_PATH];
     if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH))
         GTEST_SKIP() << "drives are linked in a Wine prefix";
     driveLink = prefix + std::string("/dosdevices/y:");
     ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
-    ASSERT_TRUE(CreateDirectoryA((base + "\\disk\\inside").c_str(), NULL));
     ASSERT_TRUE(runUnix("/bin/ln -sfn ../drive_c/kelpPicker/disk " + driveLink));
     openPicker();
     selectDrive("[-y-]");
     EXPECT_EQ("y:\\", itemText(picker, PATH));
-    EXPECT_LE(0, findEntry(GetDlgItem(picker, FOLDERS), "[inside]", 0));
-    selectDrive("[-c-]");   /* the picker's current folder could not be removed */
-    RemoveDirectoryA((base + "\\disk\\inside").c_str());
-    RemoveDirectoryA((base + "\\disk").c_str());
+    expectLeaves(IDOK, "y:\\kelpVole99.scr");
+
+    /* the setup process stands in the folder: only Unix can take it now */
+    ASSERT_TRUE(runUnix(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk"));
+    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
+    EXPECT_EQ("error accessing drive!", answerBox());
+    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    EXPECT_EQ(CB_ERR, SendDlgItemMessageA(picker, DRIVES, CB_GETCURSEL, 0, 0));
+    expectLeaves(IDCANCEL, "y:\\kelpVole99.scr");
+
+    ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
+    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
+    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    selectDrive("[-c-]");
+    ASSERT_TRUE(RemoveDirectoryA((base + "\\disk").c_str()));
     std::string shown = itemText(picker, PATH);
     LRESULT listed = SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0);
     selectDrive("[-y-]");
