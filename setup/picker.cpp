@@ -302,10 +302,10 @@ static void refreshPathLabel(HWND dialog)
 
 /* The file listing enters the folder and leaves only the wildcard in the
    text, from which the folder list then lists the same folder. */
-static void listFolder(HWND dialog, char *spec)
+static void listFolder(HWND dialog, char *pattern)
 {
-    DlgDirListA(dialog, spec, IDC_PICKER_FILES, 0, LIST_FILES);
-    DlgDirListA(dialog, spec, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    DlgDirListA(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
     refreshPathLabel(dialog);
 }
 
@@ -348,11 +348,11 @@ static void onDriveChange(HWND dialog)
 
 static void onEnterFolder(HWND dialog)
 {
-    char spec[MAX_PATH];
+    char pattern[MAX_PATH];
 
-    spec[0] = 0;
-    DlgDirSelectExA(dialog, spec, sizeof spec, IDC_PICKER_FOLDERS);
-    listFolder(dialog, spec);
+    pattern[0] = 0;
+    DlgDirSelectExA(dialog, pattern, sizeof pattern, IDC_PICKER_FOLDERS);
+    listFolder(dialog, pattern);
 }
 
 /* The listing functions rewrite the text they are given: each gets its
@@ -360,17 +360,17 @@ static void onEnterFolder(HWND dialog)
 static void onPickerInit(HWND dialog)
 {
     HWND drives = GetDlgItem(dialog, IDC_PICKER_DRIVES);
-    char spec[MAX_PATH], drive[4] = "[-";
+    char pattern[MAX_PATH], drive[4] = "[-";
     int index = CB_ERR;
 
     loadLocationBitmaps();
     centerWindow(dialog);
-    lstrcpynA(spec, setupState.installFolder, sizeof spec);
-    DlgDirListA(dialog, spec, IDC_PICKER_FILES, 0, LIST_FILES);
-    lstrcpynA(spec, setupState.installFolder, sizeof spec);
-    DlgDirListA(dialog, spec, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
-    lstrcpynA(spec, setupState.installFolder, sizeof spec);
-    DlgDirListComboBoxA(dialog, spec, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
+    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    DlgDirListA(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    DlgDirListComboBoxA(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
 
     /* "[-" alone would find the first drive of all. */
     drive[2] = setupState.installFolder[0];
@@ -387,7 +387,7 @@ static void onNewFolder(HWND dialog)
 {
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_NEWFOLDER),
                                      NULL, newFolderDialogProc, 0);
-    char path[MAX_PATH], spec[MAX_PATH];
+    char path[MAX_PATH], pattern[MAX_PATH];
     int length;
 
     if (result < 0)
@@ -408,8 +408,8 @@ static void onNewFolder(HWND dialog)
         return;
     }
     SetDlgItemTextA(dialog, IDC_PICKER_PATH, path);
-    lstrcpyA(spec, path);
-    DlgDirListA(dialog, spec, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    lstrcpyA(pattern, path);
+    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
 }
 
 static void onPickerOk(HWND dialog)
