@@ -75,4 +75,16 @@
 #define IDC_SETUP_TIMEOUTLABEL  1057
 #define IDC_SETUP_MINUTES       1058
 
+/* 77, 1036-1051: controls of the location picker (137) and its
+   new-folder dialog (141) */
+#define IDC_PICKER_PATH         77      /* the current folder; the listing writes it */
+#define IDC_PICKER_FILES        1036
+#define IDC_PICKER_DRIVES       1045
+#define IDC_PICKER_FOLDERS      1046
+#define IDC_PICKER_NEWFOLDER    1047
+#define IDC_NEWFOLDER_NAME      1048
+#define IDC_NEWFOLDER_LABEL     1049
+#define IDC_PICKER_FREE         1050
+#define IDC_PICKER_LABEL        1051
+
 #endif

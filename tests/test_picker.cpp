@@ -1,0 +1,259 @@
+/* The location picker through setup's "browse...", worked from outside.
+   Lists are read with the W calls: across processes Wine's A calls hand
+   back UTF-16. */
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <regex>
+#include <stdlib.h>
+#include <string>
+
+#include "tests/driver.h"
+
+namespace {
+
+enum { SAVER_PATH = 1029, BROWSE = 1030, PATH = 77, DRIVES = 1045, FOLDERS = 1046,
+       NEW_FOLDER = 1047, FREE = 1050, NAME = 1048 };
+const int waitMs = 10000;
+const std::string base = "C:\\kelpPicker", deep(150, 'd'), longName(120, 'n'), cut(98, 'n');
+/* every folder a test may leave, removed innermost first */
+const std::string made[6] = { base + "\\made", base + "\\" + cut, base + "\\" + deep,
+                              base + "\\Long Folder Name", base + "\\disk", base };
+
+std::string itemText(HWND dialog, int id)
+{
+    char text[512] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+int findEntry(HWND list, const std::string &text, int combo)
+{
+    WCHAR entry[MAX_PATH + 8], wanted[MAX_PATH + 8];
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wanted, MAX_PATH + 8);
+    int count = (int)SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++)
+        if (SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, (LPARAM)entry) > 0
+            && lstrcmpiW(entry, wanted) == 0)
+            return i;
+    return -1;
+}
+
+/* Drive links live in the prefix; Wine starts a Unix command as any other. */
+int runUnix(std::string line)
+{
+    STARTUPINFOA startup = { sizeof startup };
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 0;
+    WaitForSingleObject(process.hProcess, waitMs);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return 1;
+}
+
+class Picker : public ::testing::Test {
+protected:
+    ProgramRun run;
+    HWND setup = NULL, picker = NULL;
+    std::string driveLink;
+
+    void SetUp() override
+    {
+        memset(&run, 0, sizeof run);
+        for (int i : { 5, 3, 2 })
+            CreateDirectoryA(made[i].c_str(), NULL);
+    }
+    void TearDown() override
+    {
+        finishRun(&run);
+        for (int i = 0; i < 6; i++)
+            RemoveDirectoryA(made[i].c_str());
+        if (!driveLink.empty())
+            runUnix("/bin/rm -f " + driveLink);
+    }
+
+    /* A visible dialog or message box of the program, by caption. */
+    HWND waitFor(const char *caption, int timeoutMs = waitMs)
+    {
+        for (int waited = 0; ; waited += 20, Sleep(20)) {
+            for (HWND w = NULL; (w = FindWindowExA(NULL, w, "#32770", caption)) != NULL;) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == run.process.dwProcessId && IsWindowVisible(w))
+                    return w;
+            }
+            if (waited >= timeoutMs)
+                return NULL;
+        }
+    }
+    void waitGone(HWND window)
+    {
+        for (int waited = 0; IsWindowVisible(window) && waited < waitMs; waited += 20)
+            Sleep(20);
+    }
+    void openPicker()
+    {
+        ASSERT_TRUE(startProgram("kelpVole99.exe", "", &run));
+        ASSERT_TRUE((setup = waitFor("setup")) != NULL);
+        PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
+        ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    }
+    std::string answerBox()
+    {
+        HWND box = waitFor("message");
+        std::string text = box != NULL ? itemText(box, 0xFFFF) : "<none>";
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        waitGone(box);
+        return text;
+    }
+    int click(const std::string &folder, int notification = LBN_DBLCLK)
+    {
+        HWND list = GetDlgItem(picker, FOLDERS);
+        int index = findEntry(list, "[" + folder + "]", 0);
+        SendMessageA(list, LB_SETCURSEL, index, 0);
+        SendMessageA(picker, WM_COMMAND, MAKEWPARAM(FOLDERS, notification), (LPARAM)list);
+        return index >= 0;
+    }
+    /* The boxes that answer a name ("|open" when dialog 141 stays); none
+       when the picker moves into the new folder. */
+    std::string newFolder(const std::string &name)
+    {
+        std::string before = itemText(picker, PATH), boxes;
+        PostMessageA(GetDlgItem(picker, NEW_FOLDER), BM_CLICK, 0, 0);
+        HWND dialog = waitFor("create new folder");
+        SetDlgItemTextA(dialog, NAME, name.c_str());
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        for (int waited = 0; waited < waitMs && boxes.empty(); waited += 20, Sleep(20)) {
+            if (waitFor("message", 0) != NULL)
+                boxes = answerBox();
+            else if (itemText(picker, PATH) != before)
+                return boxes;
+        }
+        if (IsWindowVisible(dialog)) {
+            boxes += "|open";
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            waitGone(dialog);
+        }
+        return boxes;
+    }
+    /* Waits for the path label to move: a second choice must not overtake. */
+    void selectDrive(const char *drive)
+    {
+        HWND box = GetDlgItem(picker, DRIVES);
+        std::string before = itemText(picker, PATH);
+        SendMessageA(box, CB_SETCURSEL, findEntry(box, drive, 1), 0);
+        PostMessageA(picker, WM_COMMAND, MAKEWPARAM(DRIVES, CBN_SELCHANGE), (LPARAM)box);
+        for (int waited = 0; itemText(picker, PATH) == before && waited < 2000; waited += 20)
+            Sleep(20);
+    }
+    int selectedDrive(const char *drive)
+    {
+        return findEntry(GetDlgItem(picker, DRIVES), drive, 1)
+            == SendDlgItemMessageA(picker, DRIVES, CB_GETCURSEL, 0, 0);
+    }
+    void expectLeaves(int button, const std::string &saverPath)
+    {
+        PostMessageA(GetDlgItem(picker, button), BM_CLICK, 0, 0);
+        waitGone(picker);
+        EXPECT_FALSE(IsWindowVisible(picker));
+        EXPECT_EQ(saverPath, itemText(setup, SAVER_PATH));
+    }
+};
+
+TEST_F(Picker, OkRightAwayKeepsTheFolderInStoredSpellingWithTrueFreeSpace)
+{
+    ULARGE_INTEGER available, total, free;
+    openPicker();
+    GetDiskFreeSpaceExA("C:\\", &available, &total, &free);
+    EXPECT_EQ("c:\\windows", itemText(picker, PATH));
+    EXPECT_TRUE(selectedDrive("[-c-]"));
+    /* read back, the count is the drive's own within what a busy disk moves */
+    std::string label = itemText(picker, FREE);
+    EXPECT_TRUE(std::regex_match(label, std::regex("free: [1-9][0-9]{0,2}(\\.[0-9]{3})* bytes")));
+    label = std::regex_replace(label, std::regex("[^0-9]"), "");
+    EXPECT_NEAR((double)free.QuadPart, strtod(label.c_str(), NULL), free.QuadPart / 50.0);
+    expectLeaves(IDOK, "c:\\windows\\kelpVole99.scr");
+}
+
+TEST_F(Picker, OnlyADoubleClickEntersAndCancelKeepsTheInstallFolder)
+{
+    openPicker();
+    ASSERT_TRUE(click(".."));
+    EXPECT_EQ("c:\\", itemText(picker, PATH));
+    ASSERT_TRUE(click("kelpPicker", LBN_SELCHANGE));
+    EXPECT_EQ("c:\\", itemText(picker, PATH));
+    ASSERT_TRUE(click("kelpPicker") && click("long folder name"));
+    EXPECT_EQ("c:\\kelpPicker\\Long Folder Name", itemText(picker, PATH));
+    EXPECT_EQ(1, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0));
+    expectLeaves(IDCANCEL, "C:\\windows\\kelpVole99.scr");
+}
+
+TEST_F(Picker, NewFoldersAreMadeAndEnteredOrRefused)
+{
+    const struct { std::string from, name, boxes, made; } cases[] = {
+        { "", "", "please enter a name for the new Folder\nor press cancel|open", "" },
+        { "", "Long Folder Name", "Folder already exists", "" },
+        { "", longName, "", cut },
+        /* the path would pass its buffer: refused, not cut */
+        { deep, longName, "ERROR: can't create folder", "" },
+        { "", "made", "", "made" },
+    };
+    openPicker();
+    ASSERT_TRUE(click("..") && click("kelpPicker"));
+    for (const auto &c : cases) {
+        std::string at = "c" + base.substr(1) + (c.from.empty() ? "" : "\\" + c.from);
+        /* a new folder keeps the listing's own lower-case spelling */
+        std::string there = at + "\\" + c.made;
+        CharLowerA(&there[0]);
+        if (!c.from.empty())
+            ASSERT_TRUE(click(c.from));
+        EXPECT_EQ(c.boxes, newFolder(c.name)) << c.name;
+        EXPECT_EQ(c.made.empty() ? at : there, itemText(picker, PATH));
+        if (!c.made.empty())
+            EXPECT_EQ(1, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0)) << "only [..]";
+        if (c.made == cut || !c.from.empty())
+            ASSERT_TRUE(click(".."));
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((base + "\\" + deep + "\\" + cut).c_str()));
+    expectLeaves(IDOK, "c:\\kelppicker\\made\\kelpVole99.scr");
+}
+
+/* Drive y: links to a folder that is then removed, as a disk taken out:
+   the drive is either still in the box when chosen, or, when the install
+   folder is on it, gone from the box when the picker opens. */
+TEST_F(Picker, ADriveThatCannotBeEnteredKeepsWhatWasShown)
+{
+    char prefix[MAX_PATH];
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH))
+        GTEST_SKIP() << "drives are linked in a Wine prefix";
+    driveLink = prefix + std::string("/dosdevices/y:");
+    ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
+    ASSERT_TRUE(runUnix("/bin/ln -sfn ../drive_c/kelpPicker/disk " + driveLink));
+    openPicker();
+    selectDrive("[-y-]");
+    EXPECT_EQ("y:\\", itemText(picker, PATH));
+    expectLeaves(IDOK, "y:\\kelpVole99.scr");
+
+    /* the setup process stands in the folder: only Unix can take it now */
+    ASSERT_TRUE(runUnix(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk"));
+    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
+    EXPECT_EQ("error accessing drive!", answerBox());
+    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    EXPECT_EQ(CB_ERR, SendDlgItemMessageA(picker, DRIVES, CB_GETCURSEL, 0, 0));
+    expectLeaves(IDCANCEL, "y:\\kelpVole99.scr");
+
+    ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
+    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
+    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    selectDrive("[-c-]");
+    ASSERT_TRUE(RemoveDirectoryA((base + "\\disk").c_str()));
+    std::string shown = itemText(picker, PATH);
+    LRESULT listed = SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0);
+    selectDrive("[-y-]");
+    EXPECT_EQ("error accessing drive!", answerBox());
+    EXPECT_TRUE(selectedDrive("[-c-]"));
+    EXPECT_EQ(shown, itemText(picker, PATH));
+    EXPECT_EQ(listed, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0)) << "lists kept";
+}
+
+}  // namespace
