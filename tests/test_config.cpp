@@ -285,3 +285,45 @@ TEST_F(Config, ReadMeShowsAboutThenInfo)
 }
 
 }  // namespace
+
+namespace {
+
+typedef LONG (WINAPI *DeleteKeyCall)(HKEY);
+
+/* The settings key as a registry link to a place that cannot exist: it can
+   be neither opened nor created.  The dialog shows the defaults, OK reports
+   the failed write, and the dialog closes all the same. */
+TEST_F(Config, AKeyThatCannotBeOpenedOrWrittenIsReportedAndTheDialogCloses)
+{
+    const WCHAR target[] = L"\\Registry\\Nowhere\\kelpVole99";
+    HKEY link;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, NULL,
+                                             REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                             KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &link, NULL));
+    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target,
+                   sizeof target - sizeof(WCHAR));
+    RegCloseKey(link);
+
+    start();
+    EXPECT_EQ("Fill up to 100 percent", text(IDC_FILL_LABEL));
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    HWND box = NULL;
+    for (int waited = 0; waited < startMs && box == NULL; waited += 50, pumpMessages(50))
+        box = FindWindowA("#32770", "ERROR");
+    char message[64] = "";
+    GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
+    EXPECT_STREQ("can't write config to registry", message);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = 1234;
+    EXPECT_TRUE(waitForExit(&run, endMs, &code));
+    EXPECT_EQ(0u, code);
+
+    /* the link itself goes, not what it points at */
+    DeleteKeyCall deleteKey = (DeleteKeyCall)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, REG_OPTION_OPEN_LINK, DELETE, &link) == ERROR_SUCCESS) {
+        deleteKey(link);
+        RegCloseKey(link);
+    }
+}
+
+}  // namespace

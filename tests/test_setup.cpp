@@ -408,7 +408,10 @@ void walkKey(HKEY root, const std::string &path, Snapshot *out)
         DWORD nameSize = sizeof name;
         if (RegEnumKeyExA(key, i, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
-        walkKey(root, path.empty() ? name : path + "\\" + name, out);
+        std::string below = path.empty() ? name : path + "\\" + name;
+        /* Wine's cache of parameters set for the session only */
+        if (below != "Software\\Wine\\Temporary System Parameters")
+            walkKey(root, below, out);
     }
     RegCloseKey(key);
 }
@@ -458,6 +461,16 @@ void startInstalled(const std::string &commandLine, ProgramRun *run)
    away, and in the end nothing differs but what removal leaves on purpose. */
 TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
 {
+    /* the state before a first install: no settings, no saver password */
+    const char *flags[2] = { "ScreenSaveUsePassword", "ScreenSaverIsSecure" };
+    KeyBackup settings;
+    ValueBackup password[2];
+    backupKey(HKEY_CURRENT_USER, "software\\zub_Kram\\kelpVole99", &settings);
+    RegDeleteKeyA(HKEY_CURRENT_USER, settings.path);
+    for (int i = 0; i < 2; i++) {
+        backupValue(HKEY_CURRENT_USER, desktopKeys[0], flags[i], &password[i]);
+        deleteValue(HKEY_CURRENT_USER, desktopKeys[0], flags[i]);
+    }
     Snapshot before = takeSnapshot();
     for (int round = 0; round < 2; round++) {
         std::string text, removeCommand;
@@ -517,12 +530,10 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
 
     /* What removal leaves on purpose: its own file, the start menu's
        "zUb_savers", the parent settings key, and the saver switched on (the
-       system.ini line is inside a file that was there before).  Wine keeps
-       the parameters set without saving them in a key of its own, and its
+       system.ini line is inside a file that was there before).  Wine's
        shell window records its view settings. */
     const std::string stays[] = { files[REMOVER], files[MENU], "Software\\zub_Kram",
         "Control Panel\\Desktop|ScreenSaveActive|",
-        "Software\\Wine\\Temporary System Parameters\\",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" };
     Snapshot after = takeSnapshot();
     std::vector<std::string> added, gone;
@@ -539,4 +550,7 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
             ADD_FAILURE() << "added: " << line;
     for (const std::string &line : gone)
         ADD_FAILURE() << "gone: " << line;
+    restoreKey(&settings);
+    for (int i = 0; i < 2; i++)
+        restoreValue(&password[i]);
 }
