@@ -10,9 +10,7 @@ tools/deps.sh || exit 1
 cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake >/dev/null &&
 cmake --build build/i686 -j"$(nproc)" --target kelpVole99 demodesk || exit 1
 
-export WINEPREFIX=$here/build/wine WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-tools/wine-prefix.sh || exit 1
+. tools/wine-env.sh || exit 1
 . tools/xvfb.sh
 start_xvfb || exit 1
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null

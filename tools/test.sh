@@ -9,9 +9,7 @@ for arch in i686 x86_64; do
   cmake --build build/$arch -j"$(nproc)" || exit 1
 done
 
-export WINEPREFIX=$here/build/wine WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-tools/wine-prefix.sh || exit 1
+. tools/wine-env.sh || exit 1
 . tools/xvfb.sh
 start_xvfb || exit 1
 # A wineserver keeps the screen it first saw: start afresh on this display.
