@@ -11,10 +11,7 @@ namespace {
 
 const char uninstallKey[] = "software\\microsoft\\windows\\currentversion\\uninstall\\";
 const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app paths\\";
-const char fullRun[] =
-    "Reading uninstall info...  Done\n\nDeleting saver files...\nOK\n\n"
-    "Deleting registry entries...\nOK\nOK\nOK\n\nDeleting start menu entries...\nOK\nOK\nOK\n\n"
-    "Removing start menu Folder...\nOK\n\n... FINISHED";
+const char *const fullRun = removerFullReport;
 
 enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16 };
 

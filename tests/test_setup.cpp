@@ -517,8 +517,17 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         startInstalled(removeCommand.c_str(), &run);
         HWND remover = waitForWindow(&run, "#32770", waitMs);
         ASSERT_TRUE(remover != NULL);
+        char report[1000] = "";
+        GetDlgItemTextA(remover, 1000, report, sizeof report);
+        EXPECT_STREQ("\n    This will remove the selected screen saver from your computer.\n"
+                     "    Press OK to continue, CANCEL to abort.", report);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
-        answerBox(waitForBox(run.process.dwProcessId, run.process.hProcess, &text), IDOK);
+        HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
+        GetDlgItemTextA(remover, 1000, report, sizeof report);
+        EXPECT_STREQ(removerFullReport, report);
+        GetDlgItemTextA(remover, IDOK, report, sizeof report);
+        EXPECT_STREQ("Exit", report);
+        answerBox(box, IDOK);
         EXPECT_EQ("Uninstall complete !\nClick Exit to finish.", text);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
         expectEnds();

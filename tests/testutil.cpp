@@ -202,3 +202,8 @@ void deleteValue(HKEY root, const char *path, const char *name)
     RegDeleteValueA(key, name);
     RegCloseKey(key);
 }
+
+const char removerFullReport[] =
+    "Reading uninstall info...  Done\n\nDeleting saver files...\nOK\n\n"
+    "Deleting registry entries...\nOK\nOK\nOK\n\nDeleting start menu entries...\nOK\nOK\nOK\n\n"
+    "Removing start menu Folder...\nOK\n\n... FINISHED";

@@ -51,4 +51,7 @@ void deleteValue(HKEY root, const char *path, const char *name);
 void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
                  const void *data, DWORD size);
 
+/* The remover's report of a run in which every step succeeds. */
+extern const char removerFullReport[];
+
 #endif
