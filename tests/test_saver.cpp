@@ -316,7 +316,8 @@ TEST(Resources, EveryResourceIsThereInGerman)
         { (const char *)RT_BITMAP, 146, 40 }, { (const char *)RT_BITMAP, 147, 40 },
         { (const char *)RT_BITMAP, 152, 40 }, { "WAVE", 102, 44 + 20239 },
         { (const char *)RT_VERSION, 1, 100 }, { (const char *)RT_DIALOG, 3, 100 },
-        { (const char *)RT_RCDATA, 151, 1024 },
+        { (const char *)RT_DIALOG, 115, 100 }, { (const char *)RT_DIALOG, 137, 100 },
+        { (const char *)RT_DIALOG, 141, 100 }, { (const char *)RT_RCDATA, 151, 1024 },
     };
     for (size_t i = 0; i < sizeof table / sizeof table[0]; i++) {
         HRSRC found = FindResourceExA(program, table[i].type, MAKEINTRESOURCEA(table[i].id), german);
