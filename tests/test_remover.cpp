@@ -11,7 +11,6 @@ namespace {
 
 const char uninstallKey[] = "software\\microsoft\\windows\\currentversion\\uninstall\\";
 const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app paths\\";
-const char *const fullRun = removerFullReport;
 
 enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16 };
 
@@ -189,12 +188,12 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     DWORD started = GetTickCount();
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(waitForBox("info") != NULL);
-    if (c.report == fullRun)
+    if (c.report == removerFullReport)
         printf("full run with three links: %lu ms\n", GetTickCount() - started);
 
     std::string report = text(1000), want = expand(c.report);
     EXPECT_NE(std::string::npos, report.find(want)) << report;
-    if (c.report == fullRun)
+    if (c.report == removerFullReport)
         EXPECT_EQ(want, report);
     EXPECT_TRUE(report.size() > 14 && report.compare(report.size() - 14, 14, "\n\n... FINISHED") == 0)
         << report;
@@ -216,7 +215,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     }
 
     closeBox("info");
-    if (c.report == fullRun) {      /* Cancel still asks after a run */
+    if (c.report == removerFullReport) {      /* Cancel still asks after a run */
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         closeBox("message");
     } else {
@@ -227,7 +226,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
 }
 
 const RemoveCase removeCases[] = {
-    { "full", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU, fullRun, 0, 0, 0 },
+    { "full", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU, removerFullReport, 0, 0, 0 },
     { "no smPath", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0,
       "  Done\n\nDeleting saver files...\nOK\n\nDeleting registry entries...\nOK\nOK\nOK\n\n... FINISHED", 0, 0, 0 },
     { "subfolder", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SUBFOLDER,
