@@ -122,23 +122,27 @@ TEST_F(TwoMonitors, WaterCoversBothMonitorsWithTheirPhotograph)
 }
 
 /* Once the water stands well over the rows both monitors share, a fish
-   nudged towards the second monitor swims onto it by itself. */
+   pushed towards the second monitor swims onto it by itself.  The push is
+   repeated whenever it is seen swimming away: a tick may come between
+   placing the cursor and pushing it. */
 TEST_F(TwoMonitors, FishSwimsOntoTheSecondMonitor)
 {
-    int toLeft = second.left < primary.left;
-    int x = toLeft ? primary.left + 30 : primary.right - 30;
+    int toward = second.left < primary.left ? -1 : 1;
+    int x = toward < 0 ? primary.left + 30 : primary.right - 30;
     int y = (second.bottom < primary.bottom ? second.bottom : primary.bottom) - 40;
     SetCursorPos(x, y);
     start();
     waitForShare(paper & water, primary.left + 100, primary.right - 100, y - 100);
     SetCursorPos(x, y);
-    pumpMessages(200);
-    POINT at;
-    GetCursorPos(&at);
-    SetCursorPos(at.x + (toLeft ? -10 : 10), at.y);
-    for (int waited = 0; waited < 10000 && !PtInRect(&second, at); waited += 50) {
+    POINT at = { x, y }, last = at;
+    for (int waited = 0; waited < 15000 && !PtInRect(&second, at); waited += 50) {
         pumpMessages(50);
         GetCursorPos(&at);
+        if ((at.x - last.x) * toward < 0) {
+            at.x += 10 * toward;
+            SetCursorPos(at.x, at.y);
+        }
+        last = at;
     }
     EXPECT_TRUE(PtInRect(&second, at)) << "cursor at " << at.x << "," << at.y;
 }
