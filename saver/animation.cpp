@@ -18,6 +18,10 @@
    0.1 rad from one 10-pixel column to the next, so one ripple wavelength
    spans about 63 columns.  All phases wrap by subtracting 6.28.
 
+   The engine works in the saver window's coordinates, whose corner is the
+   virtual screen's; the system's cursor positions are screen coordinates,
+   so they are shifted by that corner on the way in and out.
+
    Random numbers come from the process's single generator, which always
    starts from 1, so every run draws the same first frames. */
 #include "saver/saver.h"
@@ -168,8 +172,8 @@ void waterStep(void)
             /* standing water pulls a resting cursor down until it is caught */
             POINT p;
             animationCalls.getCursorPos(&p);
-            saverWindowState.mouseX = p.x;
-            saverWindowState.mouseY = p.y;
+            saverWindowState.mouseX = p.x - launchContext.screenLeft;
+            saverWindowState.mouseY = p.y - launchContext.screenTop;
             animationCalls.setCursorPos(p.x, p.y + 5);
         }
         ws->surfacePhase = advancePhase(ws->surfacePhase, 0.2);
@@ -220,8 +224,8 @@ void swimStep(void)
     bob = 3.0 * sin(ws->swimPhase);
 
     animationCalls.getCursorPos(&p);
-    px = p.x;
-    py = p.y;
+    px = p.x - launchContext.screenLeft;
+    py = p.y - launchContext.screenTop;
     /* a cursor pushed against the fish turns it round */
     if (px > ws->fishLastX && ws->fishStep < 0) {
         ws->fishStep = -ws->fishStep;
@@ -239,7 +243,7 @@ void swimStep(void)
         py += 5;
     else if (py > h - 32)
         py = h - 32;
-    animationCalls.setCursorPos(px, py);
+    animationCalls.setCursorPos(px + launchContext.screenLeft, py + launchContext.screenTop);
     ws->fishLastX = px;
 }
 
@@ -247,8 +251,8 @@ static void releaseBubble(Bubble *b)
 {
     POINT p;
     animationCalls.getCursorPos(&p);  /* the fish's mouth: the cursor's hot spot */
-    b->x = p.x;
-    b->y = p.y;
+    b->x = p.x - launchContext.screenLeft;
+    b->y = p.y - launchContext.screenTop;
     b->size = 5;
     b->riseTicks = 0;
     b->active = 1;

@@ -65,6 +65,26 @@ void parseCommandLine(char *text)
     launchContext.targetWindow = value;
 }
 
+/* Systems that know of one monitor only answer 0 for the virtual screen;
+   the primary screen is all there is then. */
+void readScreenLayout(void)
+{
+    LaunchContext *c = &launchContext;
+
+    c->primaryWidth = GetSystemMetrics(SM_CXSCREEN);
+    c->primaryHeight = GetSystemMetrics(SM_CYSCREEN);
+    c->screenLeft = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    c->screenTop = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    c->screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    c->screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (c->screenWidth <= 0 || c->screenHeight <= 0) {
+        c->screenLeft = 0;
+        c->screenTop = 0;
+        c->screenWidth = c->primaryWidth;
+        c->screenHeight = c->primaryHeight;
+    }
+}
+
 static void runSaverRole(void)
 {
     if (registerSaverClass(launchContext.instance, saverWndProc))
@@ -104,8 +124,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     if (hPrevInstance != NULL)
         return 1;
     launchContext.previousForeground = NULL;
-    launchContext.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    launchContext.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    readScreenLayout();
     launchContext.instance = hInstance;
 
     length = GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);

@@ -12,8 +12,15 @@
 
 struct LaunchContext {
     HINSTANCE instance;
+    /* The saver window and its images cover the virtual screen, every
+       monitor at once; the engine draws in coordinates relative to its
+       corner (screenLeft, screenTop), which lies left of or above the
+       primary monitor's corner when a monitor sits there. */
+    int screenLeft, screenTop;
     int screenWidth;            /* W of the saver window and its images */
     int screenHeight;           /* H */
+    /* Dialogs are centred on the primary monitor alone. */
+    int primaryWidth, primaryHeight;
     char modulePath[MAX_PATH];  /* own file; the source of setup's copy */
     char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
     DWORD targetWindow;         /* decimal window handle after the letter */
@@ -25,13 +32,14 @@ extern LaunchContext launchContext;
 
 void parseCommandLine(char *text);
 int isSaverFileName(const char *path, DWORD length);
+void readScreenLayout(void);
 
 /* ---- saver window ---- */
 
 struct SaverWindowState {
     HWND saverWindow;
     int closeRequested;     /* an ending input came; WM_CLOSE is obeyed only then */
-    int mouseX, mouseY;
+    int mouseX, mouseY;     /* relative to the window's corner, as WM_MOUSEMOVE gives it */
     HCURSOR fishLeftCursor;
     HCURSOR fishRightCursor;
     int desktopShown;       /* the first paint has put the photograph on screen */

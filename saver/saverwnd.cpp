@@ -42,11 +42,14 @@ static void animateUntilClosed(void)
     MSG message;
 
     ShowWindow(window, SW_SHOWMAXIMIZED);
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOOWNERZORDER);
+    /* Maximized fills the primary monitor only; the others would go on
+       showing the live desktop, readable past a saver password. */
+    SetWindowPos(window, HWND_TOPMOST, launchContext.screenLeft, launchContext.screenTop,
+                 launchContext.screenWidth, launchContext.screenHeight, SWP_NOOWNERZORDER);
     UpdateWindow(window);
     GetCursorPos(&cursor);
-    saverWindowState.mouseX = cursor.x;
-    saverWindowState.mouseY = cursor.y;
+    saverWindowState.mouseX = cursor.x - launchContext.screenLeft;
+    saverWindowState.mouseY = cursor.y - launchContext.screenTop;
     waterState.level = launchContext.screenHeight;
     waterState.fishStep = 2;
     SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);

@@ -17,19 +17,38 @@ static void drawLine(HDC dc, UINT align, int x, int y, const char *text)
     TextOutA(dc, x, y, text, (int)strlen(text));
 }
 
+/* The primary monitor within the images.  The texts go there: the middle
+   of the virtual screen can fall on the seam between two monitors, and its
+   bottom-right corner below a shorter monitor, where nobody sees it. */
+static void primaryArea(RECT *area)
+{
+    RECT image;
+
+    area->left = -launchContext.screenLeft;
+    area->top = -launchContext.screenTop;
+    area->right = area->left + GetSystemMetrics(SM_CXSCREEN);
+    area->bottom = area->top + GetSystemMetrics(SM_CYSCREEN);
+    SetRect(&image, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
+    if (!IntersectRect(area, area, &image))
+        *area = image;
+}
+
 /* Writes the two banner lines into the screen image.  Leaves the screen
    image selected into the image DC. */
 void writeBanner(void)
 {
     DrawingSurfaces *s = &drawingSurfaces;
-    int w = launchContext.screenWidth;
-    int h = launchContext.screenHeight;
+    RECT area;
+    int x, y;
 
     if (s->imageDC == NULL || s->screenImage == NULL)
         return;
+    primaryArea(&area);
+    x = area.left + (area.right - area.left) / 2;
+    y = area.top + (area.bottom - area.top) / 2;
     SelectObject(s->imageDC, s->screenImage);
-    drawLine(s->imageDC, TA_CENTER | TA_BOTTOM, w / 2, h / 2, bannerTopLine);
-    drawLine(s->imageDC, TA_CENTER | TA_TOP, w / 2, h / 2 + 1, siteLine);
+    drawLine(s->imageDC, TA_CENTER | TA_BOTTOM, x, y, bannerTopLine);
+    drawLine(s->imageDC, TA_CENTER | TA_TOP, x, y + 1, siteLine);
 }
 
 static int obtainImages(HDC screen)
@@ -53,6 +72,9 @@ static void paintImages(HDC screen)
     COLORREF water = waterColour();
     int w = launchContext.screenWidth;
     int h = launchContext.screenHeight;
+    int left = launchContext.screenLeft;
+    int top = launchContext.screenTop;
+    RECT area;
 
     s->waterBrush = CreateSolidBrush(water);
     s->imageOldBrush = (HBRUSH)SelectObject(s->imageDC, s->waterBrush);
@@ -60,13 +82,16 @@ static void paintImages(HDC screen)
     s->imageOldPen = (HPEN)SelectObject(s->imageDC, s->waterPen);
 
     s->imageOldBitmap = (HBITMAP)SelectObject(s->imageDC, s->screenImage);
-    BitBlt(s->imageDC, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    /* The screen DC's origin is the primary monitor's corner; the virtual
+       screen starts at (left, top), left of or above it with a monitor there. */
+    BitBlt(s->imageDC, 0, 0, w, h, screen, left, top, SRCCOPY);
     /* The banner waits for the saver window's first paint (writeBanner). */
 
     SelectObject(s->imageDC, s->waterImage);
     Rectangle(s->imageDC, 0, 0, w, h);
-    BitBlt(s->imageDC, 0, 0, w, h, screen, 0, 0, saverSettings.bltMode);
-    drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, w - 5, h - 5, siteLine);
+    BitBlt(s->imageDC, 0, 0, w, h, screen, left, top, saverSettings.bltMode);
+    primaryArea(&area);
+    drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, area.right - 5, area.bottom - 5, siteLine);
 }
 
 int createSurfaces(void)

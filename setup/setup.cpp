@@ -75,8 +75,8 @@ void centerWindow(HWND window)
     GetWindowPlacement(window, &placement);
     width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
     height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
-    placement.rcNormalPosition.left = (launchContext.screenWidth - width) / 2;
-    placement.rcNormalPosition.top = (launchContext.screenHeight - height) / 2;
+    placement.rcNormalPosition.left = (launchContext.primaryWidth - width) / 2;
+    placement.rcNormalPosition.top = (launchContext.primaryHeight - height) / 2;
     placement.rcNormalPosition.right = placement.rcNormalPosition.left + width;
     placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + height;
     SetWindowPlacement(window, &placement);

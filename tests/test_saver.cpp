@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 
 #include "tests/saverfixture.h"
 
@@ -295,6 +296,30 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
 }  // namespace
 
 namespace {
+
+/* Wine treats every process as DPI aware whatever it declares, so only the
+   declaration is checked: the system's manifest parser accepts it, and it
+   asks for no styled common controls. */
+TEST(Resources, ManifestDeclaresSystemDpiAwareness)
+{
+    char path[MAX_PATH];
+    ASSERT_TRUE(copyProgram("manifest.exe", path, sizeof path));
+    ACTCTXA context = { sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path };
+    context.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE parsed = CreateActCtxA(&context);
+    ASSERT_NE(INVALID_HANDLE_VALUE, parsed) << "error " << GetLastError();
+    ReleaseActCtx(parsed);
+
+    HMODULE program = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), (LPCSTR)RT_MANIFEST);
+    ASSERT_TRUE(found != NULL);
+    std::string text((const char *)LockResource(LoadResource(program, found)),
+                     SizeofResource(program, found));
+    FreeLibrary(program);
+    DeleteFileA(path);
+    EXPECT_NE(std::string::npos, text.find("<dpiAware>true</dpiAware>"));
+    EXPECT_EQ(std::string::npos, text.find("Common-Controls"));
+}
 
 /* The program's resources, read from the built file as data: every one in
    German (Germany), with the sizes and formats the system and setup rely on. */

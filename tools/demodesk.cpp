@@ -30,12 +30,14 @@ static LRESULT CALLBACK wallpaperProc(HWND window, UINT message, WPARAM wParam, 
                                             "Network", "Readme.txt" };
             static const COLORREF colours[5] = { RGB(200, 200, 220), RGB(160, 200, 160),
                 RGB(240, 210, 90), RGB(120, 160, 230), RGB(250, 250, 250) };
-            RECT icon = { 28, 20 + i * 80, 60, 52 + i * 80 };
+            /* the icons stay on the primary monitor, whatever lies left of it */
+            int ox = -GetSystemMetrics(SM_XVIRTUALSCREEN), oy = -GetSystemMetrics(SM_YVIRTUALSCREEN);
+            RECT icon = { ox + 28, oy + 20 + i * 80, ox + 60, oy + 52 + i * 80 };
             HBRUSH brush = CreateSolidBrush(colours[i]);
             FillRect(dc, &icon, brush);
             FrameRect(dc, &icon, (HBRUSH)GetStockObject(BLACK_BRUSH));
             DeleteObject(brush);
-            TextOutA(dc, 10, 56 + i * 80, names[i], (int)strlen(names[i]));
+            TextOutA(dc, ox + 10, oy + 56 + i * 80, names[i], (int)strlen(names[i]));
         }
         EndPaint(window, &paint);
         return 0;
@@ -53,6 +55,17 @@ static HWND makeAppWindow(const char *title, const char *text, int x, int y, int
                     WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY,
                     0, 0, client.right, client.bottom, frame, NULL, GetModuleHandleA(NULL), NULL);
     return frame;
+}
+
+/* One more window on each monitor besides the primary. */
+static BOOL CALLBACK furnishMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM)
+{
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
+        makeAppWindow("Mail", "From: a friend\r\nSubject: the aquarium\r\n\r\nFeed the fish!",
+                      info.rcMonitor.left + 120, info.rcMonitor.top + 150, 360, 200);
+    return TRUE;
 }
 
 static void pump(DWORD milliseconds)
@@ -86,11 +99,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     windowClass.lpszClassName = "kelpdemodesk";
     RegisterClassA(&windowClass);
     wallpaper = CreateWindowExA(WS_EX_TOOLWINDOW, "kelpdemodesk", "desktop", WS_POPUP | WS_VISIBLE,
-                                0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                                 NULL, NULL, instance, NULL);
     makeAppWindow("Notes - Editor", "Shopping list:\r\n- kelp\r\n- fish food\r\n- bubbles",
                   180, 90, 380, 260);
     makeAppWindow("Calculator", "   12 + 30 = 42", 520, 300, 300, 180);
+    EnumDisplayMonitors(NULL, NULL, furnishMonitor, 0);
     pump(1500);
 
     if (*commandLine == 0)
