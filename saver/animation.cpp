@@ -22,6 +22,11 @@
    virtual screen's; the system's cursor positions are screen coordinates,
    so they are shifted by that corner on the way in and out.
 
+   Each cursor call is a round trip to the wineserver under Wine, and to
+   the X server too, costing more than a tick's arithmetic; so the engine
+   remembers what it did to the cursor itself and asks the system only
+   when the window's mouse messages say something else has moved it.
+
    Random numbers come from the process's single generator, which always
    starts from 1, so every run draws the same first frames. */
 #include "saver/saver.h"
@@ -33,7 +38,8 @@
 
 const WaterState initialWaterState = {
     0, 0.0f, 0.0f, 0, 2, 0, 0.0, 10, 13,
-    { { 1, 0, 0, 0, -33 } }     /* slot 0 waits 47 steps before the first bubble */
+    { { 1, 0, 0, 0, -33 } },    /* slot 0 waits 47 steps before the first bubble */
+    0, 0, 0, NULL
 };
 WaterState waterState = initialWaterState;
 
@@ -76,17 +82,59 @@ static HCURSOR fishCursorFor(int step)
     return step > 0 ? saverWindowState.fishRightCursor : saverWindowState.fishLeftCursor;
 }
 
+static void showCursor(HCURSOR shape)
+{
+    if (shape == waterState.shownCursor)
+        return;
+    animationCalls.setCursor(shape);
+    waterState.shownCursor = shape;
+}
+
+/* The cursor's position in window coordinates.  The engine's own moves
+   come back to the window as WM_MOUSEMOVE with the position the system
+   settled on.  While the last one reported is where the engine put the
+   cursor, nothing else has moved it and the answer is known.  Any other
+   report (the user's hand, the system holding the cursor at a screen
+   edge, or an echo still on its way) sends the question to the system. */
+static void cursorPosition(POINT *p)
+{
+    const WaterState *ws = &waterState;
+    int x = saverWindowState.mouseX, y = saverWindowState.mouseY;
+
+    if (ws->cursorPlaced && x == ws->placedX && y == ws->placedY) {
+        p->x = x;
+        p->y = y;
+        return;
+    }
+    if (animationCalls.getCursorPos(p)) {
+        p->x -= launchContext.screenLeft;
+        p->y -= launchContext.screenTop;
+    } else {
+        /* not the input desktop: the last report is all there is */
+        p->x = x;
+        p->y = y;
+    }
+}
+
+static void moveCursor(int x, int y)
+{
+    animationCalls.setCursorPos(x + launchContext.screenLeft, y + launchContext.screenTop);
+    waterState.cursorPlaced = 1;
+    waterState.placedX = x;
+    waterState.placedY = y;
+}
+
 /* The cursor becomes a fish once it is less than 40 px above the surface,
    and an arrow again when lifted out. */
 static void switchFish(int surfaceY)
 {
     if (saverWindowState.mouseY > surfaceY - 40) {
         if (waterState.fishMode == 0) {
-            animationCalls.setCursor(fishCursorFor(waterState.fishStep));
+            showCursor(fishCursorFor(waterState.fishStep));
             waterState.fishMode = 1;
         }
     } else if (waterState.fishMode == 1) {
-        animationCalls.setCursor(LoadCursorA(NULL, IDC_ARROW));
+        showCursor(LoadCursorA(NULL, IDC_ARROW));
         waterState.fishMode = 0;
     }
 }
@@ -171,10 +219,10 @@ void waterStep(void)
         } else if (ws->fishMode == 0) {
             /* standing water pulls a resting cursor down until it is caught */
             POINT p;
-            animationCalls.getCursorPos(&p);
-            saverWindowState.mouseX = p.x - launchContext.screenLeft;
-            saverWindowState.mouseY = p.y - launchContext.screenTop;
-            animationCalls.setCursorPos(p.x, p.y + 5);
+            cursorPosition(&p);
+            saverWindowState.mouseX = p.x;
+            saverWindowState.mouseY = p.y;
+            moveCursor(p.x, p.y + 5);
         }
         ws->surfacePhase = advancePhase(ws->surfacePhase, 0.2);
         ws->ripplePhase = advancePhase(ws->ripplePhase, 0.51);
@@ -193,15 +241,14 @@ void waterStep(void)
     }
 }
 
-/* Reverses the fish and its cursor when it swims off either edge, jumping
-   by driftStep so that it does not retrace its own line. */
+/* Reverses the fish when it swims off either edge, jumping by driftStep
+   so that it does not retrace its own line. */
 static void turnAtEdge(int *py)
 {
     WaterState *ws = &waterState;
     int h = launchContext.screenHeight;
 
     ws->fishStep = -ws->fishStep;
-    animationCalls.setCursor(fishCursorFor(ws->fishStep));
     *py += ws->driftStep;
     if (*py < ws->level + 40 && ws->driftStep < 0)
         ws->driftStep = -ws->driftStep;
@@ -223,36 +270,33 @@ void swimStep(void)
         ws->swimPhase -= PHASE_WRAP;
     bob = 3.0 * sin(ws->swimPhase);
 
-    animationCalls.getCursorPos(&p);
-    px = p.x - launchContext.screenLeft;
-    py = p.y - launchContext.screenTop;
+    cursorPosition(&p);
+    px = p.x;
+    py = p.y;
     /* a cursor pushed against the fish turns it round */
-    if (px > ws->fishLastX && ws->fishStep < 0) {
+    if ((px > ws->fishLastX && ws->fishStep < 0) || (px < ws->fishLastX && ws->fishStep > 0))
         ws->fishStep = -ws->fishStep;
-        animationCalls.setCursor(saverWindowState.fishRightCursor);
-    } else if (px < ws->fishLastX && ws->fishStep > 0) {
-        ws->fishStep = -ws->fishStep;
-        animationCalls.setCursor(saverWindowState.fishLeftCursor);
-    }
     px += ws->fishStep;
     if ((px > w && ws->fishStep > 0) || (px < 0 && ws->fishStep < 0))
         turnAtEdge(&py);
+    /* one shape for both turns: pushed round at an edge, it faces on */
+    showCursor(fishCursorFor(ws->fishStep));
     py += (int)bob;
     /* keep the fish under water and its 32-pixel body on the screen */
     if (py < ws->level + 30)
         py += 5;
     else if (py > h - 32)
         py = h - 32;
-    animationCalls.setCursorPos(px + launchContext.screenLeft, py + launchContext.screenTop);
+    moveCursor(px, py);
     ws->fishLastX = px;
 }
 
 static void releaseBubble(Bubble *b)
 {
     POINT p;
-    animationCalls.getCursorPos(&p);  /* the fish's mouth: the cursor's hot spot */
-    b->x = p.x - launchContext.screenLeft;
-    b->y = p.y - launchContext.screenTop;
+    cursorPosition(&p);     /* the fish's mouth: the cursor's hot spot */
+    b->x = p.x;
+    b->y = p.y;
     b->size = 5;
     b->riseTicks = 0;
     b->active = 1;

@@ -374,6 +374,55 @@ TEST_F(Engine, CursorPushedAgainstTheFishTurnsIt)
     EXPECT_EQ(602, lastCursorMove()->x);
 }
 
+/* Each cursor call is a round trip to the window system, so the engine
+   asks where the cursor is only when the window's mouse messages say that
+   something other than itself has moved it. */
+TEST_F(Engine, CursorIsAskedForOnlyWhenSomethingElseMovedIt)
+{
+    enum { ECHO, USER_MOVE, ECHO_LATE };
+    struct { const char *what; DWORD fillTo; int level, fishMode, y, between, gets, shapes; } cases[] = {
+        { "the fish's moves are reported back", 100, 8, 1, 600, ECHO, 0, 0 },
+        { "the user moves the mouse", 100, 8, 1, 600, USER_MOVE, 1, 1 },
+        { "the report of the last move is late", 100, 8, 1, 600, ECHO_LATE, 1, 0 },
+        { "standing water pulls the cursor down", 50, 358, 0, 100, ECHO, 0, 0 },
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+        start(1024, 768, cases[i].fillTo, 500, cases[i].y);
+        waterState.level = cases[i].level;
+        waterState.fishMode = cases[i].fishMode;
+        waterState.fishLastX = 500;
+        tick();
+        tick();
+        if (cases[i].between == USER_MOVE)
+            placeCursor(cursor.x - 40, cursor.y);
+        if (cases[i].between == ECHO_LATE) {
+            saverWindowState.mouseX = cursor.x - 2;
+            callCount = 0;
+            animationTick();
+        } else {
+            tick();
+        }
+        EXPECT_EQ(cases[i].gets, count(GET_CURSOR)) << cases[i].what;
+        EXPECT_EQ(1, count(SET_CURSOR_POS)) << cases[i].what;
+        EXPECT_EQ(cases[i].shapes, count(SET_CURSOR)) << cases[i].what;
+        /* only the user's hand turns the fish */
+        EXPECT_EQ(cases[i].between == USER_MOVE ? -2 : 2, waterState.fishStep) << cases[i].what;
+    }
+}
+
+TEST_F(Engine, FishShovedPastTheEdgeTurnsBackWithoutAShapeChange)
+{
+    swimming(8, 1000, 400);
+    waterState.fishStep = -2;
+    tick();
+    ASSERT_EQ((HANDLE)fishLeft, lastShape());
+    placeCursor(1024, 400);
+    tick();
+    EXPECT_EQ(-2, waterState.fishStep);
+    EXPECT_EQ(0, count(SET_CURSOR));
+    EXPECT_EQ(1026, lastCursorMove()->x);
+}
+
 TEST_F(Engine, FishIsKeptUnderWater)
 {
     struct { int level, y, expectedDelta, expectedY; } cases[] = {

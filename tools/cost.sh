@@ -1,0 +1,122 @@
+#!/bin/bash
+# What the running saver costs the machine, beside XScreenSaver's ripples on
+# the same virtual display: CPU ticks (1/100 s) of the saver's process, the
+# wineserver and the X server over 15 s while the water rises and again once
+# it is full, at 1024 x 768 and 1920 x 1080, with the cursor under water so
+# that the fish swims; then the same for "ripples -root".  Frames are counted
+# as the image uploads each program sends the X server (strace, after each
+# measured span, so that tracing does not weigh on the figures).
+#   tools/cost.sh [other.scr ...]    other builds of the saver, measured too
+# Run it on an otherwise idle machine.
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here" || exit 1
+tools/deps.sh || exit 1
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+need=
+for p in xscreensaver-data-extra strace; do have $p || need="$need $p"; done
+if [ -n "$need" ]; then
+  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need \
+    >/dev/null || exit 1
+fi
+ripples=/usr/libexec/xscreensaver/ripples
+[ -x "$ripples" ] || ripples=/usr/lib/xscreensaver/ripples
+
+cmake -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake >/dev/null &&
+cmake --build build/i686 -j"$(nproc)" --target kelpVole99 || exit 1
+savers=("$here/build/i686/bin/kelpVole99.scr")
+for s in "$@"; do
+  case $s in *.scr) savers+=("$(cd "$(dirname "$s")" && pwd)/$(basename "$s")") ;;
+    *) echo "not a saver: $s" >&2; exit 2 ;; esac
+done
+
+# Its own prefix, so that the tests may run meanwhile.
+export WINEPREFIX=$here/build/wine-cost WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+tools/wine-prefix.sh || exit 1
+. tools/xvfb.sh
+
+SPAN=15
+# the wineserver of this prefix works in a folder named after its device and inode
+serverdir=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+serverpid() {
+  local p
+  for p in $(pgrep -x 'wineserver|wineserver64'); do
+    case $(readlink "/proc/$p/cwd") in */"$serverdir") echo "$p"; return ;; esac
+  done
+}
+cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# frames PID: image uploads (PutImage, or MIT-SHM's ShmPutImage) per second
+frames() {
+  local log=build/cost-strace.log
+  timeout -s INT 3 strace -f -qq -e trace=writev,write -s 2 -x -o $log -p "$1" >/dev/null 2>&1
+  grep -c -E "writev\([0-9]+, \[\{iov_base=\"(\\\\x$shm\\\\x03|\\\\x48)" $log |
+    awk '{ printf "%.1f", $1 / 3 }'
+  rm -f $log
+}
+# measure NAME PHASE PID SERVERPID: one line of figures
+measure() {
+  local a0 w0 x0 a1 w1 x1 fps
+  a0=$(cpu "$3"); w0=$(cpu "$4"); x0=$(cpu "$XVFB_PID")
+  sleep $SPAN
+  a1=$(cpu "$3"); w1=$(cpu "$4"); x1=$(cpu "$XVFB_PID")
+  fps=$(frames "$3")
+  echo "$size $1 $2 $((a1 - a0)) $((w1 - w0)) $((x1 - x0)) $fps" >> "$table"
+}
+
+table=build/cost.txt
+: > "$table"
+for size in 1024x768 1920x1080; do
+  w=${size%x*} h=${size#*x}
+  KELP_SCREEN=${size}x24 start_xvfb || exit 1
+  shm=$(xdpyinfo -queryExtensions | sed -n 's/.*MIT-SHM *(opcode: \([0-9]*\).*/\1/p')
+  shm=$(printf '%x' "${shm:-255}")
+
+  for saver in "${savers[@]}"; do
+    name=$(basename "$saver" .scr)
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    wine "$saver" /s &
+    sleep 3
+    # Wine centres the pointer as it starts: put it under water afterwards
+    xdotool mousemove $((w / 3)) $((h - 50))
+    sleep 1
+    pid=$(pgrep -f "$(basename "$saver") /s" | head -1)
+    server=$(serverpid)
+    [ -n "$pid" ] && [ -n "$server" ] || { echo "$name did not start" >&2; continue; }
+    started=$SECONDS
+    measure "$name" rising "$pid" "$server"
+    # default fill: full after (H div 100) * 100 + 60 ticks of 30 ms
+    rise=$(( ((h / 100) * 100 + 60) * 33 / 1000 + 4 ))
+    while [ $((SECONDS - started + 3)) -lt $rise ]; do sleep 1; done
+    measure "$name" full "$pid" "$server"
+    xdotool key q
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$pid" 2>/dev/null
+  done
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+
+  "$ripples" -root >/dev/null 2>&1 &
+  rpid=$!
+  sleep 3
+  measure ripples any "$rpid" 0
+  kill $rpid; wait $rpid 2>/dev/null
+  stop_xvfb
+done
+
+# ripples has no phases: each saver line is set against its size's ripples line
+awk '
+  $2 == "ripples" { peer[$1] = $4 + $6; peerFrame[$1] = ($4 + $6) * 10 / ($7 * '$SPAN') }
+  { line[NR] = $0 }
+  END {
+    printf "%-10s %-22s %-6s %6s %6s %6s %6s %6s %9s %8s %9s\n", "screen", "program", "phase",
+           "own", "server", "X", "total", "fps", "ms/frame", "x total", "x frame"
+    for (i = 1; i <= NR; i++) {
+      split(line[i], f, " ")
+      total = f[4] + f[6] + (f[2] == "ripples" ? 0 : f[5])
+      perFrame = f[7] > 0 ? total * 10 / (f[7] * '$SPAN') : 0
+      printf "%-10s %-22s %-6s %6d %6s %6d %6d %6.1f %9.2f %8.2f %9.2f\n", f[1], f[2], f[3],
+             f[4], f[2] == "ripples" ? "-" : f[5], f[6], total, f[7], perFrame,
+             peer[f[1]] ? total / peer[f[1]] : 0, peerFrame[f[1]] ? perFrame / peerFrame[f[1]] : 0
+    }
+  }' "$table"
