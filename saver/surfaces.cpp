@@ -51,6 +51,32 @@ void writeBanner(void)
     drawLine(s->imageDC, TA_CENTER | TA_TOP, x, y + 1, siteLine);
 }
 
+/* The engine selects an image into the image DC twice a tick while the
+   water rises, and under Wine every selection of a device-compatible
+   bitmap looks the display devices up again: three wineserver round
+   trips.  A DIB section is selected for nothing.  On a 32-bit screen a
+   32-bit DIB section holds exactly the pixels the compatible bitmap
+   would; at other depths the compatible bitmap stays, so that every
+   colour is rounded as the screen rounds it. */
+static HBITMAP makeImage(HDC screen, int w, int h)
+{
+    BITMAPINFO info;
+    void *bits;
+    HBITMAP image = NULL;
+
+    if (GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES) == 32) {
+        memset(&info, 0, sizeof info);
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    }
+    return image != NULL ? image : CreateCompatibleBitmap(screen, w, h);
+}
+
 static int obtainImages(HDC screen)
 {
     DrawingSurfaces *s = &drawingSurfaces;
@@ -59,8 +85,8 @@ static int obtainImages(HDC screen)
 
     s->imageDC = CreateCompatibleDC(NULL);
     if (screen != NULL) {
-        s->waterImage = CreateCompatibleBitmap(screen, w, h);
-        s->screenImage = CreateCompatibleBitmap(screen, w, h);
+        s->waterImage = makeImage(screen, w, h);
+        s->screenImage = makeImage(screen, w, h);
     }
     return screen != NULL && s->imageDC != NULL
         && s->waterImage != NULL && s->screenImage != NULL;

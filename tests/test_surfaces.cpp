@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <vector>
+
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "tests/testutil.h"
@@ -185,6 +187,49 @@ TEST_F(Surfaces, DestroyLeavesNoObjectBehind)
     EXPECT_EQ(GetStockObject(BLACK_PEN), GetCurrentObject(dc, OBJ_PEN));
     EXPECT_EQ(GetStockObject(WHITE_BRUSH), GetCurrentObject(dc, OBJ_BRUSH));
     ReleaseDC(saver, dc);
+}
+
+/* Where the images are DIB sections rather than compatible bitmaps, the
+   engine must still draw exactly the same picture from them. */
+TEST_F(Surfaces, EngineDrawsTheSameFromEitherKindOfImage)
+{
+    ASSERT_EQ(1, createSurfaces());
+    const DrawingSurfaces made = drawingSurfaces;
+    HDC screen = GetDC(NULL), copyDC = CreateCompatibleDC(NULL);
+    HBITMAP compatible[2] = { CreateCompatibleBitmap(screen, w, h), CreateCompatibleBitmap(screen, w, h) };
+    HBITMAP built[2] = { made.screenImage, made.waterImage };
+    for (int i = 0; i < 2; i++) {
+        grab(built[i]);
+        HGDIOBJ old = SelectObject(copyDC, compatible[i]);
+        BitBlt(copyDC, 0, 0, w, h, grabDC, 0, 0, SRCCOPY);
+        SelectObject(copyDC, old);
+    }
+    std::vector<DWORD> first;
+    for (int pass = 0; pass < 2; pass++) {
+        drawingSurfaces.screenImage = pass ? compatible[0] : built[0];
+        drawingSurfaces.waterImage = pass ? compatible[1] : built[1];
+        SelectObject(made.imageDC, drawingSurfaces.waterImage);
+        drawingSurfaces.windowDC = grabDC;
+        PatBlt(grabDC, 0, 0, w, h, BLACKNESS);
+        waterState = initialWaterState;
+        waterState.level = h;
+        waterState.fishStep = 2;
+        randomState = 1;
+        saverWindowState.mouseY = -1000;    /* no fish: the real cursor stays put */
+        for (int t = 0; t < 40; t++)
+            animationTick();
+        GdiFlush();
+        if (pass == 0)
+            first.assign(pixels, pixels + w * h);
+        else
+            EXPECT_EQ(0, memcmp(first.data(), pixels, sizeof(DWORD) * w * h));
+    }
+    drawingSurfaces = made;
+    destroySurfaces();
+    DeleteObject(compatible[0]);
+    DeleteObject(compatible[1]);
+    DeleteDC(copyDC);
+    ReleaseDC(NULL, screen);
 }
 
 TEST_F(Surfaces, ImagesTooBigFailAndReleaseWhatWasMade)
