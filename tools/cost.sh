@@ -7,6 +7,8 @@
 # as the image uploads each program sends the X server (strace, after each
 # measured span, so that tracing does not weigh on the figures).
 #   tools/cost.sh [other.scr ...]    other builds of the saver, measured too
+#   KELP_COST_RUNS  rounds of the whole measurement (default 3); the table
+#                   gives each figure's median over the rounds
 # Run it on an otherwise idle machine.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
@@ -67,6 +69,7 @@ measure() {
 
 table=build/cost.txt
 : > "$table"
+for round in $(seq "${KELP_COST_RUNS:-3}"); do
 for size in 1024x768 1920x1080; do
   w=${size%x*} h=${size#*x}
   KELP_SCREEN=${size}x24 start_xvfb || exit 1
@@ -103,20 +106,34 @@ for size in 1024x768 1920x1080; do
   kill $rpid; wait $rpid 2>/dev/null
   stop_xvfb
 done
+done
 
-# ripples has no phases: each saver line is set against its size's ripples line
-awk '
-  $2 == "ripples" { peer[$1] = $4 + $6; peerFrame[$1] = ($4 + $6) * 10 / ($7 * '$SPAN') }
-  { line[NR] = $0 }
-  END {
-    printf "%-10s %-22s %-6s %6s %6s %6s %6s %6s %9s %8s %9s\n", "screen", "program", "phase",
-           "own", "server", "X", "total", "fps", "ms/frame", "x total", "x frame"
-    for (i = 1; i <= NR; i++) {
-      split(line[i], f, " ")
-      total = f[4] + f[6] + (f[2] == "ripples" ? 0 : f[5])
-      perFrame = f[7] > 0 ? total * 10 / (f[7] * '$SPAN') : 0
-      printf "%-10s %-22s %-6s %6d %6s %6d %6d %6.1f %9.2f %8.2f %9.2f\n", f[1], f[2], f[3],
-             f[4], f[2] == "ripples" ? "-" : f[5], f[6], total, f[7], perFrame,
-             peer[f[1]] ? total / peer[f[1]] : 0, peerFrame[f[1]] ? perFrame / peerFrame[f[1]] : 0
-    }
-  }' "$table"
+# Medians over the rounds; ripples has no phases, so each saver line is set
+# against its screen's ripples line.
+python3 - "$table" "$SPAN" <<'SUMMARY'
+import statistics, sys
+rows = {}
+for line in open(sys.argv[1]):
+    screen, program, phase, own, server, x, fps = line.split()
+    rows.setdefault((screen, program, phase), []).append((int(own), int(server), int(x), float(fps)))
+span = int(sys.argv[2])
+def median(values, i):
+    return statistics.median(v[i] for v in values)
+peer = {}
+for (screen, program, phase), values in rows.items():
+    if program == "ripples":
+        total = median(values, 0) + median(values, 2)
+        peer[screen] = (total, total * 10 / (median(values, 3) * span))
+print("%-10s %-22s %-6s %6s %6s %6s %6s %6s %9s %8s %8s" % ("screen", "program", "phase",
+      "own", "server", "X", "total", "fps", "ms/frame", "x total", "x frame"))
+for (screen, program, phase), values in rows.items():
+    own, server, x, fps = (median(values, i) for i in range(4))
+    total = own + x + (0 if program == "ripples" else server)
+    frame = total * 10 / (fps * span) if fps else 0
+    p = peer.get(screen, (0, 0))
+    print("%-10s %-22s %-6s %6g %6s %6g %6g %6.1f %9.2f %8.2f %8.2f" % (screen, program, phase,
+          own, "-" if program == "ripples" else "%g" % server, x, total, fps, frame,
+          total / p[0] if p[0] else 0, frame / p[1] if p[1] else 0))
+print("CPU ticks are 1/100 s over %d s, medians of %d rounds; own = the saver's or ripples'"
+      " process, server = the wineserver, X = the X server" % (span, len(next(iter(rows.values())))))
+SUMMARY
