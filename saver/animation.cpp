@@ -118,8 +118,9 @@ static void cursorPosition(POINT *p)
 
 static void moveCursor(int x, int y)
 {
-    animationCalls.setCursorPos(x + launchContext.screenLeft, y + launchContext.screenTop);
-    waterState.cursorPlaced = 1;
+    /* a refused move (another program holds the pointer) leaves nothing known */
+    waterState.cursorPlaced =
+        animationCalls.setCursorPos(x + launchContext.screenLeft, y + launchContext.screenTop) != 0;
     waterState.placedX = x;
     waterState.placedY = y;
 }

@@ -9,6 +9,7 @@
 #   tools/cost.sh [other.scr ...]    other builds of the saver, measured too
 #   KELP_COST_RUNS  rounds of the whole measurement (default 3); the table
 #                   gives each figure's median over the rounds
+#   KELP_COST_SIZES screens to measure on (default "1024x768 1920x1080")
 # Run it on an otherwise idle machine.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
@@ -70,7 +71,7 @@ measure() {
 table=build/cost.txt
 : > "$table"
 for round in $(seq "${KELP_COST_RUNS:-3}"); do
-for size in 1024x768 1920x1080; do
+for size in ${KELP_COST_SIZES:-1024x768 1920x1080}; do
   w=${size%x*} h=${size#*x}
   KELP_SCREEN=${size}x24 start_xvfb || exit 1
   shm=$(xdpyinfo -queryExtensions | sed -n 's/.*MIT-SHM *(opcode: \([0-9]*\).*/\1/p')
