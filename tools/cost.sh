@@ -49,6 +49,13 @@ serverpid() {
     case $(readlink "/proc/$p/cwd") in */"$serverdir") echo "$p"; return ;; esac
   done
 }
+# A fresh X server for every program: the second of two runs on one server
+# was seen to cost the X server more, whichever build it was.
+display() {
+  KELP_SCREEN=${size}x24 start_xvfb || return 1
+  shm=$(xdpyinfo -queryExtensions | sed -n 's/.*MIT-SHM *(opcode: \([0-9]*\).*/\1/p')
+  shm=$(printf '%x' "${shm:-255}")
+}
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # frames PID: image uploads (PutImage, or MIT-SHM's ShmPutImage) per second
 frames() {
@@ -73,13 +80,17 @@ table=build/cost.txt
 for round in $(seq "${KELP_COST_RUNS:-3}"); do
 for size in ${KELP_COST_SIZES:-1024x768 1920x1080}; do
   w=${size%x*} h=${size#*x}
-  KELP_SCREEN=${size}x24 start_xvfb || exit 1
-  shm=$(xdpyinfo -queryExtensions | sed -n 's/.*MIT-SHM *(opcode: \([0-9]*\).*/\1/p')
-  shm=$(printf '%x' "${shm:-255}")
 
-  for saver in "${savers[@]}"; do
+  # every other round in reverse, so that no build always goes first
+  order=("${savers[@]}")
+  [ $((round % 2)) -eq 0 ] && for i in "${!savers[@]}"; do
+    order[$i]=${savers[$(( ${#savers[@]} - 1 - i ))]}
+  done
+  for saver in "${order[@]}"; do
     name=$(basename "$saver" .scr)
     wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    display || exit 1
+    launched=$SECONDS
     wine "$saver" /s &
     sleep 3
     # Wine centres the pointer as it starts: put it under water afterwards
@@ -87,19 +98,20 @@ for size in ${KELP_COST_SIZES:-1024x768 1920x1080}; do
     sleep 1
     pid=$(pgrep -f "$(basename "$saver") /s" | head -1)
     server=$(serverpid)
-    [ -n "$pid" ] && [ -n "$server" ] || { echo "$name did not start" >&2; continue; }
-    started=$SECONDS
+    [ -n "$pid" ] && [ -n "$server" ] || { echo "$name did not start" >&2; stop_xvfb; continue; }
     measure "$name" rising "$pid" "$server"
     # default fill: full after (H div 100) * 100 + 60 ticks of 30 ms
     rise=$(( ((h / 100) * 100 + 60) * 33 / 1000 + 4 ))
-    while [ $((SECONDS - started + 3)) -lt $rise ]; do sleep 1; done
+    while [ $((SECONDS - launched)) -lt $rise ]; do sleep 1; done
     measure "$name" full "$pid" "$server"
     xdotool key q
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill "$pid" 2>/dev/null
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    stop_xvfb
   done
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 
+  display || exit 1
   "$ripples" -root >/dev/null 2>&1 &
   rpid=$!
   sleep 3
