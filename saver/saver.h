@@ -102,7 +102,8 @@ struct WaterState {
     Bubble bubbles[KELP_BUBBLES];
     /* What the engine itself last did to the cursor, so that it need not
        ask the system: where it put it (window coordinates; cursorPlaced
-       is 0 until it has) and the shape it gave it (NULL until then). */
+       is 0 until it has, and after a refused move) and the shape it gave
+       it (NULL until then). */
     int cursorPlaced;
     int placedX, placedY;
     HCURSOR shownCursor;

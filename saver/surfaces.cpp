@@ -54,7 +54,7 @@ void writeBanner(void)
 /* The engine selects an image into the image DC twice a tick while the
    water rises, and under Wine every selection of a device-compatible
    bitmap looks the display devices up again: three wineserver round
-   trips.  A DIB section is selected for nothing.  On a 32-bit screen a
+   trips.  A DIB section is selected in microseconds.  On a 32-bit screen a
    32-bit DIB section holds exactly the pixels the compatible bitmap
    would; at other depths the compatible bitmap stays, so that every
    colour is rounded as the screen rounds it. */
