@@ -13,16 +13,7 @@
 # Run it on an otherwise idle machine.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
-tools/deps.sh || exit 1
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
-need=
-for p in xscreensaver-data-extra strace; do have $p || need="$need $p"; done
-if [ -n "$need" ]; then
-  SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need \
-    >/dev/null || exit 1
-fi
+tools/deps.sh xscreensaver-data-extra strace || exit 1
 ripples=/usr/libexec/xscreensaver/ripples
 [ -x "$ripples" ] || ripples=/usr/lib/xscreensaver/ripples
 
@@ -35,9 +26,7 @@ for s in "$@"; do
 done
 
 # Its own prefix, so that the tests may run meanwhile.
-export WINEPREFIX=$here/build/wine-cost WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-tools/wine-prefix.sh || exit 1
+KELP_PREFIX=wine-cost . tools/wine-env.sh || exit 1
 . tools/xvfb.sh
 
 SPAN=15

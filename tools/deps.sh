@@ -1,12 +1,13 @@
 #!/bin/bash
 # Installs the cross toolchain, Wine, Xvfb and the helpers the build and the
-# tests need, on a Debian machine, as root.  Does nothing when all are there.
+# tests need, and any further packages named, on a Debian machine, as root.
+# Does nothing when all are there.
 set -e
 need=
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 PACKAGES="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick googletest
-  python3 x11-xserver-utils flock"
+  python3 x11-xserver-utils flock $*"
 for p in $PACKAGES; do
   case $p in flock) command -v flock >/dev/null || need="$need util-linux" ;;
     *) have "$p" || need="$need $p" ;;
