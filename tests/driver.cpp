@@ -1,18 +1,70 @@
 #include "tests/driver.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+void removeTree(const char *folder)
+{
+    char pattern[MAX_PATH], path[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+
+    if (_snprintf(pattern, sizeof pattern, "%s\\*", folder) < 0)
+        return;
+    pattern[sizeof pattern - 1] = 0;
+    search = FindFirstFileA(pattern, &found);
+    while (search != INVALID_HANDLE_VALUE) {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0
+            && _snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName) > 0) {
+            path[sizeof path - 1] = 0;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileA(path);
+        }
+        if (!FindNextFileA(search, &found))
+            break;
+    }
+    FindClose(search);
+    RemoveDirectoryA(folder);
+}
+
+static char scratch[MAX_PATH];
+
+static void removeScratch(void)
+{
+    removeTree(scratch);
+}
+
+/* One folder for this test process alone: Wine hands out process ids again
+   soon, and a copy that another test's program still runs from could not
+   be replaced.  The folder is made here, so a name already taken is never
+   shared; it goes when the process ends. */
 static int scratchFolder(char *folder, int size)
 {
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    if (n == 0 || n >= sizeof temp)
+    if (!scratch[0]) {
+        char temp[MAX_PATH];
+        DWORD n = GetTempPathA(sizeof temp, temp);
+        if (n == 0 || n >= sizeof temp)
+            return 0;
+        for (int attempt = 0; ; attempt++) {
+            if (attempt == 100
+                || _snprintf(scratch, sizeof scratch, "%skelptest%lu-%lu-%d", temp,
+                             GetCurrentProcessId(), GetTickCount(), attempt) < 0) {
+                fprintf(stderr, "driver: no scratch folder in %s\n", temp);
+                scratch[0] = 0;
+                return 0;
+            }
+            scratch[sizeof scratch - 1] = 0;
+            if (CreateDirectoryA(scratch, NULL))
+                break;
+        }
+        atexit(removeScratch);
+    }
+    if (lstrlenA(scratch) >= size)
         return 0;
-    if (_snprintf(folder, size, "%skelptest%lu", temp, GetCurrentProcessId()) >= size)
-        return 0;
-    folder[size - 1] = 0;
-    CreateDirectoryA(folder, NULL);
+    lstrcpyA(folder, scratch);
     return 1;
 }
 
@@ -46,11 +98,26 @@ static int builtPath(const char *name, char *path, int size)
     return 1;
 }
 
+/* A program that has just been ended may hold its file for a moment. */
 static int copyBuilt(const char *built, const char *name, char *path, int size)
 {
     char from[MAX_PATH];
-    return builtPath(built, from, sizeof from) && scratchPath(name, path, size)
-        && CopyFileA(from, path, FALSE) != 0;
+    DWORD start = GetTickCount();
+
+    if (!builtPath(built, from, sizeof from) || !scratchPath(name, path, size)) {
+        fprintf(stderr, "driver: no path for %s\n", name);
+        return 0;
+    }
+    while (!CopyFileA(from, path, FALSE)) {
+        DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+            || GetTickCount() - start > 2000) {
+            fprintf(stderr, "driver: CopyFileA %s to %s failed, error %lu\n", from, path, error);
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 1;
 }
 
 int copyBesideProgram(const char *built, const char *name)
@@ -83,8 +150,10 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     if (!CreateProcessA(run->path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
-                        &startup, &run->process))
+                        &startup, &run->process)) {
+        fprintf(stderr, "driver: CreateProcessA %s failed, error %lu\n", run->path, GetLastError());
         return 0;
+    }
     run->started = 1;
     return 1;
 }
@@ -140,8 +209,9 @@ int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode)
     return 1;
 }
 
-void finishRun(ProgramRun *run)
+int finishRun(ProgramRun *run)
 {
+    int deleted = 1;
     if (run->started) {
         if (stillRunning(run)) {
             TerminateProcess(run->process.hProcess, 99);
@@ -151,8 +221,19 @@ void finishRun(ProgramRun *run)
         CloseHandle(run->process.hThread);
         run->started = 0;
     }
-    if (run->path[0])
-        DeleteFileA(run->path);
+    if (run->path[0]) {
+        DWORD start = GetTickCount();
+        while (!DeleteFileA(run->path) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            if (GetTickCount() - start > 2000) {
+                fprintf(stderr, "driver: cannot delete %s, error %lu\n", run->path, GetLastError());
+                deleted = 0;
+                break;
+            }
+            Sleep(20);
+        }
+        run->path[0] = 0;
+    }
+    return deleted;
 }
 
 void pressKey(WORD virtualKey)

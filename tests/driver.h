@@ -11,11 +11,15 @@ struct ProgramRun {
     int started;
 };
 
-/* Copies the built program into a scratch folder as `name`. */
+/* Copies the built program as `name` into a scratch folder of this test
+   process's own, removed when it ends.  The driver's calls say on stderr
+   which system call failed and why. */
 int copyProgram(const char *name, char *path, int size);
 /* A file in the folder the copies run from: beside the program, where its
    LoadLibraryA looks first. */
 int scratchPath(const char *name, char *path, int size);
+/* Deletes a folder with everything in it. */
+void removeTree(const char *folder);
 /* Copies a file built beside the tests (e.g. "standin\\PASSWORD.CPL") there. */
 int copyBesideProgram(const char *built, const char *name);
 int startProgram(const char *name, const char *arguments, ProgramRun *run);
@@ -25,8 +29,9 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);
 /* Returns 1 and the exit code when the process ended in time. */
 int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode);
-/* Ends a run that is still going and deletes its copy. */
-void finishRun(ProgramRun *run);
+/* Ends a run that is still going and deletes its copy; 0 when the copy
+   could not be deleted. */
+int finishRun(ProgramRun *run);
 int stillRunning(const ProgramRun *run);
 
 void pressKey(WORD virtualKey);

@@ -17,14 +17,24 @@ protected:
     HWND window;
 
     void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
-    void TearDown() override { finishRun(&run); }
+    void TearDown() override { EXPECT_TRUE(finishRun(&run)); }
 
     void start(const char *name = "kelptest.scr", const char *arguments = "/s")
     {
         ASSERT_TRUE(startProgram(name, arguments, &run));
         window = waitForWindow(&run, "ssaverzub", startMs);
         ASSERT_TRUE(window != NULL) << "no saver window";
-        pumpMessages(300);  /* let it take the foreground and paint */
+        /* shown, then placed over every monitor on top: keys reach it once
+           it has the foreground, and it is in place once it is topmost */
+        for (DWORD begun = GetTickCount(); !ready() && GetTickCount() - begun < (DWORD)startMs;)
+            pumpMessages(20);
+        ASSERT_TRUE(ready()) << "the saver did not take the foreground on top";
+    }
+
+    int ready()
+    {
+        return GetForegroundWindow() == window
+            && (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     }
 
     void expectEndsCleanly()

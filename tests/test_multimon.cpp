@@ -62,11 +62,9 @@ double shareOf(COLORREF colour, int x0, int x1, int y)
 
 int waitForShare(COLORREF colour, int x0, int x1, int y)
 {
-    for (int waited = 0; waited < 40000; waited += 500) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 40000; pumpMessages(100))
         if (shareOf(colour, x0, x1, y) >= 0.8)
             return 1;
-        pumpMessages(500);
-    }
     return 0;
 }
 
@@ -121,10 +119,26 @@ TEST_F(TwoMonitors, WaterCoversBothMonitorsWithTheirPhotograph)
         << "second";
 }
 
+/* Puts the cursor at (x, y) and reads it back until it is there: a tick
+   that falls between the placement and its echo moves the cursor on from
+   where the saver last put it, undoing the placement. */
+int placeCursor(int x, int y)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+        POINT at;
+        SetCursorPos(x, y);
+        pumpMessages(20);
+        if (GetCursorPos(&at) && abs(at.x - x) <= 8 && abs(at.y - y) <= 8)
+            return 1;
+    }
+    return 0;
+}
+
 /* Once the water stands well over the rows both monitors share, a fish
-   pushed towards the second monitor swims onto it by itself.  The push is
-   repeated whenever it is seen swimming away: a tick may come between
-   placing the cursor and pushing it. */
+   placed at the primary's edge and pushed towards the second monitor swims
+   onto it by itself.  It is pushed again, back at the height it started
+   at, whenever it is seen swimming away or bobbing out of the second
+   monitor's rows. */
 TEST_F(TwoMonitors, FishSwimsOntoTheSecondMonitor)
 {
     int toward = second.left < primary.left ? -1 : 1;
@@ -132,18 +146,21 @@ TEST_F(TwoMonitors, FishSwimsOntoTheSecondMonitor)
     int y = (second.bottom < primary.bottom ? second.bottom : primary.bottom) - 40;
     SetCursorPos(x, y);
     start();
-    waitForShare(paper & water, primary.left + 100, primary.right - 100, y - 100);
-    SetCursorPos(x, y);
+    ASSERT_TRUE(waitForShare(paper & water, primary.left + 100, primary.right - 100, y - 100))
+        << "the water did not rise above the fish's height";
+    ASSERT_TRUE(placeCursor(x, y));
     POINT at = { x, y }, last = at;
-    for (int waited = 0; waited < 15000 && !PtInRect(&second, at); waited += 50) {
+    for (DWORD begun = GetTickCount(); GetTickCount() - begun < 15000 && !PtInRect(&second, at);) {
         pumpMessages(50);
         GetCursorPos(&at);
-        if ((at.x - last.x) * toward < 0) {
+        if ((at.x - last.x) * toward < 0 || at.y < second.top + 8 || at.y > second.bottom - 8) {
             at.x += 10 * toward;
+            at.y = y;
             SetCursorPos(at.x, at.y);
         }
         last = at;
     }
+    GetCursorPos(&at);
     EXPECT_TRUE(PtInRect(&second, at)) << "cursor at " << at.x << "," << at.y;
 }
 

@@ -449,6 +449,7 @@ void startInstalled(const std::string &commandLine, ProgramRun *run)
 {
     STARTUPINFOA startup = { sizeof startup };
     std::string line = commandLine;
+    finishRun(run);     /* and the copy an earlier run was started from */
     memset(run, 0, sizeof *run);
     run->started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                                   &run->process);

@@ -1,19 +1,29 @@
 # Sourced: starts a private Xvfb at 1024 x 768 x 24 (or $KELP_SCREEN, with
 # $KELP_XVFB_ARGS) and exports DISPLAY.
 # Call stop_xvfb when done.
+# The server picks a free display itself and names it once it takes
+# connections: two runs side by side, each looking for a free number, could
+# otherwise take the same one and share a screen, a pointer and a keyboard.
 start_xvfb() {
-  local n
-  for n in $(seq 91 140); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    Xvfb :$n -screen 0 ${KELP_SCREEN:-1024x768x24} $KELP_XVFB_ARGS -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=:$n
-    for _ in $(seq 1 50); do
+  local named n
+  named=$(mktemp) || return 1
+  Xvfb -displayfd 3 -screen 0 ${KELP_SCREEN:-1024x768x24} $KELP_XVFB_ARGS -nolisten tcp \
+    3>"$named" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    n=$(head -n 1 "$named")
+    if [ -n "$n" ]; then
+      rm -f "$named"
+      export DISPLAY=:$n
       xdpyinfo >/dev/null 2>&1 && return 0
-      sleep 0.1
-    done
-    kill $XVFB_PID 2>/dev/null
+      break
+    fi
+    kill -0 $XVFB_PID 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$named"
+  kill $XVFB_PID 2>/dev/null
+  XVFB_PID=
   echo "could not start Xvfb" >&2
   return 1
 }
