@@ -10,6 +10,7 @@
    Kept small and free of any C++ runtime: plain Win32 calls only. */
 #include <windows.h>
 #include "resource.h"
+#include "setup/rights.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
@@ -339,6 +340,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;      /* read whole below, program name and all */
     (void)show;
     remover.recordName = recordNameOf(GetCommandLineA());
+    if (handedOverForRights(remover.recordName))
+        return 0;
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)
         MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     return 0;

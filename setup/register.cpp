@@ -118,8 +118,24 @@ static void setText(HKEY key, const char *name, const char *text)
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
 }
 
+static void setNumber(HKEY key, const char *name, DWORD number)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
+}
+
+/* Whole kilobytes, as the system's program list counts them. */
+static DWORD fileKilobytes(const char *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return 0;
+    return (data.nFileSizeLow + 1023) / 1024 + data.nFileSizeHigh * 4194304;
+}
+
 void registerUninstall(void)
 {
+    SetupState *s = &setupState;
     HKEY key;
 
     if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
@@ -127,7 +143,16 @@ void registerUninstall(void)
         return;
     }
     setText(key, "displayName", "kelpVole Screen Saver");
-    setText(key, "uninstallString", setupState.uninstallCommand);
+    setText(key, "uninstallString", s->uninstallCommand);
+    /* what the system's program list shows beside the name; it offers
+       neither change nor repair, which this setup does not have */
+    setText(key, "DisplayIcon", s->saverPath);
+    setText(key, "DisplayVersion", "1.52");
+    setText(key, "Publisher", "zUb");
+    setText(key, "InstallLocation", s->installFolder);
+    setNumber(key, "EstimatedSize", fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
+    setNumber(key, "NoModify", 1);
+    setNumber(key, "NoRepair", 1);
     RegCloseKey(key);
 }
 

@@ -1,6 +1,7 @@
 /* Setup dialog and install sequence: run under any name but a saver's, the
    program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
+#include "setup/rights.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
@@ -255,6 +256,8 @@ void runSetup(void)
 {
     INITCOMMONCONTROLSEX controls;
 
+    if (handedOverForRights(""))
+        return;
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_UPDOWN_CLASS;
     InitCommonControlsEx(&controls);

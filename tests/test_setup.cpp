@@ -17,6 +17,7 @@
 
 #include "saver/saver.h"
 #include "setup/setup.h"
+#include "setup/rights.h"
 #include "resource.h"
 #include "tests/driver.h"
 #include "tests/testutil.h"
@@ -51,7 +52,8 @@ std::string storedText(HKEY root, const char *path, const char *name)
         rc = RegQueryValueExA(key, name, NULL, &type, (BYTE *)data, &size);
         RegCloseKey(key);
     }
-    return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(data, size) : none;
+    return rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_DWORD) ? std::string(data, size)
+                                                                      : none;
 }
 
 std::string iniLine()
@@ -311,10 +313,23 @@ TEST_P(Install, LeavesWhatItReports)
         { HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL, saver },
         { HKEY_LOCAL_MACHINE, APP_PATH_KEY, "Path", windows },
         { HKEY_LOCAL_MACHINE, APP_PATH_KEY, "smPath", menuFolder },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayIcon", saver },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayVersion", "1.52" },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Publisher", "zUb" },
+        { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", windows },
     };
     for (size_t i = 0; i < sizeof values / sizeof values[0]; i++)
         EXPECT_EQ(c.blockMenu && i == 7 ? none : values[i].text + '\0',
                   storedText(values[i].root, values[i].key, values[i].name)) << i;
+    /* the numbers the system's program list reads: whole kilobytes of both files */
+    struct { const char *name; DWORD number; } numbers[] = {
+        { "EstimatedSize", (DWORD)((fileBytes(saver).size() + 1023) / 1024
+                                   + (fileBytes(removerPath).size() + 1023) / 1024) },
+        { "NoModify", 1 }, { "NoRepair", 1 },
+    };
+    for (const auto &n : numbers)
+        EXPECT_EQ(std::string((const char *)&n.number, 4),
+                  storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, n.name)) << n.name;
 
     if (!c.blockMenu)
         EXPECT_TRUE(closeShellWindow()) << "start-menu folder not opened";
@@ -444,6 +459,32 @@ Snapshot takeSnapshot()
     return all;
 }
 
+/* The system's program list as its command line prints it. */
+std::string programList()
+{
+    char path[MAX_PATH];
+    SECURITY_ATTRIBUTES inherit = { sizeof inherit, NULL, TRUE };
+    STARTUPINFOA startup = { sizeof startup };
+    PROCESS_INFORMATION process;
+    char line[] = "uninstaller.exe --list";
+    std::string text;
+
+    if (!scratchPath("programs.txt", path, sizeof path))
+        return none;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                     CREATE_ALWAYS, 0, NULL);
+    if (CreateProcessA(NULL, line, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, waitMs);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(startup.hStdOutput);
+    text = fileBytes(path);
+    DeleteFileA(path);
+    return text;
+}
+
 /* Starts an installed file, as the system or a link would. */
 void startInstalled(const std::string &commandLine, ProgramRun *run)
 {
@@ -514,9 +555,26 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
             pumpMessages(50);
         expectEnds();
 
-        /* the uninstall command the system's software list would run */
-        startInstalled(removeCommand.c_str(), &run);
-        HWND remover = waitForWindow(&run, "#32770", waitMs);
+        /* the uninstall command as stored, then as the system's program
+           list runs it, which lists the saver first */
+        ProgramRun list;
+        memset(&list, 0, sizeof list);
+        HWND remover = NULL;
+        if (round == 0) {
+            startInstalled(removeCommand.c_str(), &run);
+            remover = waitForWindow(&run, "#32770", waitMs);
+        } else {
+            EXPECT_NE(std::string::npos, programList().find("kelpVole99|||kelpVole Screen Saver"));
+            startInstalled("uninstaller.exe --remove kelpVole99", &list);
+            for (DWORD begun = GetTickCount(); !remover && GetTickCount() - begun < (DWORD)waitMs;
+                 Sleep(20))
+                remover = FindWindowA("#32770", "uninstall saver");
+            finishRun(&run);
+            GetWindowThreadProcessId(remover, &run.process.dwProcessId);
+            run.process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
+                                               run.process.dwProcessId);
+            run.started = run.process.hProcess != NULL;
+        }
         ASSERT_TRUE(remover != NULL);
         char report[1000] = "";
         GetDlgItemTextA(remover, 1000, report, sizeof report);
@@ -535,7 +593,11 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         EXPECT_EQ(none, fileBytes(saver));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(menuFolder.c_str()));
         EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"));
+        EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayVersion"));
         finishRun(&run);
+        DWORD code;
+        EXPECT_TRUE(round == 0 || waitForExit(&list, waitMs, &code)) << "the program list stays";
+        finishRun(&list);
     }
 
     /* What removal leaves on purpose: its own file, the start menu's
@@ -563,4 +625,23 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
     restoreKey(&settings);
     for (int i = 0; i < 2; i++)
         restoreValue(&password[i]);
+}
+
+/* Setup and the remover start again asking for administrator rights only
+   when a token known to be limited keeps them out of the Windows directory. */
+TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
+{
+    const struct { int canWrite, elevation, asks; } cases[] = {
+        { 0, ELEVATION_LIMITED, 1 }, { 1, ELEVATION_LIMITED, 0 }, { 0, ELEVATION_FULL, 0 },
+        { 1, ELEVATION_FULL, 0 }, { 0, ELEVATION_UNKNOWN, 0 }, { 1, ELEVATION_UNKNOWN, 0 },
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.asks, needsRights(c.canWrite, c.elevation)) << c.canWrite << c.elevation;
+    /* Wine's Windows directory takes the probe, and it leaves nothing there */
+    char probe[MAX_PATH];
+    GetWindowsDirectoryA(probe, MAX_PATH - 24);
+    sprintf(probe + strlen(probe), "\\kelp%lu.tmp", GetCurrentProcessId());
+    EXPECT_TRUE(canWriteWindowsFolder());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe));
+    EXPECT_FALSE(handedOverForRights(""));
 }
