@@ -139,7 +139,6 @@ int startProgram(const char *name, const char *arguments, ProgramRun *run)
 int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run)
 {
     char commandLine[2 * MAX_PATH];
-    STARTUPINFOA startup;
 
     memset(run, 0, sizeof *run);
     if (!copyBuilt(built, name, run->path, sizeof run->path))
@@ -147,15 +146,28 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
     _snprintf(commandLine, sizeof commandLine, "\"%s\"%s%s", run->path,
               *arguments ? " " : "", arguments);
     commandLine[sizeof commandLine - 1] = 0;
+    run->started = startProcess(run->path, commandLine, &run->process);
+    return run->started;
+}
+
+int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process)
+{
+    STARTUPINFOA startup;
+
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!CreateProcessA(run->path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
-                        &startup, &run->process)) {
-        fprintf(stderr, "driver: CreateProcessA %s failed, error %lu\n", run->path, GetLastError());
-        return 0;
+    for (int attempt = 1; ; attempt++) {
+        if (CreateProcessA(application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
+                           &startup, process))
+            return 1;
+        DWORD error = GetLastError();
+        fprintf(stderr, "driver: CreateProcessA %s failed, error %lu\n",
+                application ? application : commandLine, error);
+        /* Wine's answer when the new process died in its own start-up,
+           before any of the program ran: seen now and then on a busy machine */
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3)
+            return 0;
     }
-    run->started = 1;
-    return 1;
 }
 
 struct WindowSearch {

@@ -25,6 +25,9 @@ int copyBesideProgram(const char *built, const char *name);
 int startProgram(const char *name, const char *arguments, ProgramRun *run);
 /* The same for another program built beside the tests (the remover). */
 int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run);
+/* CreateProcessA, tried again when Wine fails the new process's own
+   start-up; says on stderr why a start failed. */
+int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process);
 /* Waits for a visible top-level window of the run's process. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);
 /* Returns 1 and the exit code when the process ended in time. */

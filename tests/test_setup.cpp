@@ -488,12 +488,10 @@ std::string programList()
 /* Starts an installed file, as the system or a link would. */
 void startInstalled(const std::string &commandLine, ProgramRun *run)
 {
-    STARTUPINFOA startup = { sizeof startup };
     std::string line = commandLine;
     finishRun(run);     /* and the copy an earlier run was started from */
     memset(run, 0, sizeof *run);
-    run->started = CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                                  &run->process);
+    run->started = startProcess(NULL, &line[0], &run->process);
 }
 
 }  // namespace
