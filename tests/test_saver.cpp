@@ -297,17 +297,48 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
 
 namespace {
 
-/* Wine treats every process as DPI aware whatever it declares, so only the
-   declaration is checked: the system's manifest parser accepts it, and it
-   asks for no styled common controls. */
-TEST(Resources, ManifestDeclaresSystemDpiAwareness)
+/* Both programs' manifests as the system's own parser reads them: run as
+   invoked, made for Vista to 11, and the saver per-monitor DPI aware.  Wine
+   treats every process as DPI aware whatever it declares, so only the
+   declaration can be checked.  Neither asks for styled common controls. */
+struct ManifestCase {
+    const char *built;
+    const wchar_t *dpiAware, *dpiAwareness;     /* NULL: not declared */
+};
+
+class Manifest : public ::testing::TestWithParam<ManifestCase> {};
+
+TEST_P(Manifest, ParsesWithLevelSystemsAndDpiAwareness)
 {
+    const ManifestCase &c = GetParam();
     char path[MAX_PATH];
-    ASSERT_TRUE(copyProgram("manifest.exe", path, sizeof path));
+    ASSERT_TRUE(copyBesideProgram(c.built, "manifest.bin"));
+    ASSERT_TRUE(scratchPath("manifest.bin", path, sizeof path));
     ACTCTXA context = { sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path };
     context.lpResourceName = MAKEINTRESOURCEA(1);
     HANDLE parsed = CreateActCtxA(&context);
     ASSERT_NE(INVALID_HANDLE_VALUE, parsed) << "error " << GetLastError();
+
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+    EXPECT_TRUE(QueryActCtxW(0, parsed, NULL, RunlevelInformationInActivationContext, &level,
+                             sizeof level, NULL));
+    EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level.RunLevel);
+    EXPECT_EQ(0u, level.UiAccess);
+    DWORD systems[64] = {};     /* the count, then one element per system */
+    EXPECT_TRUE(QueryActCtxW(0, parsed, NULL, CompatibilityInformationInActivationContext,
+                             systems, sizeof systems, NULL));
+    EXPECT_EQ(5u, systems[0]);
+    const wchar_t *names[2] = { L"dpiAware", L"dpiAwareness" };
+    const wchar_t *spaces[2] = { NULL, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings" };
+    const wchar_t *wanted[2] = { c.dpiAware, c.dpiAwareness };
+    for (int i = 0; i < 2; i++) {
+        wchar_t value[64] = L"";
+        SIZE_T size = 0;
+        BOOL found = QueryActCtxSettingsW(0, parsed, spaces[i], names[i], value, 64, &size);
+        EXPECT_EQ(wanted[i] != NULL, found != 0) << i;
+        if (found && wanted[i] != NULL)
+            EXPECT_STREQ(wanted[i], value);
+    }
     ReleaseActCtx(parsed);
 
     HMODULE program = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
@@ -317,9 +348,17 @@ TEST(Resources, ManifestDeclaresSystemDpiAwareness)
                      SizeofResource(program, found));
     FreeLibrary(program);
     DeleteFileA(path);
-    EXPECT_NE(std::string::npos, text.find("<dpiAware>true</dpiAware>"));
     EXPECT_EQ(std::string::npos, text.find("Common-Controls"));
 }
+
+const ManifestCase manifestCases[] = {
+    { "kelpVole99.exe", L"true/pm", L"PerMonitorV2, PerMonitor" },
+    { "zUbSavRemov_1_51.exe", NULL, NULL },
+};
+INSTANTIATE_TEST_SUITE_P(Programs, Manifest, ::testing::ValuesIn(manifestCases),
+    [](const ::testing::TestParamInfo<ManifestCase> &info) {
+        return std::string(info.index ? "remover" : "saver");
+    });
 
 /* The program's resources, read from the built file as data: every one in
    German (Germany), with the sizes and formats the system and setup rely on. */
