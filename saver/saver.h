@@ -43,6 +43,8 @@ struct SaverWindowState {
     HCURSOR fishLeftCursor;
     HCURSOR fishRightCursor;
     int desktopShown;       /* the first paint has put the photograph on screen */
+    int displayOff;         /* the system reports the display switched off */
+    HANDLE displayNotify;   /* registration for those reports, or NULL */
 };
 extern SaverWindowState saverWindowState;
 
