@@ -293,6 +293,89 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     closeKnownDesktop(desktop);
 }
 
+/* On a bare display the photograph is black, as on a desktop of the
+   saver's own: the saver lays out the wallpaper instead and makes the
+   water from it.  The picture's two colours alternate every 32 pixels when
+   tiled and halve the screen when stretched; a file that cannot be read
+   leaves the desktop colour alone. */
+struct WallpaperCase {
+    const char *file, *style, *tile;
+    int period;     /* of the colours across the screen; 0 the screen's width, -1 none */
+};
+
+const char desktopKey[] = "Control Panel\\Desktop";
+const char *const wallpaperValues[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" };
+
+class Wallpaper : public Saver, public ::testing::WithParamInterface<WallpaperCase> {
+protected:
+    ValueBackup saved[3];
+    void SetUp() override
+    {
+        Saver::SetUp();
+        for (int i = 0; i < 3; i++)
+            backupValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], &saved[i]);
+    }
+    void TearDown() override
+    {
+        Saver::TearDown();
+        for (int i = 0; i < 3; i++)
+            restoreValue(&saved[i]);
+    }
+};
+
+TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
+{
+    const WallpaperCase &c = GetParam();
+    char path[MAX_PATH];
+    ASSERT_EQ(c.period >= 0, copyBesideProgram(c.file, c.file) != 0);
+    ASSERT_TRUE(scratchPath(c.file, path, sizeof path));
+    const char *values[3] = { path, c.style, c.tile };
+    for (int i = 0; i < 3; i++)
+        setRawValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], REG_SZ, values[i],
+                    (DWORD)strlen(values[i]) + 1);
+    SetCursorPos(5, 5);
+    start();
+
+    const COLORREF halves[2] = { RGB(240, 200, 40), RGB(40, 120, 220) };
+    const COLORREF water = RGB(155, 155, 255), desktop = GetSysColor(COLOR_DESKTOP);
+    auto alike = [](COLORREF a, COLORREF b) {
+        return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b))
+            + abs(GetBValue(a) - GetBValue(b)) <= 6;    /* what JPEG makes of a flat colour */
+    };
+    int w = 0, h = 0, wrong = 0;
+    for (int waited = 0; waited < 15000; waited += 500) {
+        pumpMessages(500);
+        DWORD *screen = grabScreen(&w, &h);
+        int period = c.period > 0 ? c.period : w;
+        wrong = 0;
+        for (int x = 0; x < w - 300; x += 5) {
+            int at = x % period, half = period / 2, blur = period / 8;
+            if (at < blur || abs(at - half) < blur || period - at < blur)
+                continue;   /* where the colours meet, the stretched ones blurred */
+            COLORREF want = c.period < 0 ? desktop : halves[at >= half];
+            COLORREF dry = pixelColour(screen[100 * w + x]);
+            COLORREF wet = pixelColour(screen[(h - 40) * w + x]);
+            wrong += !alike(dry, want) || wet != (dry & water);
+        }
+        delete[] screen;
+        if (waited >= 3000 && wrong == 0)
+            break;
+    }
+    EXPECT_EQ(0, wrong);
+    PostMessageA(window, WM_CHAR, 'q', 0);
+    expectEndsCleanly();
+    DeleteFileA(path);
+}
+
+const WallpaperCase wallpaperCases[] = {
+    { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
+};
+const char *const wallpaperCaseNames[] = { "tiled_bitmap", "stretched_jpeg", "unreadable" };
+INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases),
+    [](const ::testing::TestParamInfo<WallpaperCase> &info) {
+        return std::string(wallpaperCaseNames[info.index]);
+    });
+
 }  // namespace
 
 namespace {
