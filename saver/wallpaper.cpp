@@ -282,7 +282,8 @@ void paintWallpaper(HDC image)
     /* the screen's corners outside every monitor get the colour too */
     SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
     FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
-    if (paint.style == WALLPAPER_SPAN || !EnumDisplayMonitors(NULL, NULL, paintMonitor, (LPARAM)&paint))
+    if (paint.style == WALLPAPER_SPAN
+        || !EnumDisplayMonitors(NULL, NULL, paintMonitor, (LPARAM)&paint))
         paintArea(&paint, &all);
 
     if (paint.picture != NULL) {
