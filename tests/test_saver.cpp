@@ -293,15 +293,11 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     closeKnownDesktop(desktop);
 }
 
-/* On a bare display the photograph is black, as on a desktop of the
-   saver's own: the saver lays out the wallpaper instead and makes the
-   water from it.  The picture's two colours alternate every 32 pixels when
-   tiled and halve the screen when stretched; a file that cannot be read
-   leaves the desktop colour alone. */
-struct WallpaperCase {
-    const char *file, *style, *tile;
-    int period;     /* of the colours across the screen; 0 the screen's width, -1 none */
-};
+/* On a bare display the photograph is black, as on a desktop of the saver's
+   own: the saver lays out the wallpaper instead and makes the water from it.
+   The picture's two colours repeat every `period` pixels across the screen
+   (0: once across it); an unreadable file (-1) leaves the desktop colour. */
+struct WallpaperCase { const char *file, *style, *tile; int period; };
 
 const char desktopKey[] = "Control Panel\\Desktop";
 const char *const wallpaperValues[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" };
@@ -376,10 +372,7 @@ namespace {
    invoked, made for Vista to 11, and the saver per-monitor DPI aware.  Wine
    treats every process as DPI aware whatever it declares, so only the
    declaration can be checked.  Neither asks for styled common controls. */
-struct ManifestCase {
-    const char *built;
-    const wchar_t *dpiAware, *dpiAwareness;     /* NULL: not declared */
-};
+struct ManifestCase { const char *built; const wchar_t *dpiAware, *dpiAwareness; };
 
 class Manifest : public ::testing::TestWithParam<ManifestCase> {};
 
