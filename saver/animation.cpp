@@ -344,6 +344,9 @@ void animationTick(void)
 {
     WaterState *ws = &waterState;
 
+    if (saverWindowState.displayOff)
+        return;
+
     waterStep();
     if (ws->fishMode == 1)
         swimStep();

@@ -43,6 +43,8 @@ struct SaverWindowState {
     HCURSOR fishLeftCursor;
     HCURSOR fishRightCursor;
     int desktopShown;       /* the first paint has put the photograph on screen */
+    int displayOff;         /* the system reports the display switched off */
+    HANDLE displayNotify;   /* registration for those reports, or NULL */
 };
 extern SaverWindowState saverWindowState;
 
@@ -77,6 +79,22 @@ extern const char siteLine[];
 int createSurfaces(void);
 void writeBanner(void);
 void destroySurfaces(void);
+
+/* ---- the wallpaper, when the photograph has nothing to show ---- */
+
+enum WallpaperStyle {
+    WALLPAPER_CENTRE, WALLPAPER_TILE, WALLPAPER_STRETCH, WALLPAPER_FIT, WALLPAPER_FILL,
+    WALLPAPER_SPAN
+};
+
+#define KELP_DESKTOP_NAME_SIZE 64
+
+void threadDesktopName(char *name, DWORD size);
+int photographBlank(HDC dc, int width, int height);
+int wallpaperWanted(const char *desktopName, int photographBlank);
+int wallpaperStyle(int style, int tile);
+void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed);
+void paintWallpaper(HDC image);
 
 /* ---- animation ---- */
 

@@ -13,6 +13,24 @@
 
 SaverWindowState saverWindowState;
 
+/* Display power reports: Vista and later send them to a window that asks. */
+#ifndef PBT_POWERSETTINGCHANGE
+#define PBT_POWERSETTINGCHANGE 0x8013
+#endif
+typedef HANDLE (WINAPI *RegisterPowerNotifyProc)(HANDLE, const GUID *, DWORD);
+typedef BOOL (WINAPI *UnregisterPowerNotifyProc)(HANDLE);
+
+/* GUID_CONSOLE_DISPLAY_STATE: 0 off, 1 on, 2 dimmed. */
+static const GUID displayStateSetting =
+    { 0x6fe69556, 0x704a, 0x47a0, { 0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47 } };
+
+/* The head of the system's POWERBROADCAST_SETTING. */
+struct PowerSettingReport {
+    GUID setting;
+    DWORD length;
+    BYTE data[1];
+};
+
 int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
 {
     WNDCLASSA windowClass;
@@ -31,6 +49,33 @@ int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
 static void warn(const char *text)
 {
     MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+}
+
+static FARPROC user32Function(const char *name)
+{
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 != NULL ? GetProcAddress(user32, name) : NULL;
+}
+
+/* Older systems have no such reports: the saver then draws on regardless. */
+static void watchDisplay(HWND window)
+{
+    RegisterPowerNotifyProc watch =
+        (RegisterPowerNotifyProc)(void *)user32Function("RegisterPowerSettingNotification");
+
+    saverWindowState.displayOff = 0;
+    saverWindowState.displayNotify =
+        watch != NULL ? watch(window, &displayStateSetting, DEVICE_NOTIFY_WINDOW_HANDLE) : NULL;
+}
+
+static void unwatchDisplay(void)
+{
+    UnregisterPowerNotifyProc unwatch =
+        (UnregisterPowerNotifyProc)(void *)user32Function("UnregisterPowerSettingNotification");
+
+    if (saverWindowState.displayNotify != NULL && unwatch != NULL)
+        unwatch(saverWindowState.displayNotify);
+    saverWindowState.displayNotify = NULL;
 }
 
 /* Shows the window, starts the timer and the sound, runs the loop. */
@@ -52,6 +97,7 @@ static void animateUntilClosed(void)
     saverWindowState.mouseY = cursor.y - launchContext.screenTop;
     waterState.level = launchContext.screenHeight;
     waterState.fishStep = 2;
+    watchDisplay(window);
     SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);
     if (saverSettings.sound != 0)
         PlaySoundA(MAKEINTRESOURCEA(IDW_BUBBLES), instance, SND_RESOURCE | SND_ASYNC | SND_LOOP);
@@ -61,6 +107,7 @@ static void animateUntilClosed(void)
         DispatchMessageA(&message);
     }
     PlaySoundA(NULL, instance, 0);
+    unwatchDisplay();
 }
 
 void runSaver(void)
@@ -129,6 +176,20 @@ static void onFirstPaint(HWND window)
     saverWindowState.desktopShown = 1;
 }
 
+/* Nobody sees a switched-off display: the ticks then rest, cursor and
+   all, and go on from where they stood once it is on or dimmed again. */
+static void onPowerBroadcast(WPARAM event, LPARAM lParam)
+{
+    const PowerSettingReport *report = (const PowerSettingReport *)lParam;
+    DWORD state;
+
+    if (event != PBT_POWERSETTINGCHANGE || report == NULL
+        || !IsEqualGUID(report->setting, displayStateSetting) || report->length < sizeof state)
+        return;
+    memcpy(&state, report->data, sizeof state);
+    saverWindowState.displayOff = state == 0;
+}
+
 static LRESULT onSysCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (wParam == SC_SCREENSAVE)
@@ -165,6 +226,9 @@ LRESULT CALLBACK saverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_SYSCOMMAND:
         return onSysCommand(window, wParam, lParam);
+    case WM_POWERBROADCAST:
+        onPowerBroadcast(wParam, lParam);
+        return TRUE;        /* what the default handling answers too */
     case WM_ACTIVATE:
         if (wParam != 0 && HIWORD(lParam) == 0) {
             SetFocus(window);

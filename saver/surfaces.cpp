@@ -92,6 +92,27 @@ static int obtainImages(HDC screen)
         && s->waterImage != NULL && s->screenImage != NULL;
 }
 
+/* The water is made from the finished screen image, wallpaper or
+   photograph, through a DC of its own; without one, from the screen. */
+static void combineWater(HDC screen)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+    HDC photo = CreateCompatibleDC(NULL);
+    HGDIOBJ old;
+
+    if (photo == NULL) {
+        BitBlt(s->imageDC, 0, 0, w, h, screen, launchContext.screenLeft, launchContext.screenTop,
+               saverSettings.bltMode);
+        return;
+    }
+    old = SelectObject(photo, s->screenImage);
+    BitBlt(s->imageDC, 0, 0, w, h, photo, 0, 0, saverSettings.bltMode);
+    SelectObject(photo, old);
+    DeleteDC(photo);
+}
+
 static void paintImages(HDC screen)
 {
     DrawingSurfaces *s = &drawingSurfaces;
@@ -100,6 +121,7 @@ static void paintImages(HDC screen)
     int h = launchContext.screenHeight;
     int left = launchContext.screenLeft;
     int top = launchContext.screenTop;
+    char desktop[KELP_DESKTOP_NAME_SIZE];
     RECT area;
 
     s->waterBrush = CreateSolidBrush(water);
@@ -111,11 +133,14 @@ static void paintImages(HDC screen)
     /* The screen DC's origin is the primary monitor's corner; the virtual
        screen starts at (left, top), left of or above it with a monitor there. */
     BitBlt(s->imageDC, 0, 0, w, h, screen, left, top, SRCCOPY);
+    threadDesktopName(desktop, sizeof desktop);
+    if (wallpaperWanted(desktop, photographBlank(s->imageDC, w, h)))
+        paintWallpaper(s->imageDC);
     /* The banner waits for the saver window's first paint (writeBanner). */
 
     SelectObject(s->imageDC, s->waterImage);
     Rectangle(s->imageDC, 0, 0, w, h);
-    BitBlt(s->imageDC, 0, 0, w, h, screen, left, top, saverSettings.bltMode);
+    combineWater(screen);
     primaryArea(&area);
     drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, area.right - 5, area.bottom - 5, siteLine);
 }

@@ -531,6 +531,25 @@ TEST_F(Engine, LiftingTheFishOutFreezesTheBubbles)
     EXPECT_EQ(0, memcmp(frozen, waterState.bubbles, sizeof frozen));
 }
 
+/* The system's display reports, as the saver window receives them: off
+   rests the water, the fish and the cursor; dimmed or on lets them go on. */
+TEST_F(Engine, NothingIsDrawnOrMovedWhileTheDisplayIsOff)
+{
+    struct { GUID setting; DWORD length, state; } report = {
+        { 0x6fe69556, 0x704a, 0x47a0, { 0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47 } }, 4, 0 };
+    const struct { DWORD state; int draws; } steps[] = { { 0, 0 }, { 2, 1 }, { 0, 0 }, { 1, 1 } };
+    swimming(200, 500, 600);
+    for (size_t i = 0; i < sizeof steps / sizeof steps[0]; i++) {
+        report.state = steps[i].state;
+        EXPECT_EQ(TRUE, saverWndProc(NULL, WM_POWERBROADCAST, 0x8013, (LPARAM)&report));
+        WaterState before = waterState;
+        tick();
+        EXPECT_EQ(steps[i].draws, callCount > 0) << i;     /* neither drawing nor the cursor */
+        EXPECT_EQ(steps[i].draws, count(SET_CURSOR_POS)) << i;
+        EXPECT_EQ(steps[i].draws, memcmp(&before, &waterState, sizeof before) != 0) << i;
+    }
+}
+
 TEST_F(Engine, DriftRunsBetweenTheScreenEdges)
 {
     int low = 1 << 30, high = -(1 << 30);

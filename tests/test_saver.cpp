@@ -294,21 +294,118 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     closeKnownDesktop(desktop);
 }
 
+/* On a bare display the photograph is black, as on a desktop of the saver's
+   own: the saver lays out the wallpaper instead and makes the water from it.
+   The picture's two colours repeat every `period` pixels across the screen
+   (0: once across it); an unreadable file (-1) leaves the desktop colour. */
+struct WallpaperCase { const char *file, *style, *tile; int period; };
+
+const char desktopKey[] = "Control Panel\\Desktop";
+const char *const wallpaperValues[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" };
+
+class Wallpaper : public Saver, public ::testing::WithParamInterface<WallpaperCase> {
+protected:
+    ValueBackup saved[3];
+    void SetUp() override
+    {
+        Saver::SetUp();
+        for (int i = 0; i < 3; i++)
+            backupValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], &saved[i]);
+    }
+    void TearDown() override { Saver::TearDown(); for (ValueBackup &b : saved) restoreValue(&b); }
+};
+
+TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
+{
+    const WallpaperCase &c = GetParam();
+    char path[MAX_PATH];
+    ASSERT_EQ(c.period >= 0, copyBesideProgram(c.file, c.file) != 0);
+    ASSERT_TRUE(scratchPath(c.file, path, sizeof path));
+    const char *values[3] = { path, c.style, c.tile };
+    for (int i = 0; i < 3; i++)
+        setRawValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], REG_SZ, values[i],
+                    (DWORD)strlen(values[i]) + 1);
+    SetCursorPos(5, 5);
+    start();
+
+    const COLORREF halves[2] = { RGB(240, 200, 40), RGB(40, 120, 220) };
+    const COLORREF water = RGB(155, 155, 255), desktop = GetSysColor(COLOR_DESKTOP);
+    auto alike = [](COLORREF a, COLORREF b) {   /* as JPEG keeps a flat colour */
+        return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) <= 4
+            && abs(GetBValue(a) - GetBValue(b)) <= 2;
+    };
+    int w = 0, h = 0, wrong = 0;
+    /* until the water stands over the row it is read in */
+    for (DWORD begun = GetTickCount(); GetTickCount() - begun < 15000;) {
+        pumpMessages(100);
+        DWORD *screen = grabScreen(&w, &h);
+        int period = c.period > 0 ? c.period : w;
+        wrong = 0;
+        for (int x = 0; x < w - 300; x += 5) {
+            int at = x % period, half = period / 2, blur = period / 8;
+            if (at < blur || abs(at - half) < blur || period - at < blur)
+                continue;   /* where the colours meet, the stretched ones blurred */
+            COLORREF want = c.period < 0 ? desktop : halves[at >= half];
+            COLORREF dry = pixelColour(screen[100 * w + x]);
+            COLORREF wet = pixelColour(screen[(h - 40) * w + x]);
+            wrong += !alike(dry, want) || wet != (dry & water);
+        }
+        delete[] screen;
+        if (wrong == 0)
+            break;
+    }
+    EXPECT_EQ(0, wrong);
+    PostMessageA(window, WM_CHAR, 'q', 0);
+    expectEndsCleanly();
+    DeleteFileA(path);
+}
+
+const WallpaperCase wallpaperCases[] = {
+    { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
+};
+void PrintTo(const WallpaperCase &c, std::ostream *out) { *out << c.file; }
+INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases));
+
 }  // namespace
 
 namespace {
 
-/* Wine treats every process as DPI aware whatever it declares, so only the
-   declaration is checked: the system's manifest parser accepts it, and it
-   asks for no styled common controls. */
-TEST(Resources, ManifestDeclaresSystemDpiAwareness)
+/* Both programs' manifests as the system's own parser reads them: run as
+   invoked, made for Vista to 11, and the saver per-monitor DPI aware.  Wine
+   treats every process as DPI aware whatever it declares, so only the
+   declaration can be checked.  Neither asks for styled common controls. */
+struct ManifestCase { const char *built; const wchar_t *dpiAware, *dpiAwareness; };
+
+class Manifest : public ::testing::TestWithParam<ManifestCase> {};
+
+TEST_P(Manifest, ParsesWithLevelSystemsAndDpiAwareness)
 {
+    const ManifestCase &c = GetParam();
     char path[MAX_PATH];
-    ASSERT_TRUE(copyProgram("manifest.exe", path, sizeof path));
+    ASSERT_TRUE(copyBesideProgram(c.built, "manifest.bin"));
+    ASSERT_TRUE(scratchPath("manifest.bin", path, sizeof path));
     ACTCTXA context = { sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path };
     context.lpResourceName = MAKEINTRESOURCEA(1);
     HANDLE parsed = CreateActCtxA(&context);
     ASSERT_NE(INVALID_HANDLE_VALUE, parsed) << "error " << GetLastError();
+
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+    EXPECT_TRUE(QueryActCtxW(0, parsed, NULL, RunlevelInformationInActivationContext, &level,
+                             sizeof level, NULL));
+    EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level.RunLevel);
+    EXPECT_EQ(0u, level.UiAccess);
+    DWORD systems[64] = {};     /* the count, then one element per system */
+    EXPECT_TRUE(QueryActCtxW(0, parsed, NULL, CompatibilityInformationInActivationContext,
+                             systems, sizeof systems, NULL));
+    EXPECT_EQ(5u, systems[0]);
+    const wchar_t *names[2] = { L"dpiAware", L"dpiAwareness" };
+    const wchar_t *wanted[2] = { c.dpiAware, c.dpiAwareness };
+    const wchar_t *spaces[2] = { NULL, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings" };
+    for (int i = 0; i < 2; i++) {
+        wchar_t value[64] = L"";
+        BOOL found = QueryActCtxSettingsW(0, parsed, spaces[i], names[i], value, 64, NULL);
+        EXPECT_STREQ(wanted[i] != NULL ? wanted[i] : L"", found ? value : L"") << i;
+    }
     ReleaseActCtx(parsed);
 
     HMODULE program = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
@@ -318,9 +415,15 @@ TEST(Resources, ManifestDeclaresSystemDpiAwareness)
                      SizeofResource(program, found));
     FreeLibrary(program);
     DeleteFileA(path);
-    EXPECT_NE(std::string::npos, text.find("<dpiAware>true</dpiAware>"));
     EXPECT_EQ(std::string::npos, text.find("Common-Controls"));
 }
+
+const ManifestCase manifestCases[] = {
+    { "kelpVole99.exe", L"true/pm", L"PerMonitorV2, PerMonitor" },
+    { "zUbSavRemov_1_51.exe", NULL, NULL },
+};
+void PrintTo(const ManifestCase &c, std::ostream *out) { *out << c.built; }
+INSTANTIATE_TEST_SUITE_P(Programs, Manifest, ::testing::ValuesIn(manifestCases));
 
 /* The program's resources, read from the built file as data: every one in
    German (Germany), with the sizes and formats the system and setup rely on. */

@@ -245,4 +245,43 @@ TEST_F(Surfaces, ImagesTooBigFailAndReleaseWhatWasMade)
     ReleaseDC(saver, dc);
 }
 
+/* The wallpaper takes the photograph's place on a desktop of the saver's
+   own (a secure desktop cannot be made under Wine), or over a photograph
+   of one colour. */
+TEST(Wallpaper, WantedOnAnotherDesktopOrOverABlankPhotograph)
+{
+    const struct { const char *desktop; int blank, wanted; } rows[] = {
+        { "Default", 0, 0 }, { "default", 0, 0 }, { "Default", 1, 1 }, { "Screen-saver", 0, 1 },
+        { "Winlogon", 1, 1 }, { "", 0, 0 }, { "", 1, 1 },
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++)
+        EXPECT_EQ(rows[i].wanted, wallpaperWanted(rows[i].desktop, rows[i].blank)) << i;
+}
+
+/* Pictures on a 1000 x 500 monitor whose corner is (100, 50). */
+TEST(Wallpaper, PlacedPerStyle)
+{
+    const RECT area = { 100, 50, 1100, 550 };
+    const struct { int style, tile, w, h; RECT placed; } rows[] = {
+        { 0, 0, 400, 100, { 400, 250, 800, 350 } },         /* centred */
+        { 0, 0, 2000, 1000, { -400, -200, 1600, 800 } },    /* centred, cut off */
+        { 0, 1, 400, 100, { 100, 50, 500, 150 } },          /* the first tile */
+        { 2, 1, 400, 100, { 100, 50, 1100, 550 } },         /* stretched; tiling only centres */
+        { 6, 0, 400, 100, { 100, 175, 1100, 425 } },        /* fit, wide */
+        { 6, 0, 100, 400, { 537, 50, 662, 550 } },          /* fit, tall */
+        { 10, 0, 400, 100, { -400, 50, 1600, 550 } },       /* fill, wide */
+        { 10, 0, 100, 400, { 100, -1700, 1100, 2300 } },    /* fill, tall */
+        { 22, 0, 400, 100, { -400, 50, 1600, 550 } },       /* span fills the area it gets */
+        { 7, 1, 400, 100, { 400, 250, 800, 350 } },         /* unknown: centred */
+        { 6, 0, 0, 100, { 100, 50, 1100, 550 } },           /* no picture size */
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        RECT placed;
+        placeWallpaper(wallpaperStyle(rows[i].style, rows[i].tile), &area, rows[i].w, rows[i].h,
+                       &placed);
+        EXPECT_TRUE(EqualRect(&rows[i].placed, &placed)) << i << ": " << placed.left << ","
+            << placed.top << " " << placed.right << "," << placed.bottom;
+    }
+}
+
 }  // namespace
