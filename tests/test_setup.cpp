@@ -11,6 +11,7 @@
 #include <fstream>
 #include <algorithm>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <vector>
 #include <string>
@@ -519,12 +520,12 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         ASSERT_TRUE(remover != NULL);
         char report[1000] = "";
         GetDlgItemTextA(remover, 1000, report, sizeof report);
-        EXPECT_STREQ("\n    This will remove the selected screen saver from your computer.\n"
+        EXPECT_STREQ("\r\n    This will remove the selected screen saver from your computer.\r\n"
                      "    Press OK to continue, CANCEL to abort.", report);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
         HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
         GetDlgItemTextA(remover, 1000, report, sizeof report);
-        EXPECT_STREQ(removerFullReport, report);
+        EXPECT_EQ(std::regex_replace(removerFullReport, std::regex("\n"), "\r\n"), report);
         GetDlgItemTextA(remover, IDOK, report, sizeof report);
         EXPECT_STREQ("Exit", report);
         answerBox(box, IDOK);
