@@ -306,7 +306,7 @@ TEST_P(Install, LeavesWhatItReports)
     struct { HKEY root; const char *key, *name; std::string text; } values[] = {
         { HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveActive", "1" },
         { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveActive", "1" },
-        { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveTimeOut", c.wrapTimeout ? "60" : "180" },
+        { HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveTimeOut", c.wrapTimeout ? "60" : "180" },
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "displayName", "kelpVole Screen Saver" },
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString", removerPath + " kelpVole99" },
         { HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL, saver },
@@ -539,11 +539,11 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
     }
 
     /* What removal leaves on purpose: its own file, the start menu's
-       "zUb_savers", the parent settings key, and the saver switched on (the
-       system.ini line is inside a file that was there before).  Wine's
-       shell window records its view settings. */
+       "zUb_savers", the parent settings key, and the saver switched on with
+       its timeout (the system.ini line is inside a file that was there
+       before).  Wine's shell window records its view settings. */
     const std::string stays[] = { files[REMOVER], files[MENU], "Software\\zub_Kram",
-        "Control Panel\\Desktop|ScreenSaveActive|",
+        "Control Panel\\Desktop|ScreenSaveActive|", "Control Panel\\Desktop|ScreenSaveTimeOut|",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" };
     Snapshot after = takeSnapshot();
     std::vector<std::string> added, gone;
