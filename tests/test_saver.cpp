@@ -203,6 +203,17 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     DestroyWindow(mine);
 }
 
+TEST_F(Saver, EndingKeepsARunningStateFoundAtStart)
+{
+    BOOL old;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &old, 0);
+    start();
+    PostMessageA(window, WM_CHAR, 'q', 0);
+    expectEndsCleanly();
+    EXPECT_EQ(1, screenSaverRunning());
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &old, 0);
+}
+
 TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
 {
     HWND desktop = showKnownDesktop();
