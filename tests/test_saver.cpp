@@ -211,7 +211,6 @@ TEST_F(Saver, EndingKeepsARunningStateFoundAtStart)
     PostMessageA(window, WM_CHAR, 'q', 0);
     expectEndsCleanly();
     EXPECT_EQ(1, screenSaverRunning());
-    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &old, 0);
 }
 
 TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
