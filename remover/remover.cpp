@@ -2,27 +2,32 @@
    program into the Windows directory and registers it, with the record name
    as its one argument, as the uninstall command and as a start-menu link.
 
-   It deletes only what a saver's setup made: the saver file named by the
-   install record (and only a ".scr" file), the record's registry keys, the
-   saver's settings key, and the record's start-menu folder (only a folder
-   below "zub_Savers" named after the record) with the files in it.
+   It deletes only what a saver's setup made, and only where the install
+   record and the record name agree with what setup writes: a record name
+   that could lead out of the folders and keys built from it is refused
+   outright; the saver file only as "<record>.scr" in the record's install
+   folder; the application-path key only when it names that file; the
+   uninstall key only when its command is this program with the record; the
+   start-menu folder only when it is the user's own "zub_Savers\<record>"
+   and no link to some other folder.  The settings key is below the saver's
+   own "zub_Kram".
 
    Kept small and free of any C++ runtime: plain Win32 calls only. */
 #include <windows.h>
+#include <shlobj.h>
 #include "resource.h"
 #include "setup/rights.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
-/* The progress view is 196 dialog units tall and a line of the dialog's
-   font is 8 units, so 24 lines fit; older lines give way to newer ones. */
-#define VIEW_LINES 24
 
 #define APP_PATHS_KEY "software\\microsoft\\windows\\currentversion\\app paths\\"
 #define MENU_PARENT "\\zub_Savers\\"
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line */
+    int refused;                /* a name no setup writes: treated as never installed */
+    int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
     int finished;
     HWND dialog;
     char progress[PROGRESS_SIZE];
@@ -70,24 +75,14 @@ static const char *recordNameOf(const char *line)
     return line;
 }
 
-static int linesIn(const char *text)
-{
-    int lines = 1;
-    for (; *text; text++)
-        lines += *text == '\n';
-    return lines;
-}
-
-/* Keeps the newest text: whatever does not fit the storage or the view is
-   dropped from the front, a line at a time, so that the last lines always
-   show. */
+/* Keeps the newest text: whatever does not fit the storage is dropped
+   from the front, a line at a time. */
 static void append(const char *text)
 {
     char joined[2 * PROGRESS_SIZE];
     char *start = joined;
     int add = lstrlenA(text);
     int length = lstrlenA(remover.progress);
-    int lines;
 
     if (add > PROGRESS_SIZE - 1) {
         text += add - (PROGRESS_SIZE - 1);
@@ -95,27 +90,39 @@ static void append(const char *text)
     }
     CopyMemory(joined, remover.progress, length);
     CopyMemory(joined + length, text, add + 1);
-    length += add;
-    lines = linesIn(joined);
-    while (length > PROGRESS_SIZE - 1 || lines > VIEW_LINES) {
+    while (length + add > PROGRESS_SIZE - 1) {
         char *next = start;
         while (*next && *next != '\n')
             next++;
         if (*next == 0) {       /* a single line too long: its end */
-            start += length - (PROGRESS_SIZE - 1);
+            start += length + add - (PROGRESS_SIZE - 1);
             break;
         }
         next++;
         length -= (int)(next - start);
         start = next;
-        lines--;
     }
     CopyMemory(remover.progress, start, lstrlenA(start) + 1);
 }
 
+/* The view is an edit control, which breaks lines only at CR LF; it is
+   scrolled to the end so that the newest line is always in sight. */
 static void show(void)
 {
-    SetDlgItemTextA(remover.dialog, IDC_PROGRESS, remover.progress);
+    char shown[2 * PROGRESS_SIZE];
+    const char *from = remover.progress;
+    char *to = shown;
+    HWND view = GetDlgItem(remover.dialog, IDC_PROGRESS);
+
+    for (; *from; from++) {
+        if (*from == '\n')
+            *to++ = '\r';
+        *to++ = *from;
+    }
+    *to = 0;
+    SetWindowTextA(view, shown);
+    SendMessageA(view, EM_SETSEL, (WPARAM)(to - shown), (LPARAM)(to - shown));
+    SendMessageA(view, EM_SCROLLCARET, 0, 0);
 }
 
 static void showAndPause(DWORD milliseconds)
@@ -137,13 +144,21 @@ static int joinPath(char *out, const char *a, const char *b, const char *c)
     return 1;
 }
 
-static int endsWith(const char *text, const char *tail)
+/* Only a name such as setup writes: one without a folder separator or a
+   drive, and no dot name.  Any other would lead the folder and key paths
+   built from it out of the installation's own. */
+static int isPlainName(const char *name)
 {
-    int n = lstrlenA(text), m = lstrlenA(tail);
-    return n >= m && lstrcmpiA(text + n - m, tail) == 0;
+    const char *p;
+
+    if (name[0] == 0 || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0)
+        return 0;
+    for (p = name; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            return 0;
+    return 1;
 }
 
-/* A string value that fits the path storage whole, else empty and 0. */
 static int readPathValue(HKEY key, const char *name, char *out)
 {
     char value[PATH_SIZE + 1];
@@ -161,17 +176,32 @@ static int readPathValue(HKEY key, const char *name, char *out)
     return 1;
 }
 
+/* The saver file setup writes: "<record>.scr" in the install folder that
+   the record's "Path" names (a drive root keeps its backslash). */
+static int isRecordSaver(const char *folder)
+{
+    char stem[PATH_SIZE], own[PATH_SIZE];
+    int n = lstrlenA(folder);
+
+    return n > 0
+        && joinPath(stem, folder, folder[n - 1] == '\\' ? "" : "\\", remover.recordName)
+        && joinPath(own, stem, ".scr", "")
+        && lstrcmpiA(own, remover.path) == 0;
+}
+
 /* Steps 1-2: the saver file and the start-menu folder from the record.
    Returns 0 when the record cannot be opened. */
 static int readRecord(void)
 {
     HKEY key;
     int opened;
+    char folder[PATH_SIZE];
 
     append("Reading uninstall info...");
     showAndPause(400);
     remover.menuFolder[0] = 0;
-    opened = joinPath(remover.path, APP_PATHS_KEY, remover.recordName, "")
+    opened = !remover.refused
+        && joinPath(remover.path, APP_PATHS_KEY, remover.recordName, "")
         && RegOpenKeyExA(HKEY_LOCAL_MACHINE, remover.path, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!opened) {
         append("\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\");
@@ -180,19 +210,20 @@ static int readRecord(void)
         return 0;
     }
     readPathValue(key, NULL, remover.path);
+    readPathValue(key, "Path", folder);
     readPathValue(key, "smPath", remover.menuFolder);
     RegCloseKey(key);
+    remover.saverIsOurs = isRecordSaver(folder);
     append("  Done");
     append("\n\nDeleting saver files...");
     showAndPause(200);
     return 1;
 }
 
-/* Step 3.  Only a screen-saver file is deleted: the record could have been
-   made to name any program. */
+/* Step 3.  The record could have been made to name any file. */
 static void deleteSaverFile(void)
 {
-    if (endsWith(remover.path, ".scr") && DeleteFileA(remover.path)) {
+    if (remover.saverIsOurs && DeleteFileA(remover.path)) {
         append("\nOK");
     } else {
         append("\ncan't find file to remove:\n   ");
@@ -201,13 +232,31 @@ static void deleteSaverFile(void)
     showAndPause(300);
 }
 
-/* Steps 6-8. */
-static void deleteRecordKey(const RecordKey *k)
+/* The uninstall key is setup's only when its command starts this very
+   program with the record name; another program's key of the same name
+   stays. */
+static int isRecordUninstallKey(void)
+{
+    char self[PATH_SIZE], own[PATH_SIZE], command[PATH_SIZE];
+    DWORD n = GetModuleFileNameA(NULL, self, PATH_SIZE);
+    HKEY key;
+
+    if (n == 0 || n >= PATH_SIZE - 1 || !joinPath(own, self, " ", remover.recordName)
+        || !joinPath(command, recordKeys[0].parent, "\\", remover.recordName)
+        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, command, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    readPathValue(key, "uninstallString", command);
+    RegCloseKey(key);
+    return lstrcmpiA(command, own) == 0;
+}
+
+/* Steps 6-8.  A key that is not the record's is reported as not found. */
+static void deleteRecordKey(const RecordKey *k, int ours)
 {
     HKEY parent;
 
     if (RegOpenKeyExA(k->root, k->parent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
-        if (RegDeleteKeyA(parent, remover.recordName) == ERROR_SUCCESS) {
+        if (ours && RegDeleteKeyA(parent, remover.recordName) == ERROR_SUCCESS) {
             append("\nOK");
         } else {
             append(k->deleteFailed);
@@ -234,14 +283,31 @@ static void deleteMenuEntry(const char *name)
     showAndPause(200);
 }
 
-/* Only "...\zub_Savers\<record name>" is the record's own start-menu
-   folder; anything else in "smPath" is left alone. */
+static int isPlainFolder(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+/* Only the user's "<Programs>\zub_Savers\<record name>", where "smPath"
+   leads once resolved, is the record's start-menu folder; and not when it
+   or "zub_Savers" is a link: emptying it would empty the folder linked
+   to.  The resolved path is the one worked on from then on. */
 static int isRecordMenuFolder(void)
 {
-    char tail[PATH_SIZE];
-    return joinPath(tail, MENU_PARENT, remover.recordName, "")
-        && endsWith(remover.menuFolder, tail)
-        && lstrlenA(remover.menuFolder) > lstrlenA(tail);
+    char programs[MAX_PATH], own[PATH_SIZE], full[PATH_SIZE];
+    char *name = NULL;
+    DWORD n = GetFullPathNameA(remover.menuFolder, PATH_SIZE, full, &name);
+
+    if (n == 0 || n >= PATH_SIZE || name == NULL
+        || !SHGetSpecialFolderPathA(NULL, programs, CSIDL_PROGRAMS, FALSE)
+        || !joinPath(own, programs, MENU_PARENT, remover.recordName)
+        || lstrcmpiA(full, own) != 0 || !isPlainFolder(full))
+        return 0;
+    lstrcpyA(remover.menuFolder, full);
+    name[-1] = 0;
+    return isPlainFolder(full);
 }
 
 /* Step 9.  Subfolders are not entered: deleting one fails and is reported. */
@@ -249,7 +315,7 @@ static void clearStartMenu(void)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = INVALID_HANDLE_VALUE;
-    int ours = isRecordMenuFolder();
+    int ours = !remover.refused && isRecordMenuFolder();
 
     append("\n\nDeleting start menu entries...");
     showAndPause(500);
@@ -274,17 +340,23 @@ static void clearStartMenu(void)
 
 static void removeInstallation(void)
 {
+    int ours[3];
     int i;
 
     remover.progress[0] = 0;
     remover.path[0] = 0;
+    remover.refused = !isPlainName(remover.recordName);
+    remover.saverIsOurs = 0;
     if (readRecord())
         deleteSaverFile();
     showAndPause(200);
     append("\n\nDeleting registry entries...");
     showAndPause(400);
+    ours[0] = isRecordUninstallKey();
+    ours[1] = remover.saverIsOurs;
+    ours[2] = 1;
     for (i = 0; i < 3; i++)
-        deleteRecordKey(&recordKeys[i]);
+        deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused);
     if (remover.menuFolder[0] != 0)
         clearStartMenu();
     showAndPause(300);

@@ -289,7 +289,9 @@ void swimStep(void)
     else if (py > h - 32)
         py = h - 32;
     moveCursor(px, py);
-    ws->fishLastX = px;
+    /* Where the system will hold the cursor: a fish put at x = W is found
+       at W - 1 next tick, which must not pass for a push against it. */
+    ws->fishLastX = px < 0 ? 0 : px >= w ? w - 1 : px;
 }
 
 static void releaseBubble(Bubble *b)

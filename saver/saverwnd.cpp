@@ -113,8 +113,13 @@ static void animateUntilClosed(void)
 void runSaver(void)
 {
     HINSTANCE instance = launchContext.instance;
-    int wasRunning = 0;
+    BOOL wasRunning = FALSE;
+    BOOL replaced;
 
+    /* The state found is put back at the end: a saver started while
+       another runs must not declare none running.  Asked for first, as not
+       every system reports the state it replaces. */
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &wasRunning, 0);
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, &wasRunning, 0);
     saverWindowState.fishRightCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_FISHRIGHT));
     saverWindowState.fishLeftCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_FISHLEFT));
@@ -132,7 +137,7 @@ void runSaver(void)
         else
             animateUntilClosed();
     }
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, &wasRunning, 0);
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, wasRunning, &replaced, 0);
 }
 
 static void onEndingInput(HWND window)

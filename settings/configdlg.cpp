@@ -274,9 +274,10 @@ static INT_PTR scrollConfigBar(HWND dialog, WPARAM wParam, HWND sender)
     return FALSE;
 }
 
-/* Taken over only when the list closes: a keyboard change while it stays
-   closed is not.  An index outside the table is kept as it is (-1 for no
-   selection) and leaves the mode alone. */
+/* Taken on every change of the selection, by mouse or by keyboard with
+   the list open or closed, and again when the list closes.  An index
+   outside the table is kept as it is (-1 for no selection) and leaves the
+   mode alone. */
 static void takeWaterMode(HWND dialog)
 {
     LRESULT index = SendDlgItemMessageA(dialog, IDC_WATER_MODE, CB_GETCURSEL, 0, 0);
@@ -306,7 +307,7 @@ static INT_PTR configCommand(HWND dialog, int id, int notification)
 {
     switch (id) {
     case IDC_WATER_MODE:
-        if (notification != CBN_CLOSEUP)
+        if (notification != CBN_CLOSEUP && notification != CBN_SELCHANGE)
             return FALSE;
         takeWaterMode(dialog);
         return TRUE;
@@ -357,6 +358,10 @@ INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 void runConfigDialog(HWND parent)
 {
+    /* a handle that names no window (closed, or never one) would keep the
+       dialog from being made at all */
+    if (parent != NULL && !IsWindow(parent))
+        parent = NULL;
     loadSettings();
     PlaySoundA(NULL, launchContext.instance, 0);
     memset(&configDialogState, 0, sizeof configDialogState);

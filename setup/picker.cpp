@@ -381,8 +381,9 @@ static void onPickerInit(HWND dialog)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PICKER_DRIVES, CBN_SELCHANGE), (LPARAM)drives);
 }
 
-/* The new folder is entered at once.  A name that does not fit the path
-   whole is refused rather than cut into some other folder's name. */
+/* The new folder is entered at once, as a double click would: both lists
+   and the label show it.  A name that does not fit the path whole is
+   refused rather than cut into some other folder's name. */
 static void onNewFolder(HWND dialog)
 {
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_NEWFOLDER),
@@ -407,9 +408,8 @@ static void onNewFolder(HWND dialog)
                     : newFolderRefused, "message", MB_ICONWARNING);
         return;
     }
-    SetDlgItemTextA(dialog, IDC_PICKER_PATH, path);
     lstrcpyA(pattern, path);
-    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    listFolder(dialog, pattern);
 }
 
 static void onPickerOk(HWND dialog)

@@ -190,7 +190,9 @@ static void registerSaver(HWND dialog)
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, 0);
     /* The high word would only flag a buddy text that is no number. */
     position = SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0);
-    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL, 0);
+    /* stored, or the next log-on would bring back the timeout before */
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL,
+                          SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 

@@ -17,7 +17,13 @@ protected:
     HWND window;
 
     void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
-    void TearDown() override { EXPECT_TRUE(finishRun(&run)); }
+    void TearDown() override
+    {
+        BOOL was;
+        EXPECT_TRUE(finishRun(&run));
+        /* a saver ended by force leaves "running" set: none runs now */
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &was, 0);
+    }
 
     void start(const char *name = "kelptest.scr", const char *arguments = "/s")
     {

@@ -332,18 +332,26 @@ TEST_F(Engine, FishFirstFacesRightAndSwimsRight)
     }
 }
 
+/* From either column: a fish put at x = W is held at W - 1 by the system. */
 TEST_F(Engine, FishTurnsAtTheRightEdgeAndJumps)
 {
-    swimming(8, 1023, 400);
-    waterState.swimPhase = 0;
-    tick();
-    const Call *move = lastCursorMove();
-    EXPECT_EQ(-2, waterState.fishStep);
-    EXPECT_EQ((HANDLE)fishLeft, lastShape());
-    EXPECT_EQ(1025, move->x);                            /* past W: turned, the system clamps it */
-    EXPECT_EQ(400 + 13 + (int)(3.0 * sin(0.08)), move->y);
-    tick();
-    EXPECT_EQ(1021, lastCursorMove()->x);
+    for (int from = 1022; from <= 1023; from++) {
+        start(1024, 768, 100, from, 400);
+        swimming(8, from, 400);
+        int ticks = 0, y;
+        do {
+            y = cursor.y;
+            tick();
+            ticks++;
+        } while (waterState.fishStep > 0 && ticks < 3);
+        const Call *move = lastCursorMove();
+        EXPECT_EQ(-2, waterState.fishStep) << from;
+        EXPECT_EQ((HANDLE)fishLeft, lastShape()) << from;
+        EXPECT_EQ(1025, move->x) << from;                /* past W: turned, the system clamps it */
+        EXPECT_EQ(y + 13 + (int)(3.0 * sin(0.08 * ticks)), move->y) << from;
+        tick();
+        EXPECT_EQ(1021, lastCursorMove()->x) << from;
+    }
 }
 
 TEST_F(Engine, FishTurnsAtTheLeftEdge)

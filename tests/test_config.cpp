@@ -32,10 +32,10 @@ protected:
         restoreKey(&key);
         restoreKey(&parent);
     }
-    void start()
+    void start(const char *arguments = "/c")
     {
         char caption[64] = "";
-        ASSERT_TRUE(startProgram("config.scr", "/c", &run));
+        ASSERT_TRUE(startProgram("config.scr", arguments, &run));
         dialog = waitForWindow(&run, "#32770", startMs);
         ASSERT_TRUE(dialog != NULL) << "no dialog";
         GetWindowTextA(dialog, caption, sizeof caption);
@@ -160,23 +160,28 @@ TEST_F(Config, OnlyADraggedThumbMovesABar)
 struct ModeCase {
     DWORD idx, mode;    /* stored before */
     int pick;           /* row picked in the open list, -1: none */
+    int downKeys;       /* arrow-down presses with the list closed instead */
     DWORD wantIdx, wantMode;
 };
 void PrintTo(const ModeCase &c, std::ostream *out) { *out << c.idx << " pick " << c.pick; }
 
 class WaterMode : public Config, public ::testing::WithParamInterface<ModeCase> {};
 
-TEST_P(WaterMode, TakenWhenTheListCloses)
+TEST_P(WaterMode, TakenWhenPicked)
 {
     const ModeCase &c = GetParam();
     set("bltIdx", c.idx);
     set("bltMode", c.mode);
     start();
     HWND list = GetDlgItem(dialog, IDC_WATER_MODE);
-    SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
-    if (c.pick >= 0)
-        SendMessageA(list, CB_SETCURSEL, c.pick, 0);
-    SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
+    for (int i = 0; i < c.downKeys; i++)
+        SendMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    if (c.downKeys == 0) {
+        SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
+        if (c.pick >= 0)
+            SendMessageA(list, CB_SETCURSEL, c.pick, 0);
+        SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
+    }
     finishWith(IDOK);
     ASSERT_TRUE(stored());
     EXPECT_EQ(c.wantIdx, values[10]);
@@ -184,11 +189,22 @@ TEST_P(WaterMode, TakenWhenTheListCloses)
 }
 
 const ModeCase modeCases[] = {
-    { 0, SRCAND, 2, 2, SRCINVERT },
-    { 3, SRCAND, 4, 4, NOTSRCERASE },
-    { 7, SRCPAINT, -1, 0xFFFFFFFF, SRCPAINT },
+    { 0, SRCAND, 2, 0, 2, SRCINVERT },
+    { 3, SRCAND, 4, 0, 4, NOTSRCERASE },
+    { 7, SRCPAINT, -1, 0, 0xFFFFFFFF, SRCPAINT },
+    { 0, SRCAND, -1, 2, 2, SRCINVERT },     /* by keyboard, the list closed */
 };
 INSTANTIATE_TEST_SUITE_P(Picks, WaterMode, ::testing::ValuesIn(modeCases));
+
+/* A handle of a window that has gone still opens the dialog, unowned. */
+TEST_F(Config, DeadOwnerHandleStillOpensTheDialog)
+{
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    DestroyWindow(gone);
+    start(("/c:" + std::to_string((UINT_PTR)gone)).c_str());
+    EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == NULL);
+    finishWith(IDCANCEL);
+}
 
 TEST_F(Config, CancelEscAndTheCloseBoxStoreNothing)
 {

@@ -3,6 +3,7 @@
    back UTF-16. */
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <fstream>
 #include <regex>
 #include <stdlib.h>
 #include <string>
@@ -12,7 +13,7 @@
 namespace {
 
 enum { SAVER_PATH = 1029, BROWSE = 1030, PATH = 77, DRIVES = 1045, FOLDERS = 1046,
-       NEW_FOLDER = 1047, FREE = 1050, NAME = 1048 };
+       NEW_FOLDER = 1047, FREE = 1050, NAME = 1048, FILES = 1036 };
 const int waitMs = 10000;
 const std::string base = "C:\\kelpPicker", deep(150, 'd'), longName(120, 'n'), cut(98, 'n');
 /* every folder a test may leave, removed innermost first */
@@ -66,6 +67,7 @@ protected:
     void TearDown() override
     {
         finishRun(&run);
+        DeleteFileA((base + "\\parent's file").c_str());
         for (int i = 0; i < 6; i++)
             RemoveDirectoryA(made[i].c_str());
         if (!driveLink.empty())
@@ -196,26 +198,27 @@ TEST_F(Picker, NewFoldersAreMadeAndEnteredOrRefused)
         { "", longName, "", cut },
         /* the path would pass its buffer: refused, not cut */
         { deep, longName, "ERROR: can't create folder", "" },
-        { "", "made", "", "made" },
+        { "", "Made", "", "Made" },
     };
+    std::ofstream((base + "\\parent's file").c_str()) << "x";
     openPicker();
     ASSERT_TRUE(click("..") && click("kelpPicker"));
     for (const auto &c : cases) {
         std::string at = "c" + base.substr(1) + (c.from.empty() ? "" : "\\" + c.from);
-        /* a new folder keeps the listing's own lower-case spelling */
-        std::string there = at + "\\" + c.made;
-        CharLowerA(&there[0]);
         if (!c.from.empty())
             ASSERT_TRUE(click(c.from));
         EXPECT_EQ(c.boxes, newFolder(c.name)) << c.name;
-        EXPECT_EQ(c.made.empty() ? at : there, itemText(picker, PATH));
-        if (!c.made.empty())
+        /* a new folder is shown in its stored spelling, and its own files */
+        EXPECT_EQ(c.made.empty() ? at : at + "\\" + c.made, itemText(picker, PATH));
+        if (!c.made.empty()) {
             EXPECT_EQ(1, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0)) << "only [..]";
+            EXPECT_EQ(0, SendDlgItemMessageW(picker, FILES, LB_GETCOUNT, 0, 0)) << c.name;
+        }
         if (c.made == cut || !c.from.empty())
             ASSERT_TRUE(click(".."));
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((base + "\\" + deep + "\\" + cut).c_str()));
-    expectLeaves(IDOK, "c:\\kelppicker\\made\\kelpVole99.scr");
+    expectLeaves(IDOK, "c:\\kelpPicker\\Made\\kelpVole99.scr");
 }
 
 /* Drive y: links to a folder that is then removed, as a disk taken out:

@@ -1,8 +1,11 @@
 /* The remover, black-box: an install record laid out by the test (saver
-   file, keys, start-menu folder in the scratch folder), the built remover
-   run on it, its report and what it left read back. */
+   file in the scratch folder, keys, start-menu folder in the user's
+   Programs folder, the one it made being set aside), the built remover run
+   on it, its report and what it left read back. */
 #include <stdio.h>
+#include <shlobj.h>
 #include <algorithm>
+#include <regex>
 #include <string>
 
 #include "tests/saverfixture.h"
@@ -11,17 +14,21 @@ namespace {
 
 const char uninstallKey[] = "software\\microsoft\\windows\\currentversion\\uninstall\\";
 const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app paths\\";
+const char settingsKey[] = "software\\zub_Kram\\";
 
-enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16 };
+/* How the record departs from what setup writes. */
+enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16, LINKED = 32,
+       OTHER_PATH = 64, FOREIGN = 128 };
+enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
     const char *what;
     const char *arguments;
     const char *record;     /* whose keys are written, with the flags below */
-    const char *file;       /* the program the record names */
+    const char *file;       /* the file the record names, in the scratch folder */
     int layout;
-    const char *report;     /* part of the progress text; '@' is the scratch folder */
-    int fileLeft, menuLeft, linksLeft;
+    const char *report;     /* part of the progress text; '@' scratch, '~' Programs folder */
+    int fileLeft, menuLeft, linksLeft, keysLeft;
 };
 void PrintTo(const RemoveCase &c, std::ostream *out) { *out << c.what; }
 
@@ -46,14 +53,41 @@ int filesIn(const std::string &path)
     return count;
 }
 
+/* Wine's Unix name of a Windows path: links are made from the Unix side. */
+std::string unixPath(const std::string &path)
+{
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char *name = ((char *(CDECL *)(LPCWSTR))GetProcAddress(GetModuleHandleA("kernel32"),
+                                                           "wine_get_unix_file_name"))(wide);
+    std::string out = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
 int exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+/* Wine starts a Unix command as any other program, but its handle may be
+   signalled before the command has run: waits for `path` to come or go. */
+void runUnix(std::string line, const std::string &path, int present)
+{
+    STARTUPINFOA startup = { sizeof startup };
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    for (int waited = 0; waited < 10000 && exists(path) != present; waited += 20)
+        Sleep(20);
+}
 
 class Remover : public ::testing::TestWithParam<RemoveCase> {
 protected:
     KeyBackup keys[4];
     ProgramRun run;
     HWND dialog;
-    std::string scratch;
+    std::string scratch, programs, menu, aside, record;
+    int parentMade;
 
     void SetUp() override
     {
@@ -62,6 +96,12 @@ protected:
         scratchPath("", path, sizeof path);
         scratch = path;
         scratch.erase(scratch.size() - 1);
+        SHGetSpecialFolderPathA(NULL, path, CSIDL_PROGRAMS, FALSE);
+        programs = path;
+        parentMade = CreateDirectoryA((programs + "\\zub_Savers").c_str(), NULL);
+        menu = programs + "\\zub_Savers\\kelpVole99";
+        aside = menu + ".kelpaside" + std::to_string(GetCurrentProcessId());
+        MoveFileA(menu.c_str(), aside.c_str());
         backupKey(HKEY_LOCAL_MACHINE, (std::string(uninstallKey) + "kelpVole99").c_str(), &keys[0]);
         backupKey(HKEY_LOCAL_MACHINE, (std::string(appPathsKey) + "kelpVole99").c_str(), &keys[1]);
         backupKey(HKEY_CURRENT_USER, "software\\zub_Kram", &keys[2]);
@@ -76,44 +116,68 @@ protected:
     void TearDown() override
     {
         finishRun(&run);
+        /* a record of another name goes with every key below its first part */
+        std::string first = record.substr(0, record.find('\\'));
+        for (int i = 0; i < 3 && !first.empty() && record != "kelpVole99"; i++)
+            RegDeleteTreeA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                           ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + first).c_str());
         for (int i = 3; i >= 0; i--)
             restoreKey(&keys[i]);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(uninstallKey) + "someapp.exe").c_str());
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(appPathsKey) + "someapp.exe").c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, "software\\zub_Kram\\someapp.exe");
-        removeTree((scratch + "\\zub_Savers").c_str());
+        DWORD attributes = GetFileAttributesA(menu.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            runUnix("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
+        removeTree(menu.c_str());
+        MoveFileA(aside.c_str(), menu.c_str());
+        if (parentMade)
+            RemoveDirectoryA((programs + "\\zub_Savers").c_str());
         removeTree((scratch + "\\Documents").c_str());
     }
     std::string expand(const char *text)
     {
         std::string out;
         for (; *text; text++)
-            out += *text == '@' ? scratch : std::string(1, *text);
+            out += *text == '@' ? scratch : *text == '~' ? programs : std::string(1, *text);
         return out;
     }
-    /* The record setup would leave for `name`, in the scratch folder. */
+    std::string menuOf(const char *name, int layout)
+    {
+        return layout & (TAMPERED | LINKED) ? scratch + "\\Documents" : programs + "\\zub_Savers\\" + name;
+    }
+    /* The record setup would leave for `name`, the saver file in the
+       scratch folder, but for the departures the layout asks for. */
     void install(const char *name, const char *file, int layout)
     {
-        std::string saver = scratch + "\\" + file;
-        std::string menu = scratch + (layout & TAMPERED ? "\\Documents" : "\\zub_Savers\\kelpVole99");
+        std::string saver = scratch + "\\" + file, folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
+        std::string menu = menuOf(name, layout), command = scratch + "\\zUbSavRemov_1_51.exe " + name;
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
+        record = name;
+        if (layout & FOREIGN)
+            command = "C:\\windows\\notepad.exe";
         writeFile(saver);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
+        setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString", REG_SZ, command.c_str(),
+                    command.size() + 1);
         if (layout & NOT_A_STRING)
             setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_DWORD, "abcd", 4);
         else
             setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
-        setRawValue(HKEY_CURRENT_USER, (std::string("software\\zub_Kram\\") + name).c_str(),
-                    "speed", REG_DWORD, "abcd", 4);
+        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
+        setRawValue(HKEY_CURRENT_USER, (settingsKey + record).c_str(), "speed", REG_DWORD, "abcd", 4);
         if (!(layout & (MENU | TAMPERED)))
             return;
-        CreateDirectoryA((scratch + "\\zub_Savers").c_str(), NULL);
         CreateDirectoryA(menu.c_str(), NULL);
+        if (layout & LINKED) {      /* the record's folder, a link to another */
+            menu = programs + "\\zub_Savers\\" + name;
+            runUnix("/bin/ln -s \"" + unixPath(scratch + "\\Documents") + "\" \"" + unixPath(menu) + "\"",
+                    menu, 1);
+        }
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
-        for (int i = 0; i < (layout & MANY ? 12 : 3); i++) {
+        for (int i = 0; i < (layout & MANY ? 36 : 3); i++) {
             char file[200];
             sprintf(file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0);
-            if (layout & MANY && i % 2 == 0)    /* long lines of failures, more than the report holds */
+            /* four long lines of failures: more than the report holds, and
+               more lines than its view shows */
+            if (layout & MANY && i % 9 == 0)
                 CreateDirectoryA((menu + file).c_str(), NULL);
             else
                 writeFile(menu + file);
@@ -124,7 +188,7 @@ protected:
     /* The remover pauses 200 ms for every start-menu entry. */
     HWND waitForBox(const char *caption)
     {
-        for (int waited = 0; waited < 20000; waited += 20) {
+        for (int waited = 0; waited < 30000; waited += 20) {
             HWND box = FindWindowA("#32770", caption);
             if (box != NULL && IsWindowVisible(box))
                 return box;
@@ -146,11 +210,11 @@ protected:
         dialog = waitForWindow(&run, "#32770", startMs);
         ASSERT_TRUE(dialog != NULL);
     }
-    std::string text(int id)
+    std::string text(int id)    /* the view breaks its lines with CR LF */
     {
-        char buffer[1200] = "";
+        char buffer[2400] = "";
         GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-        return buffer;
+        return std::regex_replace(buffer, std::regex("\r\n"), "\n");
     }
     void expectEnds()
     {
@@ -178,21 +242,28 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ(want, report);
     EXPECT_TRUE(report.size() > 14 && report.compare(report.size() - 14, 14, "\n\n... FINISHED") == 0)
         << report;
-    EXPECT_LE(std::count(report.begin(), report.end(), '\n'), 23) << report;
+    /* every line the storage holds, the view scrolled to the last */
+    EXPECT_TRUE(!(c.layout & MANY) || std::count(report.begin(), report.end(), '\n') > 30) << report;
+    HWND view = GetDlgItem(dialog, 1000);
+    RECT inside;
+    GetClientRect(view, &inside);
+    LRESULT end = SendMessageA(view, EM_POSFROMCHAR, SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
+    EXPECT_TRUE(end != -1 && (short)HIWORD(end) >= 0 && (short)HIWORD(end) + 8 <= inside.bottom);
     EXPECT_EQ("Exit", text(IDOK));
     std::string saver = scratch + "\\" + c.file;
     EXPECT_EQ(c.fileLeft, exists(saver)) << saver;
-    std::string menu = scratch + (c.layout & TAMPERED ? "\\Documents" : "\\zub_Savers\\kelpVole99");
+    std::string menu = menuOf(c.record ? c.record : "kelpVole99", c.layout);
     EXPECT_EQ(c.menuLeft, exists(menu));
     EXPECT_EQ(c.linksLeft, filesIn(menu));
-    EXPECT_TRUE(exists(scratch + "\\zub_Savers") || !(c.layout & MENU));
-    if (c.record != NULL) {     /* the registry steps as written: whatever the argument names */
+    EXPECT_TRUE(exists(programs + "\\zub_Savers"));
+    for (int i = 0; i < 3 && c.record != NULL; i++) {
         HKEY k;
-        int left = RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(uninstallKey) + c.record).c_str(),
-                                 0, KEY_READ, &k) == ERROR_SUCCESS;
+        int left = RegOpenKeyExA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                 ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey)
+                                  + std::string(c.record)).c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS;
         if (left)
             RegCloseKey(k);
-        EXPECT_EQ(strcmp(c.arguments, c.record) != 0, left);
+        EXPECT_EQ((c.keysLeft >> i) & 1, left) << "key " << i;
     }
 
     closeBox("info");
@@ -206,29 +277,45 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     DeleteFileA(saver.c_str());
 }
 
+#define NEVER_INSTALLED(name) \
+    "Reading uninstall info...\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\" \
+    "software\\microsoft\\windows\\currentversion\\app paths\\" name "\n\nDeleting registry entries...\n" \
+    "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" name "\n" \
+    "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" name "\n" \
+    "no saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n"
+
 const RemoveCase removeCases[] = {
-    { "full", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU, removerFullReport, 0, 0, 0 },
+    { "full", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU, removerFullReport, 0, 0, 0, 0 },
     { "no smPath", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0,
-      "  Done\n\nDeleting saver files...\nOK\n\nDeleting registry entries...\nOK\nOK\nOK\n\n... FINISHED", 0, 0, 0 },
+      "  Done\n\nDeleting saver files...\nOK\n\nDeleting registry entries...\nOK\nOK\nOK\n\n... FINISHED", 0, 0, 0, 0 },
     { "subfolder", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SUBFOLDER,
-      "Removing start menu Folder...\ncant't delete folder: @\\zub_Savers\\kelpVole99\n", 0, 1, 0 },
-    { "never installed", "kelpVole99", NULL, "none", 0,
-      "Reading uninstall info...\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\"
-      "software\\microsoft\\windows\\currentversion\\app paths\\kelpVole99\n\nDeleting registry entries...\n"
-      "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\kelpVole99\n"
-      "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\kelpVole99\n"
-      "no saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\kelpVole99\n\n... FINISHED", 0, 0, 0 },
+      "Removing start menu Folder...\ncant't delete folder: ~\\zub_Savers\\kelpVole99\n", 0, 1, 0, 0 },
+    { "never installed", "kelpVole99", NULL, "none", 0, NEVER_INSTALLED("kelpVole99") "... FINISHED", 0, 0, 0, 0 },
     { "trailing blanks", "kelpVole99  ", "kelpVole99", "kelpVole99.scr", MENU,
-      "app paths\\kelpVole99  \n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3 },
+      "app paths\\kelpVole99  \n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3, ALL_LEFT },
+    { "36 entries, 4 long", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | MANY,
+      "\n\nRemoving start menu Folder...\ncant't delete folder: ~\\zub_Savers\\kelpVole99\n\n... FINISHED",
+      0, 1, 0, 0 },
+    /* hostile records: nothing outside the installation goes */
     { "tampered smPath", "kelpVole99", "kelpVole99", "kelpVole99.scr", TAMPERED,
-      "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: @\\Documents\n", 0, 1, 3 },
-    { "another program", "someapp.exe", "someapp.exe", "someapp.exe", 0,
-      "Deleting saver files...\ncan't find file to remove:\n   @\\someapp.exe\n", 1, 0, 0 },
+      "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: @\\Documents\n",
+      0, 1, 3, 0 },
+    { "start-menu folder a link", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | LINKED,
+      "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: "
+      "~\\zub_Savers\\kelpVole99\n", 0, 1, 3, 0 },
+    { "another program", "someapp.exe", "someapp.exe", "someapp.exe", FOREIGN,
+      "Deleting saver files...\ncan't find file to remove:\n   @\\someapp.exe\n", 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "any .scr", "kelpVole99", "kelpVole99", "victim.scr", 0,
+      "Deleting saver files...\ncan't find file to remove:\n   @\\victim.scr\n", 1, 0, 0, APP_PATH_LEFT },
+    { "the saver file of another folder", "kelpVole99", "kelpVole99", "kelpVole99.scr", OTHER_PATH,
+      "can't find file to remove:\n   @\\kelpVole99.scr\n", 1, 0, 0, APP_PATH_LEFT },
     { "default not a string", "kelpVole99", "kelpVole99", "kelpVole99.scr", NOT_A_STRING,
-      "Deleting saver files...\ncan't find file to remove:\n   \n\n", 1, 0, 0 },
-    { "12 long entries", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | MANY,
-      "\n\nRemoving start menu Folder...\ncant't delete folder: @\\zub_Savers\\kelpVole99\n\n... FINISHED",
-      0, 1, 0 },
+      "Deleting saver files...\ncan't find file to remove:\n   \n\n", 1, 0, 0, APP_PATH_LEFT },
+    { "dot-dot in the name", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99.scr", MENU,
+      NEVER_INSTALLED("zzz\\..\\kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
+    { "slash in the name", "a/../kelpVole99", "a/../kelpVole99", "a/../kelpVole99.scr", MENU,
+      NEVER_INSTALLED("a/../kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
 
@@ -260,7 +347,7 @@ TEST_F(Remover, CancelAndTheCloseBoxTouchNothing)
         finishRun(&run);
     }
     EXPECT_TRUE(exists(scratch + "\\kelpVole99.scr"));
-    EXPECT_TRUE(exists(scratch + "\\zub_Savers\\kelpVole99\\link 0000.lnk"));
+    EXPECT_TRUE(exists(menu + "\\link 0000.lnk"));
     DeleteFileA((scratch + "\\kelpVole99.scr").c_str());
 }
 

@@ -204,6 +204,16 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     DestroyWindow(mine);
 }
 
+TEST_F(Saver, EndingKeepsARunningStateFoundAtStart)
+{
+    BOOL old;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &old, 0);
+    start();
+    PostMessageA(window, WM_CHAR, 'q', 0);
+    expectEndsCleanly();
+    EXPECT_EQ(1, screenSaverRunning());
+}
+
 TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
 {
     HWND desktop = showKnownDesktop();

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <algorithm>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <vector>
 #include <string>
@@ -307,7 +308,7 @@ TEST_P(Install, LeavesWhatItReports)
     struct { HKEY root; const char *key, *name; std::string text; } values[] = {
         { HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveActive", "1" },
         { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveActive", "1" },
-        { HKEY_CURRENT_USER, desktopKeys[1], "ScreenSaveTimeOut", c.wrapTimeout ? "60" : "180" },
+        { HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveTimeOut", c.wrapTimeout ? "60" : "180" },
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "displayName", "kelpVole Screen Saver" },
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString", removerPath + " kelpVole99" },
         { HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL, saver },
@@ -576,12 +577,12 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         ASSERT_TRUE(remover != NULL);
         char report[1000] = "";
         GetDlgItemTextA(remover, 1000, report, sizeof report);
-        EXPECT_STREQ("\n    This will remove the selected screen saver from your computer.\n"
+        EXPECT_STREQ("\r\n    This will remove the selected screen saver from your computer.\r\n"
                      "    Press OK to continue, CANCEL to abort.", report);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
         HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
         GetDlgItemTextA(remover, 1000, report, sizeof report);
-        EXPECT_STREQ(removerFullReport, report);
+        EXPECT_EQ(std::regex_replace(removerFullReport, std::regex("\n"), "\r\n"), report);
         GetDlgItemTextA(remover, IDOK, report, sizeof report);
         EXPECT_STREQ("Exit", report);
         answerBox(box, IDOK);
@@ -599,11 +600,11 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
     }
 
     /* What removal leaves on purpose: its own file, the start menu's
-       "zUb_savers", the parent settings key, and the saver switched on (the
-       system.ini line is inside a file that was there before).  Wine's
-       shell window records its view settings. */
+       "zUb_savers", the parent settings key, and the saver switched on with
+       its timeout (the system.ini line is inside a file that was there
+       before).  Wine's shell window records its view settings. */
     const std::string stays[] = { files[REMOVER], files[MENU], "Software\\zub_Kram",
-        "Control Panel\\Desktop|ScreenSaveActive|",
+        "Control Panel\\Desktop|ScreenSaveActive|", "Control Panel\\Desktop|ScreenSaveTimeOut|",
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\" };
     Snapshot after = takeSnapshot();
     std::vector<std::string> added, gone;
