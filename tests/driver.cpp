@@ -102,22 +102,19 @@ static int builtPath(const char *name, char *path, int size)
 static int copyBuilt(const char *built, const char *name, char *path, int size)
 {
     char from[MAX_PATH];
-    DWORD start = GetTickCount();
+    DWORD error = 0;
 
     if (!builtPath(built, from, sizeof from) || !scratchPath(name, path, size)) {
         fprintf(stderr, "driver: no path for %s\n", name);
         return 0;
     }
-    while (!CopyFileA(from, path, FALSE)) {
-        DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
-            || GetTickCount() - start > 2000) {
-            fprintf(stderr, "driver: CopyFileA %s to %s failed, error %lu\n", from, path, error);
-            return 0;
-        }
-        Sleep(20);
-    }
-    return 1;
+    waitUntil([&] {
+        error = CopyFileA(from, path, FALSE) ? 0 : GetLastError();
+        return error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED;
+    }, 2000);
+    if (error != 0)
+        fprintf(stderr, "driver: CopyFileA %s to %s failed, error %lu\n", from, path, error);
+    return error == 0;
 }
 
 int copyBesideProgram(const char *built, const char *name)
@@ -194,18 +191,12 @@ static BOOL CALLBACK matchWindow(HWND window, LPARAM data)
 
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs)
 {
-    DWORD start = GetTickCount();
     WindowSearch search = { run->process.dwProcessId, className, NULL };
-
-    do {
+    waitUntil([&] {
         EnumWindows(matchWindow, (LPARAM)&search);
-        if (search.found != NULL)
-            return search.found;
-        if (!stillRunning(run))
-            return NULL;
-        Sleep(20);
-    } while ((int)(GetTickCount() - start) < timeoutMs);
-    return NULL;
+        return search.found != NULL || !stillRunning(run);
+    }, timeoutMs);
+    return search.found;
 }
 
 int stillRunning(const ProgramRun *run)
@@ -221,6 +212,16 @@ int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode)
     return 1;
 }
 
+::testing::AssertionResult endsWith(ProgramRun *run, DWORD code, int timeoutMs)
+{
+    DWORD ended = 1234;
+    if (!waitUntil([&] { return !stillRunning(run); }, timeoutMs) || !waitForExit(run, 0, &ended))
+        return ::testing::AssertionFailure() << "the program did not end";
+    if (ended != code)
+        return ::testing::AssertionFailure() << "the program ended with " << ended;
+    return ::testing::AssertionSuccess();
+}
+
 int finishRun(ProgramRun *run)
 {
     int deleted = 1;
@@ -234,15 +235,10 @@ int finishRun(ProgramRun *run)
         run->started = 0;
     }
     if (run->path[0]) {
-        DWORD start = GetTickCount();
-        while (!DeleteFileA(run->path) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-            if (GetTickCount() - start > 2000) {
-                fprintf(stderr, "driver: cannot delete %s, error %lu\n", run->path, GetLastError());
-                deleted = 0;
-                break;
-            }
-            Sleep(20);
-        }
+        deleted = waitUntil([&] { return DeleteFileA(run->path) || GetLastError() == ERROR_FILE_NOT_FOUND; },
+                            2000);
+        if (!deleted)
+            fprintf(stderr, "driver: cannot delete %s, error %lu\n", run->path, GetLastError());
         run->path[0] = 0;
     }
     return deleted;
@@ -266,4 +262,72 @@ void clickMouse(DWORD downFlag, DWORD upFlag)
     input[0].mi.dwFlags = downFlag;
     input[1].mi.dwFlags = upFlag;
     SendInput(2, input, sizeof input[0]);
+}
+
+HWND findBox(const ProgramRun *run, const char *caption, HWND besides)
+{
+    DWORD processId = run != NULL ? run->process.dwProcessId : GetCurrentProcessId();
+    for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", caption)) != NULL;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        if (owner == processId && box != besides && IsWindowVisible(box))
+            return box;
+    }
+    return NULL;
+}
+
+HWND waitForBox(const ProgramRun *run, const char *caption, HWND besides, int timeoutMs)
+{
+    HWND box = NULL;
+    waitUntil([&] {
+        return (box = findBox(run, caption, besides)) != NULL || (run != NULL && !stillRunning(run));
+    }, timeoutMs);
+    return box;
+}
+
+std::string boxText(HWND box)
+{
+    char text[512] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void answerBox(HWND box, int button)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    waitUntil([&] { return !IsWindowVisible(box); });
+}
+
+std::string closeBox(const ProgramRun *run, const char *caption, int button)
+{
+    HWND box = waitForBox(run, caption);
+    if (box == NULL)
+        return "<none>";
+    std::string text = boxText(box);
+    answerBox(box, button);
+    return text;
+}
+
+int runUnix(std::string line, const std::string &path, int present)
+{
+    PROCESS_INFORMATION process;
+    if (!startProcess(NULL, &line[0], &process))
+        return 0;
+    WaitForSingleObject(process.hProcess, waitMs);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return path.empty()
+        || waitUntil([&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present; });
+}
+
+std::string unixPath(const std::string &path)
+{
+    typedef char *(CDECL *UnixName)(LPCWSTR);
+    WCHAR wide[MAX_PATH];
+    UnixName unixName = (UnixName)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char *name = unixName != NULL ? unixName(wide) : NULL;
+    std::string out = name != NULL ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
 }

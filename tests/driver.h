@@ -4,6 +4,26 @@
 #define KELP_DRIVER_H
 
 #include <windows.h>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "tests/testutil.h"
+
+/* The one deadline of every wait: a cold Wine on a busy machine takes
+   seconds to show a window; a passing test never waits it out. */
+const int waitMs = 10000;
+
+/* Asks `done` every 20 ms, keeping this thread's windows answered, until
+   it holds or the time is up; returns its last answer. */
+template <class Condition> int waitUntil(Condition done, int timeoutMs = waitMs)
+{
+    for (DWORD begun = GetTickCount();; pumpMessages(20)) {
+        if (done())
+            return 1;
+        if ((int)(GetTickCount() - begun) >= timeoutMs)
+            return 0;
+    }
+}
 
 struct ProgramRun {
     char path[MAX_PATH];
@@ -29,13 +49,36 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
    start-up; says on stderr why a start failed. */
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process);
 /* Waits for a visible top-level window of the run's process. */
-HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs);
+HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs = waitMs);
 /* Returns 1 and the exit code when the process ended in time. */
 int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode);
+/* The run ends in time with this exit code. */
+::testing::AssertionResult endsWith(ProgramRun *run, DWORD code = 0, int timeoutMs = waitMs);
 /* Ends a run that is still going and deletes its copy; 0 when the copy
    could not be deleted. */
 int finishRun(ProgramRun *run);
 int stillRunning(const ProgramRun *run);
+
+/* Dialogs and message boxes ("#32770") of a run, or of this process when
+   `run` is NULL: the visible one with the caption, or with a NULL caption
+   any but `besides`.  The wait gives up early once the run has ended. */
+HWND findBox(const ProgramRun *run, const char *caption, HWND besides = NULL);
+HWND waitForBox(const ProgramRun *run, const char *caption, HWND besides = NULL,
+                int timeoutMs = waitMs);
+/* A message box's text. */
+std::string boxText(HWND box);
+/* Presses a button of the box and waits for it to go, so that the next
+   search finds the next one. */
+void answerBox(HWND box, int button);
+/* Waits for the box and answers it; its text, or "<none>" if none came. */
+std::string closeBox(const ProgramRun *run, const char *caption, int button = IDOK);
+
+/* Runs a Unix command, which Wine starts as any other program; but its
+   handle may be signalled before the command has run, so with a `path` it
+   waits until that Windows path is there (`present`) or gone. */
+int runUnix(std::string line, const std::string &path = std::string(), int present = 1);
+/* Wine's Unix name of a Windows path. */
+std::string unixPath(const std::string &path);
 
 void pressKey(WORD virtualKey);
 void clickMouse(DWORD downFlag, DWORD upFlag);

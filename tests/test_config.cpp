@@ -36,7 +36,7 @@ protected:
     {
         char caption[64] = "";
         ASSERT_TRUE(startProgram("config.scr", arguments, &run));
-        dialog = waitForWindow(&run, "#32770", startMs);
+        dialog = waitForWindow(&run, "#32770");
         ASSERT_TRUE(dialog != NULL) << "no dialog";
         GetWindowTextA(dialog, caption, sizeof caption);
         ASSERT_STREQ("zUb's kelpVole'99 config", caption);
@@ -48,10 +48,8 @@ protected:
     }
     void finishWith(int id)
     {
-        DWORD code = 1234;
         PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-        ASSERT_TRUE(waitForExit(&run, endMs, &code));
-        EXPECT_EQ(0u, code);
+        ASSERT_TRUE(endsWith(&run));
     }
     int stored()
     {
@@ -209,7 +207,6 @@ TEST_F(Config, DeadOwnerHandleStillOpensTheDialog)
 TEST_F(Config, CancelEscAndTheCloseBoxStoreNothing)
 {
     for (int way = 0; way < 3; way++) {
-        DWORD code = 1234;
         start();
         thumbTrack(IDC_FILL, 40);
         PostMessageA(GetDlgItem(dialog, IDC_PLAY_SOUND), BM_CLICK, 0, 0);
@@ -221,8 +218,7 @@ TEST_F(Config, CancelEscAndTheCloseBoxStoreNothing)
             SetForegroundWindow(dialog);
             pressKey(VK_ESCAPE);
         }
-        ASSERT_TRUE(waitForExit(&run, endMs, &code)) << way;
-        EXPECT_EQ(0u, code);
+        ASSERT_TRUE(endsWith(&run)) << way;
         EXPECT_FALSE(stored()) << way;
         finishRun(&run);
     }
@@ -288,14 +284,10 @@ TEST_F(Config, ReadMeShowsAboutThenInfo)
     start();
     PostMessageA(GetDlgItem(dialog, IDC_READ_ME), BM_CLICK, 0, 0);
     for (const char *caption : { "ABOUT", "INFO" }) {
-        HWND box = NULL;
-        for (int waited = 0; waited < startMs && box == NULL; waited += 50) {
-            pumpMessages(50);
-            box = FindWindowA("#32770", caption);
-        }
+        HWND box = waitForBox(&run, caption);
         ASSERT_TRUE(box != NULL) << caption;
         EXPECT_EQ(dialog, GetWindow(box, GW_OWNER)) << caption;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        answerBox(box, IDOK);
     }
     finishWith(IDCANCEL);
 }
@@ -323,16 +315,8 @@ TEST_F(Config, AKeyThatCannotBeOpenedOrWrittenIsReportedAndTheDialogCloses)
     start();
     EXPECT_EQ("Fill up to 100 percent", text(IDC_FILL_LABEL));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    HWND box = NULL;
-    for (int waited = 0; waited < startMs && box == NULL; waited += 50, pumpMessages(50))
-        box = FindWindowA("#32770", "ERROR");
-    char message[64] = "";
-    GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
-    EXPECT_STREQ("can't write config to registry", message);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = 1234;
-    EXPECT_TRUE(waitForExit(&run, endMs, &code));
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ("can't write config to registry", closeBox(&run, "ERROR"));
+    EXPECT_TRUE(endsWith(&run));
 
     /* the link itself goes, not what it points at */
     DeleteKeyCall deleteKey = (DeleteKeyCall)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");

@@ -62,10 +62,7 @@ double shareOf(COLORREF colour, int x0, int x1, int y)
 
 int waitForShare(COLORREF colour, int x0, int x1, int y)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 40000; pumpMessages(100))
-        if (shareOf(colour, x0, x1, y) >= 0.8)
-            return 1;
-    return 0;
+    return waitUntil([&] { return shareOf(colour, x0, x1, y) >= 0.8; }, 40000);
 }
 
 class TwoMonitors : public Saver {
@@ -96,7 +93,7 @@ protected:
     {
         if (window != NULL) {
             PostMessageA(window, WM_CHAR, 'q', 0);
-            expectEndsCleanly();
+            EXPECT_TRUE(endsWith(&run));
         }
         closeKnownDesktop(desktop);
         Saver::TearDown();
@@ -124,14 +121,12 @@ TEST_F(TwoMonitors, WaterCoversBothMonitorsWithTheirPhotograph)
    where the saver last put it, undoing the placement. */
 int placeCursor(int x, int y)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+    return waitUntil([&] {
         POINT at;
         SetCursorPos(x, y);
         pumpMessages(20);
-        if (GetCursorPos(&at) && abs(at.x - x) <= 8 && abs(at.y - y) <= 8)
-            return 1;
-    }
-    return 0;
+        return GetCursorPos(&at) && abs(at.x - x) <= 8 && abs(at.y - y) <= 8;
+    }, 5000);
 }
 
 /* Once the water stands well over the rows both monitors share, a fish
@@ -150,8 +145,7 @@ TEST_F(TwoMonitors, FishSwimsOntoTheSecondMonitor)
         << "the water did not rise above the fish's height";
     ASSERT_TRUE(placeCursor(x, y));
     POINT at = { x, y }, last = at;
-    for (DWORD begun = GetTickCount(); GetTickCount() - begun < 15000 && !PtInRect(&second, at);) {
-        pumpMessages(50);
+    waitUntil([&] {
         GetCursorPos(&at);
         if ((at.x - last.x) * toward < 0 || at.y < second.top + 8 || at.y > second.bottom - 8) {
             at.x += 10 * toward;
@@ -159,7 +153,8 @@ TEST_F(TwoMonitors, FishSwimsOntoTheSecondMonitor)
             SetCursorPos(at.x, at.y);
         }
         last = at;
-    }
+        return PtInRect(&second, at);
+    }, 15000);
     GetCursorPos(&at);
     EXPECT_TRUE(PtInRect(&second, at)) << "cursor at " << at.x << "," << at.y;
 }

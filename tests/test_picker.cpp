@@ -8,13 +8,11 @@
 #include <stdlib.h>
 #include <string>
 
+#include "resource.h"
 #include "tests/driver.h"
 
 namespace {
 
-enum { SAVER_PATH = 1029, BROWSE = 1030, PATH = 77, DRIVES = 1045, FOLDERS = 1046,
-       NEW_FOLDER = 1047, FREE = 1050, NAME = 1048, FILES = 1036 };
-const int waitMs = 10000;
 const std::string base = "C:\\kelpPicker", deep(150, 'd'), longName(120, 'n'), cut(98, 'n');
 /* every folder a test may leave, removed innermost first */
 const std::string made[6] = { base + "\\made", base + "\\" + cut, base + "\\" + deep,
@@ -39,19 +37,6 @@ int findEntry(HWND list, const std::string &text, int combo)
     return -1;
 }
 
-/* Drive links live in the prefix; Wine starts a Unix command as any other. */
-int runUnix(std::string line)
-{
-    STARTUPINFOA startup = { sizeof startup };
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return 0;
-    WaitForSingleObject(process.hProcess, waitMs);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return 1;
-}
-
 class Picker : public ::testing::Test {
 protected:
     ProgramRun run;
@@ -74,63 +59,38 @@ protected:
             runUnix("/bin/rm -f " + driveLink);
     }
 
-    /* A visible dialog or message box of the program, by caption. */
-    HWND waitFor(const char *caption, int timeoutMs = waitMs)
-    {
-        for (int waited = 0; ; waited += 20, Sleep(20)) {
-            for (HWND w = NULL; (w = FindWindowExA(NULL, w, "#32770", caption)) != NULL;) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == run.process.dwProcessId && IsWindowVisible(w))
-                    return w;
-            }
-            if (waited >= timeoutMs)
-                return NULL;
-        }
-    }
-    void waitGone(HWND window)
-    {
-        for (int waited = 0; IsWindowVisible(window) && waited < waitMs; waited += 20)
-            Sleep(20);
-    }
+    void waitGone(HWND window) { waitUntil([&] { return !IsWindowVisible(window); }); }
     void openPicker()
     {
         ASSERT_TRUE(startProgram("kelpVole99.exe", "", &run));
-        ASSERT_TRUE((setup = waitFor("setup")) != NULL);
-        PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
-        ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
-    }
-    std::string answerBox()
-    {
-        HWND box = waitFor("message");
-        std::string text = box != NULL ? itemText(box, 0xFFFF) : "<none>";
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        waitGone(box);
-        return text;
+        ASSERT_TRUE((setup = waitForBox(&run, "setup")) != NULL);
+        PostMessageA(GetDlgItem(setup, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
+        ASSERT_TRUE((picker = waitForBox(&run, "Select install location")) != NULL);
     }
     int click(const std::string &folder, int notification = LBN_DBLCLK)
     {
-        HWND list = GetDlgItem(picker, FOLDERS);
+        HWND list = GetDlgItem(picker, IDC_PICKER_FOLDERS);
         int index = findEntry(list, "[" + folder + "]", 0);
         SendMessageA(list, LB_SETCURSEL, index, 0);
-        SendMessageA(picker, WM_COMMAND, MAKEWPARAM(FOLDERS, notification), (LPARAM)list);
+        SendMessageA(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, notification), (LPARAM)list);
         return index >= 0;
     }
     /* The boxes that answer a name ("|open" when dialog 141 stays); none
        when the picker moves into the new folder. */
     std::string newFolder(const std::string &name)
     {
-        std::string before = itemText(picker, PATH), boxes;
-        PostMessageA(GetDlgItem(picker, NEW_FOLDER), BM_CLICK, 0, 0);
-        HWND dialog = waitFor("create new folder");
-        SetDlgItemTextA(dialog, NAME, name.c_str());
+        std::string before = itemText(picker, IDC_PICKER_PATH), boxes;
+        PostMessageA(GetDlgItem(picker, IDC_PICKER_NEWFOLDER), BM_CLICK, 0, 0);
+        HWND dialog = waitForBox(&run, "create new folder");
+        SetDlgItemTextA(dialog, IDC_NEWFOLDER_NAME, name.c_str());
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        for (int waited = 0; waited < waitMs && boxes.empty(); waited += 20, Sleep(20)) {
-            if (waitFor("message", 0) != NULL)
-                boxes = answerBox();
-            else if (itemText(picker, PATH) != before)
-                return boxes;
-        }
+        waitUntil([&] {
+            if (findBox(&run, "message") != NULL)
+                boxes = closeBox(&run, "message");
+            return !boxes.empty() || itemText(picker, IDC_PICKER_PATH) != before;
+        });
+        if (boxes.empty() && itemText(picker, IDC_PICKER_PATH) != before)
+            return boxes;
         if (IsWindowVisible(dialog)) {
             boxes += "|open";
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -141,24 +101,23 @@ protected:
     /* Waits for the path label to move: a second choice must not overtake. */
     void selectDrive(const char *drive)
     {
-        HWND box = GetDlgItem(picker, DRIVES);
-        std::string before = itemText(picker, PATH);
+        HWND box = GetDlgItem(picker, IDC_PICKER_DRIVES);
+        std::string before = itemText(picker, IDC_PICKER_PATH);
         SendMessageA(box, CB_SETCURSEL, findEntry(box, drive, 1), 0);
-        PostMessageA(picker, WM_COMMAND, MAKEWPARAM(DRIVES, CBN_SELCHANGE), (LPARAM)box);
-        for (int waited = 0; itemText(picker, PATH) == before && waited < 2000; waited += 20)
-            Sleep(20);
+        PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_DRIVES, CBN_SELCHANGE), (LPARAM)box);
+        waitUntil([&] { return itemText(picker, IDC_PICKER_PATH) != before; }, 2000);
     }
     int selectedDrive(const char *drive)
     {
-        return findEntry(GetDlgItem(picker, DRIVES), drive, 1)
-            == SendDlgItemMessageA(picker, DRIVES, CB_GETCURSEL, 0, 0);
+        return findEntry(GetDlgItem(picker, IDC_PICKER_DRIVES), drive, 1)
+            == SendDlgItemMessageA(picker, IDC_PICKER_DRIVES, CB_GETCURSEL, 0, 0);
     }
     void expectLeaves(int button, const std::string &saverPath)
     {
         PostMessageA(GetDlgItem(picker, button), BM_CLICK, 0, 0);
         waitGone(picker);
         EXPECT_FALSE(IsWindowVisible(picker));
-        EXPECT_EQ(saverPath, itemText(setup, SAVER_PATH));
+        EXPECT_EQ(saverPath, itemText(setup, IDC_SETUP_SAVERPATH));
     }
 };
 
@@ -167,10 +126,10 @@ TEST_F(Picker, OkRightAwayKeepsTheFolderInStoredSpellingWithTrueFreeSpace)
     ULARGE_INTEGER available, total, free;
     openPicker();
     GetDiskFreeSpaceExA("C:\\", &available, &total, &free);
-    EXPECT_EQ("c:\\windows", itemText(picker, PATH));
+    EXPECT_EQ("c:\\windows", itemText(picker, IDC_PICKER_PATH));
     EXPECT_TRUE(selectedDrive("[-c-]"));
     /* read back, the count is the drive's own within what a busy disk moves */
-    std::string label = itemText(picker, FREE);
+    std::string label = itemText(picker, IDC_PICKER_FREE);
     EXPECT_TRUE(std::regex_match(label, std::regex("free: [1-9][0-9]{0,2}(\\.[0-9]{3})* bytes")));
     label = std::regex_replace(label, std::regex("[^0-9]"), "");
     EXPECT_NEAR((double)free.QuadPart, strtod(label.c_str(), NULL), free.QuadPart / 50.0);
@@ -181,12 +140,12 @@ TEST_F(Picker, OnlyADoubleClickEntersAndCancelKeepsTheInstallFolder)
 {
     openPicker();
     ASSERT_TRUE(click(".."));
-    EXPECT_EQ("c:\\", itemText(picker, PATH));
+    EXPECT_EQ("c:\\", itemText(picker, IDC_PICKER_PATH));
     ASSERT_TRUE(click("kelpPicker", LBN_SELCHANGE));
-    EXPECT_EQ("c:\\", itemText(picker, PATH));
+    EXPECT_EQ("c:\\", itemText(picker, IDC_PICKER_PATH));
     ASSERT_TRUE(click("kelpPicker") && click("long folder name"));
-    EXPECT_EQ("c:\\kelpPicker\\Long Folder Name", itemText(picker, PATH));
-    EXPECT_EQ(1, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0));
+    EXPECT_EQ("c:\\kelpPicker\\Long Folder Name", itemText(picker, IDC_PICKER_PATH));
+    EXPECT_EQ(1, SendDlgItemMessageW(picker, IDC_PICKER_FOLDERS, LB_GETCOUNT, 0, 0));
     expectLeaves(IDCANCEL, "C:\\windows\\kelpVole99.scr");
 }
 
@@ -209,10 +168,10 @@ TEST_F(Picker, NewFoldersAreMadeAndEnteredOrRefused)
             ASSERT_TRUE(click(c.from));
         EXPECT_EQ(c.boxes, newFolder(c.name)) << c.name;
         /* a new folder is shown in its stored spelling, and its own files */
-        EXPECT_EQ(c.made.empty() ? at : at + "\\" + c.made, itemText(picker, PATH));
+        EXPECT_EQ(c.made.empty() ? at : at + "\\" + c.made, itemText(picker, IDC_PICKER_PATH));
         if (!c.made.empty()) {
-            EXPECT_EQ(1, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0)) << "only [..]";
-            EXPECT_EQ(0, SendDlgItemMessageW(picker, FILES, LB_GETCOUNT, 0, 0)) << c.name;
+            EXPECT_EQ(1, SendDlgItemMessageW(picker, IDC_PICKER_FOLDERS, LB_GETCOUNT, 0, 0)) << "only [..]";
+            EXPECT_EQ(0, SendDlgItemMessageW(picker, IDC_PICKER_FILES, LB_GETCOUNT, 0, 0)) << c.name;
         }
         if (c.made == cut || !c.from.empty())
             ASSERT_TRUE(click(".."));
@@ -234,29 +193,29 @@ TEST_F(Picker, ADriveThatCannotBeEnteredKeepsWhatWasShown)
     ASSERT_TRUE(runUnix("/bin/ln -sfn ../drive_c/kelpPicker/disk " + driveLink));
     openPicker();
     selectDrive("[-y-]");
-    EXPECT_EQ("y:\\", itemText(picker, PATH));
+    EXPECT_EQ("y:\\", itemText(picker, IDC_PICKER_PATH));
     expectLeaves(IDOK, "y:\\kelpVole99.scr");
 
     /* the setup process stands in the folder: only Unix can take it now */
-    ASSERT_TRUE(runUnix(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk"));
-    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
-    EXPECT_EQ("error accessing drive!", answerBox());
-    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
-    EXPECT_EQ(CB_ERR, SendDlgItemMessageA(picker, DRIVES, CB_GETCURSEL, 0, 0));
+    ASSERT_TRUE(runUnix(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk", base + "\\disk", 0));
+    PostMessageA(GetDlgItem(setup, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
+    EXPECT_EQ("error accessing drive!", closeBox(&run, "message"));
+    ASSERT_TRUE((picker = waitForBox(&run, "Select install location")) != NULL);
+    EXPECT_EQ(CB_ERR, SendDlgItemMessageA(picker, IDC_PICKER_DRIVES, CB_GETCURSEL, 0, 0));
     expectLeaves(IDCANCEL, "y:\\kelpVole99.scr");
 
     ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
-    PostMessageA(GetDlgItem(setup, BROWSE), BM_CLICK, 0, 0);
-    ASSERT_TRUE((picker = waitFor("Select install location")) != NULL);
+    PostMessageA(GetDlgItem(setup, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
+    ASSERT_TRUE((picker = waitForBox(&run, "Select install location")) != NULL);
     selectDrive("[-c-]");
     ASSERT_TRUE(RemoveDirectoryA((base + "\\disk").c_str()));
-    std::string shown = itemText(picker, PATH);
-    LRESULT listed = SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0);
+    std::string shown = itemText(picker, IDC_PICKER_PATH);
+    LRESULT listed = SendDlgItemMessageW(picker, IDC_PICKER_FOLDERS, LB_GETCOUNT, 0, 0);
     selectDrive("[-y-]");
-    EXPECT_EQ("error accessing drive!", answerBox());
+    EXPECT_EQ("error accessing drive!", closeBox(&run, "message"));
     EXPECT_TRUE(selectedDrive("[-c-]"));
-    EXPECT_EQ(shown, itemText(picker, PATH));
-    EXPECT_EQ(listed, SendDlgItemMessageW(picker, FOLDERS, LB_GETCOUNT, 0, 0)) << "lists kept";
+    EXPECT_EQ(shown, itemText(picker, IDC_PICKER_PATH));
+    EXPECT_EQ(listed, SendDlgItemMessageW(picker, IDC_PICKER_FOLDERS, LB_GETCOUNT, 0, 0)) << "lists kept";
 }
 
 }  // namespace

@@ -35,22 +35,11 @@ protected:
         ASSERT_TRUE(startProgram("preview.scr", arguments, &run));
         /* The child is made across processes: keep the host answering.  It
            becomes visible only at the end of its creation. */
-        for (int waited = 0; waited < startMs && (child == NULL || !IsWindowVisible(child));
-             waited += 50) {
-            pumpMessages(50);
+        ASSERT_TRUE(waitUntil([&] {
             child = FindWindowExA(host, NULL, "zubsaverpreview", NULL);
-        }
-        ASSERT_TRUE(child != NULL && IsWindowVisible(child)) << "no preview child";
+            return child != NULL && IsWindowVisible(child);
+        })) << "no preview child";
         pumpMessages(100);  /* and its timer is started after that */
-    }
-
-    void expectEnds()
-    {
-        DWORD code = 1234;
-        for (int waited = 0; waited < endMs && stillRunning(&run); waited += 50)
-            pumpMessages(50);
-        ASSERT_TRUE(waitForExit(&run, 100, &code)) << "preview did not end";
-        EXPECT_EQ(0u, code);
     }
 };
 
@@ -76,7 +65,7 @@ TEST_F(Preview, ChildFillsTheHostDisabled)
     EXPECT_EQ(152, rect.right);
     EXPECT_EQ(112, rect.bottom);
     PostMessageA(child, WM_CLOSE, 0, 0);
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
 }
 
 TEST_F(Preview, DestroyingTheHostEndsIt)
@@ -85,7 +74,7 @@ TEST_F(Preview, DestroyingTheHostEndsIt)
     pumpMessages(200);
     EXPECT_TRUE(stillRunning(&run));
     DestroyWindow(host);
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
 }
 
 }  // namespace

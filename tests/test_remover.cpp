@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/saverfixture.h"
+#include "remover/resource.h"
 
 namespace {
 
@@ -53,33 +54,7 @@ int filesIn(const std::string &path)
     return count;
 }
 
-/* Wine's Unix name of a Windows path: links are made from the Unix side. */
-std::string unixPath(const std::string &path)
-{
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    char *name = ((char *(CDECL *)(LPCWSTR))GetProcAddress(GetModuleHandleA("kernel32"),
-                                                           "wine_get_unix_file_name"))(wide);
-    std::string out = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return out;
-}
-
 int exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-/* Wine starts a Unix command as any other program, but its handle may be
-   signalled before the command has run: waits for `path` to come or go. */
-void runUnix(std::string line, const std::string &path, int present)
-{
-    STARTUPINFOA startup = { sizeof startup };
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return;
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    for (int waited = 0; waited < 10000 && exists(path) != present; waited += 20)
-        Sleep(20);
-}
 
 class Remover : public ::testing::TestWithParam<RemoveCase> {
 protected:
@@ -185,29 +160,10 @@ protected:
         if (layout & SUBFOLDER)
             CreateDirectoryA((menu + "\\sub").c_str(), NULL);
     }
-    /* The remover pauses 200 ms for every start-menu entry. */
-    HWND waitForBox(const char *caption)
-    {
-        for (int waited = 0; waited < 30000; waited += 20) {
-            HWND box = FindWindowA("#32770", caption);
-            if (box != NULL && IsWindowVisible(box))
-                return box;
-            pumpMessages(20);
-        }
-        return NULL;
-    }
-    void closeBox(const char *caption)
-    {
-        HWND box = waitForBox(caption);
-        ASSERT_TRUE(box != NULL) << caption;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int waited = 0; waited < endMs && IsWindow(box); waited += 20)
-            pumpMessages(20);
-    }
     void start(const char *arguments)
     {
         ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
-        dialog = waitForWindow(&run, "#32770", startMs);
+        dialog = waitForWindow(&run, "#32770");
         ASSERT_TRUE(dialog != NULL);
     }
     std::string text(int id)    /* the view breaks its lines with CR LF */
@@ -215,12 +171,6 @@ protected:
         char buffer[2400] = "";
         GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
         return std::regex_replace(buffer, std::regex("\r\n"), "\n");
-    }
-    void expectEnds()
-    {
-        DWORD code = 1234;
-        ASSERT_TRUE(waitForExit(&run, endMs, &code));
-        EXPECT_EQ(0u, code);
     }
 };
 
@@ -232,11 +182,12 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     start(c.arguments);
     DWORD started = GetTickCount();
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    ASSERT_TRUE(waitForBox("info") != NULL);
+    /* the remover pauses 200 ms for every start-menu entry */
+    ASSERT_TRUE(waitForBox(&run, "info", NULL, 3 * waitMs) != NULL);
     if (c.report == removerFullReport)
         printf("full run with three links: %lu ms\n", GetTickCount() - started);
 
-    std::string report = text(1000), want = expand(c.report);
+    std::string report = text(IDC_PROGRESS), want = expand(c.report);
     EXPECT_NE(std::string::npos, report.find(want)) << report;
     if (c.report == removerFullReport)
         EXPECT_EQ(want, report);
@@ -244,7 +195,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         << report;
     /* every line the storage holds, the view scrolled to the last */
     EXPECT_TRUE(!(c.layout & MANY) || std::count(report.begin(), report.end(), '\n') > 30) << report;
-    HWND view = GetDlgItem(dialog, 1000);
+    HWND view = GetDlgItem(dialog, IDC_PROGRESS);
     RECT inside;
     GetClientRect(view, &inside);
     LRESULT end = SendMessageA(view, EM_POSFROMCHAR, SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
@@ -266,14 +217,14 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ((c.keysLeft >> i) & 1, left) << "key " << i;
     }
 
-    closeBox("info");
+    EXPECT_NE("<none>", closeBox(&run, "info"));
     if (c.report == removerFullReport) {      /* Cancel still asks after a run */
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-        closeBox("message");
+        EXPECT_NE("<none>", closeBox(&run, "message"));
     } else {
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);   /* "Exit" */
     }
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
     DeleteFileA(saver.c_str());
 }
 
@@ -323,11 +274,12 @@ TEST_F(Remover, WithoutArgumentOnlyComplains)
 {
     start("");
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    pumpMessages(300);
-    EXPECT_EQ("ERROR: command line is missing !\n", text(1000));
+    const std::string missing = "ERROR: command line is missing !\n";
+    waitUntil([&] { return text(IDC_PROGRESS) == missing; });
+    EXPECT_EQ(missing, text(IDC_PROGRESS));
     EXPECT_EQ("OK", text(IDOK));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
 }
 
 /* Cancel asks nothing but shows its box; the close box shows none. */
@@ -338,11 +290,11 @@ TEST_F(Remover, CancelAndTheCloseBoxTouchNothing)
         start("kelpVole99");
         if (way == 0) {
             PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-            closeBox("message");
+            EXPECT_NE("<none>", closeBox(&run, "message"));
         } else {
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         }
-        expectEnds();
+        EXPECT_TRUE(endsWith(&run));
         EXPECT_TRUE(FindWindowA("#32770", "message") == NULL);
         finishRun(&run);
     }

@@ -38,12 +38,11 @@ TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
     if (c.saver) {
         start(c.name, "/s");
         PostMessageA(window, WM_CHAR, 'q', 0);
-        expectEndsCleanly();
+        EXPECT_TRUE(endsWith(&run));
     } else {
         /* any other name is the installer, whatever the command line */
         ASSERT_TRUE(startProgram(c.name, "/s", &run));
-        HWND setup = waitForWindow(&run, "#32770", startMs);
-        EXPECT_TRUE(setup != NULL);
+        EXPECT_TRUE(waitForWindow(&run, "#32770") != NULL);
         EXPECT_EQ(NULL, waitForWindow(&run, "ssaverzub", 500));
     }
 }
@@ -60,16 +59,14 @@ TEST_F(Saver, CommandLinesWithoutTheSaverLetterShowNoSaver)
     const char *lines[] = { "/x", "/p", "/c", "/a 12", "" };
     for (size_t i = 0; i < sizeof lines / sizeof lines[0]; i++) {
         ProgramRun other;
-        DWORD code = 1234;
         int configures = lines[i][0] == 0 || lines[i][1] == 'c';
         ASSERT_TRUE(startProgram("k.scr", lines[i], &other)) << lines[i];
         EXPECT_EQ(NULL, waitForWindow(&other, "ssaverzub", 1000)) << lines[i];
-        HWND dialog = waitForWindow(&other, "#32770", configures ? startMs : 0);
+        HWND dialog = waitForWindow(&other, "#32770", configures ? waitMs : 0);
         EXPECT_EQ(configures, dialog != NULL) << lines[i];
         if (dialog != NULL)
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_TRUE(waitForExit(&other, endMs, &code)) << lines[i];
-        EXPECT_EQ(0u, code) << lines[i];
+        EXPECT_TRUE(endsWith(&other)) << lines[i];
         finishRun(&other);
     }
 }
@@ -84,7 +81,6 @@ TEST_F(Saver, WindowCoversTheScreenOnTop)
     EXPECT_STREQ("ssaverzub", text);
     GetWindowTextA(window, text, sizeof text);
     EXPECT_STREQ("ssave", text);
-    EXPECT_EQ(0x1083u, (UINT)GetClassLongA(window, GCL_STYLE));
 
     LONG style = GetWindowLongA(window, GWL_STYLE);
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
@@ -128,11 +124,11 @@ TEST_P(Input, CharactersAndButtonsEndTheSaverOthersDoNot)
         SetCursorPos(5, 5);
     }
     if (c.ends) {
-        expectEndsCleanly();
+        EXPECT_TRUE(endsWith(&run));
     } else {
         expectStillRuns();
         pressKey('A');
-        expectEndsCleanly();
+        EXPECT_TRUE(endsWith(&run));
     }
 }
 
@@ -168,7 +164,7 @@ TEST_F(Saver, CloseFromAnotherProgramIsIgnored)
     EXPECT_EQ(0u, result);
     expectStillRuns();
     PostMessageA(window, WM_RBUTTONDOWN, 0, 0);
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
 }
 
 TEST_F(Saver, ScreenSaveCommandIsSwallowed)
@@ -180,7 +176,7 @@ TEST_F(Saver, ScreenSaveCommandIsSwallowed)
     EXPECT_EQ(0u, result);
     expectStillRuns();
     PostMessageA(window, WM_CHAR, ' ', 0);
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
 }
 
 TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
@@ -196,11 +192,9 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     EXPECT_EQ(window, GetForegroundWindow());
 
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
     EXPECT_EQ(0, screenSaverRunning());
-    for (DWORD begun = GetTickCount(); GetForegroundWindow() != mine && GetTickCount() - begun < 2000;)
-        pumpMessages(20);
-    EXPECT_EQ(mine, GetForegroundWindow());
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == mine; }));
     DestroyWindow(mine);
 }
 
@@ -210,7 +204,7 @@ TEST_F(Saver, EndingKeepsARunningStateFoundAtStart)
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, &old, 0);
     start();
     PostMessageA(window, WM_CHAR, 'q', 0);
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
     EXPECT_EQ(1, screenSaverRunning());
 }
 
@@ -237,7 +231,7 @@ TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
     POINT centre = { w / 2, h / 2 };
     EXPECT_EQ(window, WindowFromPoint(centre));
     PostMessageA(window, WM_CHAR, 'x', 0);
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
     closeKnownDesktop(desktop);
 }
 
@@ -254,8 +248,7 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     const COLORREF water = RGB(155, 155, 255), bubble = RGB(155, 255, 255);
     int w = 0, h = 0, exact = 0, other = 0, total = 0, bubblePixels = 0;
     DWORD *screen = NULL;
-    for (DWORD begun = GetTickCount(); GetTickCount() - begun < 15000;) {
-        pumpMessages(100);
+    waitUntil([&] {
         delete[] screen;
         screen = grabScreen(&w, &h);
         exact = other = total = bubblePixels = 0;
@@ -273,9 +266,8 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
         /* bubbles: circles in the bubble colour, which the desktop does not have */
         for (int i = 0; i < w * h; i++)
             bubblePixels += pixelColour(screen[i]) == bubble;
-        if (exact > total * 9 / 10 && other == 0 && bubblePixels > 20)
-            break;
-    }
+        return exact > total * 9 / 10 && other == 0 && bubblePixels > 20;
+    }, 15000);
     EXPECT_GT(exact, total * 9 / 10) << exact << " of " << total;
     EXPECT_EQ(0, other);
     EXPECT_GT(bubblePixels, 20);
@@ -300,7 +292,7 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     EXPECT_NE(LoadCursorA(NULL, IDC_ARROW), info.hCursor);
 
     pressKey('Q');
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
     closeKnownDesktop(desktop);
 }
 
@@ -346,8 +338,7 @@ TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
     };
     int w = 0, h = 0, wrong = 0;
     /* until the water stands over the row it is read in */
-    for (DWORD begun = GetTickCount(); GetTickCount() - begun < 15000;) {
-        pumpMessages(100);
+    waitUntil([&] {
         DWORD *screen = grabScreen(&w, &h);
         int period = c.period > 0 ? c.period : w;
         wrong = 0;
@@ -361,12 +352,11 @@ TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
             wrong += !alike(dry, want) || wet != (dry & water);
         }
         delete[] screen;
-        if (wrong == 0)
-            break;
-    }
+        return wrong == 0;
+    }, 15000);
     EXPECT_EQ(0, wrong);
     PostMessageA(window, WM_CHAR, 'q', 0);
-    expectEndsCleanly();
+    EXPECT_TRUE(endsWith(&run));
     DeleteFileA(path);
 }
 
@@ -383,7 +373,7 @@ namespace {
 /* Both programs' manifests as the system's own parser reads them: run as
    invoked, made for Vista to 11, and the saver per-monitor DPI aware.  Wine
    treats every process as DPI aware whatever it declares, so only the
-   declaration can be checked.  Neither asks for styled common controls. */
+   declaration can be checked. */
 struct ManifestCase { const char *built; const wchar_t *dpiAware, *dpiAwareness; };
 
 class Manifest : public ::testing::TestWithParam<ManifestCase> {};
@@ -417,15 +407,7 @@ TEST_P(Manifest, ParsesWithLevelSystemsAndDpiAwareness)
         EXPECT_STREQ(wanted[i] != NULL ? wanted[i] : L"", found ? value : L"") << i;
     }
     ReleaseActCtx(parsed);
-
-    HMODULE program = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), (LPCSTR)RT_MANIFEST);
-    ASSERT_TRUE(found != NULL);
-    std::string text((const char *)LockResource(LoadResource(program, found)),
-                     SizeofResource(program, found));
-    FreeLibrary(program);
     DeleteFileA(path);
-    EXPECT_EQ(std::string::npos, text.find("Common-Controls"));
 }
 
 const ManifestCase manifestCases[] = {
@@ -436,7 +418,8 @@ void PrintTo(const ManifestCase &c, std::ostream *out) { *out << c.built; }
 INSTANTIATE_TEST_SUITE_P(Programs, Manifest, ::testing::ValuesIn(manifestCases));
 
 /* The program's resources, read from the built file as data: every one in
-   German (Germany), with the sizes and formats the system and setup rely on. */
+   German (Germany), and the remover as built.  The pictures' and the
+   sound's formats are the asset checks'. */
 TEST(Resources, EveryResourceIsThereInGerman)
 {
     char path[MAX_PATH];
@@ -463,44 +446,6 @@ TEST(Resources, EveryResourceIsThereInGerman)
         ASSERT_TRUE(found != NULL) << "resource " << table[i].id;
         EXPECT_GE(SizeofResource(program, found), table[i].minSize) << "resource " << table[i].id;
     }
-
-    /* bitmap sizes and depths as the picker and the dialog draw them */
-    struct { int id, width, height, bits; } bitmaps[] = {
-        { 113, 65, 60, 8 }, { 139, 13, 13, 4 }, { 140, 17, 15, 8 }, { 152, 17, 15, 1 },
-        { 147, 18, 17, 4 }, { 144, 18, 17, 1 }, { 142, 18, 17, 4 }, { 143, 18, 17, 1 },
-        { 146, 18, 17, 4 }, { 145, 18, 17, 1 },
-    };
-    for (size_t i = 0; i < sizeof bitmaps / sizeof bitmaps[0]; i++) {
-        HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(bitmaps[i].id), (LPCSTR)RT_BITMAP);
-        const BITMAPINFOHEADER *header = (const BITMAPINFOHEADER *)LockResource(
-            LoadResource(program, found));
-        ASSERT_TRUE(header != NULL) << bitmaps[i].id;
-        EXPECT_EQ(bitmaps[i].width, header->biWidth) << bitmaps[i].id;
-        EXPECT_EQ(bitmaps[i].height, header->biHeight) << bitmaps[i].id;
-        EXPECT_EQ(bitmaps[i].bits, header->biBitCount) << bitmaps[i].id;
-    }
-
-    /* the sound: RIFF WAVE, PCM mono 8000 Hz 8 bits, 20,239 samples */
-    HRSRC wave = FindResourceA(program, MAKEINTRESOURCEA(102), "WAVE");
-    const BYTE *riff = (const BYTE *)LockResource(LoadResource(program, wave));
-    ASSERT_TRUE(riff != NULL);
-    EXPECT_EQ(0, memcmp(riff, "RIFF", 4));
-    EXPECT_EQ(0, memcmp(riff + 8, "WAVEfmt ", 8));
-    const PCMWAVEFORMAT *format = (const PCMWAVEFORMAT *)(riff + 20);
-    EXPECT_EQ(WAVE_FORMAT_PCM, format->wf.wFormatTag);
-    EXPECT_EQ(1, format->wf.nChannels);
-    EXPECT_EQ(8000u, format->wf.nSamplesPerSec);
-    EXPECT_EQ(8, format->wBitsPerSample);
-
-    /* the version block: 1, 5, 2, 0 */
-    HRSRC version = FindResourceA(program, MAKEINTRESOURCEA(1), (LPCSTR)RT_VERSION);
-    const BYTE *block = (const BYTE *)LockResource(LoadResource(program, version));
-    ASSERT_TRUE(block != NULL);
-    const VS_FIXEDFILEINFO *fixed = (const VS_FIXEDFILEINFO *)(block + 40);
-    EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
-    EXPECT_EQ(MAKELONG(5, 1), fixed->dwFileVersionMS);
-    EXPECT_EQ(MAKELONG(0, 2), fixed->dwFileVersionLS);
-    EXPECT_EQ(MAKELONG(5, 1), fixed->dwProductVersionMS);
 
     /* the remover, byte for byte as built, and small */
     char built[MAX_PATH];
@@ -561,12 +506,12 @@ TEST(Fuzz, HostileCommandLinesThroughTheProgram)
         DWORD code = 1234;
         ASSERT_TRUE(startProgram("fuzz.scr", line, &run));
         /* answered again and again: a window made after one answer gets the next */
-        int ended = 0;
-        for (DWORD start = GetTickCount(); !ended && GetTickCount() - start < 10000;) {
-            ended = waitForExit(&run, 50, &code);
-            if (!ended)
-                EnumWindows(endWindow, run.process.dwProcessId);
-        }
+        int ended = waitUntil([&] {
+            if (waitForExit(&run, 30, &code))
+                return 1;
+            EnumWindows(endWindow, run.process.dwProcessId);
+            return 0;
+        });
         if (!ended || code != 0) {
             ADD_FAILURE() << "run " << n << " ended " << ended << " code " << code << ": " << line;
             failed++;

@@ -20,6 +20,7 @@
 #include "setup/setup.h"
 #include "setup/rights.h"
 #include "resource.h"
+#include "remover/resource.h"
 #include "tests/driver.h"
 #include "tests/testutil.h"
 
@@ -31,7 +32,6 @@ namespace {
 const char *const desktopKeys[2] = { "Control Panel\\Desktop",
     "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
 enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
-const int waitMs = 10000;
 const std::string none = "<none>";
 
 std::string fileBytes(const std::string &path)
@@ -89,35 +89,13 @@ std::string readLink(const std::string &name)
         + "|" + folder;
 }
 
-/* The next message box of the process (any "#32770" but the setup
-   dialog) with its text; NULL once the process has ended or time is up. */
-HWND waitForBox(DWORD processId, HANDLE process, std::string *text)
+/* The next message box of the run (or of this process), any window but
+   the program's dialog, with its text; NULL once the run has ended. */
+HWND nextBox(const ProgramRun *run, HWND dialog, std::string *text)
 {
-    char buffer[512];
-    for (int waited = 0; waited < waitMs; waited += 20, Sleep(20)) {
-        for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL;) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(box, &owner);
-            GetWindowTextA(box, buffer, sizeof buffer);
-            if (owner == processId && IsWindowVisible(box) && strcmp(buffer, "setup") != 0
-                && strcmp(buffer, "uninstall saver") != 0) {
-                GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-                *text = buffer;
-                return box;
-            }
-        }
-        if (process != NULL && WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
-            break;
-    }
-    return NULL;
-}
-
-/* Waits for the box to go, so that the next search finds the next one. */
-void answerBox(HWND box, int button)
-{
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    for (int waited = 0; IsWindow(box) && waited < 5000; waited += 20)
-        Sleep(20);
+    HWND box = waitForBox(run, NULL, dialog);
+    *text = boxText(box);
+    return box;
 }
 
 /* Sets aside what an install touches, and puts it all back after. */
@@ -179,15 +157,8 @@ protected:
     void start()
     {
         ASSERT_TRUE(startProgram("kelpVole99.exe", "", &run));
-        dialog = waitForWindow(&run, "#32770", waitMs);
+        dialog = waitForWindow(&run, "#32770");
         ASSERT_TRUE(dialog != NULL) << "no setup dialog";
-    }
-
-    void expectEnds()
-    {
-        DWORD code = 1234;
-        EXPECT_TRUE(waitForExit(&run, waitMs, &code));
-        EXPECT_EQ(0u, code);
     }
 
     void expectNothingRegistered()
@@ -205,7 +176,7 @@ TEST_F(Setup, CancelAsksWithNoPreselected)
     for (int answer = IDNO; ; answer = IDYES) {
         std::string text;
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-        HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
+        HWND box = nextBox(&run, dialog, &text);
         ASSERT_TRUE(box != NULL);
         EXPECT_EQ("You have not finished the installation yet !\nReally exit ?\n\n"
                   "To install select NO and push the SETUP button!", text);
@@ -213,10 +184,9 @@ TEST_F(Setup, CancelAsksWithNoPreselected)
         answerBox(box, answer);
         if (answer == IDYES)
             break;
-        Sleep(300);
         EXPECT_TRUE(IsWindowVisible(dialog)) << "No must keep the dialog";
     }
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
     EXPECT_EQ(none, fileBytes(saver));
     expectNothingRegistered();
 }
@@ -242,8 +212,7 @@ int closeShellWindow()
 {
     HWND shell = NULL;
     DWORD id = 0;
-    for (int waited = 0; waited < waitMs && !shell; waited += 50, Sleep(50))
-        shell = FindWindowA("ExplorerWClass", "kelpVole99");
+    waitUntil([&] { return (shell = FindWindowA("ExplorerWClass", "kelpVole99")) != NULL; });
     GetWindowThreadProcessId(shell, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
     PostMessageA(shell, WM_CLOSE, 0, 0);
@@ -272,19 +241,19 @@ TEST_P(Install, LeavesWhatItReports)
     ASSERT_TRUE(MoveFileA(standIn, files[DESK_CPL].c_str()));
     start();
     if (c.wrapTimeout) {
-        SendDlgItemMessageA(dialog, 1054, UDM_SETPOS, 0, 100);
-        SendDlgItemMessageA(dialog, 1054, WM_KEYDOWN, VK_UP, 0);
-        SendDlgItemMessageA(dialog, 1033, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETPOS, 0, 100);
+        SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, WM_KEYDOWN, VK_UP, 0);
+        SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
     }
 
     std::string boxes, text;
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    while (HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text)) {
+    while (HWND box = nextBox(&run, dialog, &text)) {
         boxes += (boxes.empty() ? "" : "|") + text;
         answerBox(box, text == "File exists !   Overwrite ?" ? c.answer : IDOK);
     }
     EXPECT_EQ(c.boxes, boxes);
-    expectEnds();
+    EXPECT_TRUE(endsWith(&run));
     CloseHandle(held);
     EXPECT_TRUE((c.copied ? fileBytes(run.path) : c.oldSaver) == fileBytes(saver));
     /* the remover goes out byte for byte once the program carries it */
@@ -319,9 +288,11 @@ TEST_P(Install, LeavesWhatItReports)
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "Publisher", "zUb" },
         { HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "InstallLocation", windows },
     };
-    for (size_t i = 0; i < sizeof values / sizeof values[0]; i++)
-        EXPECT_EQ(c.blockMenu && i == 7 ? none : values[i].text + '\0',
-                  storedText(values[i].root, values[i].key, values[i].name)) << i;
+    for (const auto &v : values) {
+        int inMenu = v.name != NULL && strcmp(v.name, "smPath") == 0;
+        EXPECT_EQ(c.blockMenu && inMenu ? none : v.text + '\0', storedText(v.root, v.key, v.name))
+            << (v.name != NULL ? v.name : "(default)");
+    }
     /* the numbers the system's program list reads: whole kilobytes of both files */
     struct { const char *name; DWORD number; } numbers[] = {
         { "EstimatedSize", (DWORD)((fileBytes(saver).size() + 1023) / 1024
@@ -344,9 +315,7 @@ TEST_P(Install, LeavesWhatItReports)
 
     /* the stand-in settings page records what rundll32 handed it */
     std::string calls = none;
-    for (int waited = 0; waited < (c.wrapTimeout ? 1500 : waitMs) && calls == none;
-         waited += 100, Sleep(100))
-        calls = fileBytes(files[DESK_CALLS]);
+    waitUntil([&] { return (calls = fileBytes(files[DESK_CALLS])) != none; }, c.wrapTimeout ? 1500 : waitMs);
     EXPECT_EQ(c.wrapTimeout ? none : saver + "\n", calls);
 }
 
@@ -365,12 +334,12 @@ const InstallCase installCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
 
-std::string boxText;
+std::string firstBox;
 
 /* The box is modal on the test's own thread: answer it from another. */
-DWORD WINAPI answerFirstBox(LPVOID)
+DWORD WINAPI answerFirstBox(LPVOID dialog)
 {
-    answerBox(waitForBox(GetCurrentProcessId(), NULL, &boxText), IDOK);
+    answerBox(nextBox(NULL, (HWND)dialog, &firstBox), IDOK);
     return 0;
 }
 
@@ -385,12 +354,12 @@ TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
     /* 250 characters, as the picker's OK would leave them */
     lstrcpynA(setupState.installFolder, ("C:\\" + std::string(247, 'k')).c_str(), MAX_PATH);
     formSaverPath();
-    HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, NULL, 0, NULL);
+    HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, dialog, 0, NULL);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     WaitForSingleObject(answerer, 2 * waitMs);
     CloseHandle(answerer);
 
-    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", boxText);
+    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", firstBox);
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(0, setupState.finished);
     for (int i = 0; i < FILES; i++)
@@ -425,8 +394,10 @@ void walkKey(HKEY root, const std::string &path, Snapshot *out)
         if (RegEnumKeyExA(key, i, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         std::string below = path.empty() ? name : path + "\\" + name;
-        /* Wine's cache of parameters set for the session only */
-        if (below != "Software\\Wine\\Temporary System Parameters")
+        /* what Wine rewrites by itself: its cache of parameters set for the
+           session only, and the count of the service manager's starts */
+        if (below != "Software\\Wine\\Temporary System Parameters"
+            && below.find("\\Control\\ServiceCurrent") == std::string::npos)
             walkKey(root, below, out);
     }
     RegCloseKey(key);
@@ -516,11 +487,11 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
     for (int round = 0; round < 2; round++) {
         std::string text, removeCommand;
         start();
-        SendDlgItemMessageA(dialog, 1033, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        while (HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text))
+        while (HWND box = nextBox(&run, dialog, &text))
             answerBox(box, text == "File exists !   Overwrite ?" ? IDYES : IDOK);
-        expectEnds();
+        EXPECT_TRUE(endsWith(&run));
         EXPECT_TRUE(closeShellWindow());
         removeCommand = storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString");
         ASSERT_NE(none, removeCommand);
@@ -529,30 +500,24 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
 
         /* configure: OK stores the record */
         startInstalled(saver + " /c", &run);
-        HWND config = waitForWindow(&run, "#32770", waitMs);
+        HWND config = waitForWindow(&run, "#32770");
         ASSERT_TRUE(config != NULL);
         PostMessageA(GetDlgItem(config, IDOK), BM_CLICK, 0, 0);
-        expectEnds();
-        /* the saver, ended by a key */
+        EXPECT_TRUE(endsWith(&run));
+        /* the saver, ended by a key once it has the foreground */
         startInstalled(saver + " /s", &run);
-        HWND saverWindow = waitForWindow(&run, "ssaverzub", waitMs);
+        HWND saverWindow = waitForWindow(&run, "ssaverzub");
         ASSERT_TRUE(saverWindow != NULL);
-        pumpMessages(500);
+        EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == saverWindow; }));
         PostMessageA(saverWindow, WM_CHAR, 'q', 0);
-        expectEnds();
+        EXPECT_TRUE(endsWith(&run));
         /* the preview, ended with its host */
         HWND host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112,
                                     NULL, NULL, NULL, NULL);
         startInstalled(saver + " /p " + std::to_string((UINT_PTR)host), &run);
-        for (int waited = 0; waited < waitMs && !FindWindowExA(host, NULL, "zubsaverpreview", NULL);
-             waited += 50)
-            pumpMessages(50);
-        EXPECT_TRUE(FindWindowExA(host, NULL, "zubsaverpreview", NULL) != NULL);
+        EXPECT_TRUE(waitUntil([&] { return FindWindowExA(host, NULL, "zubsaverpreview", NULL) != NULL; }));
         DestroyWindow(host);
-        for (int waited = 0; waited < waitMs && WaitForSingleObject(run.process.hProcess, 0);
-             waited += 50)
-            pumpMessages(50);
-        expectEnds();
+        EXPECT_TRUE(endsWith(&run));
 
         /* the uninstall command as stored, then as the system's program
            list runs it, which lists the saver first */
@@ -561,13 +526,11 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         HWND remover = NULL;
         if (round == 0) {
             startInstalled(removeCommand.c_str(), &run);
-            remover = waitForWindow(&run, "#32770", waitMs);
+            remover = waitForWindow(&run, "#32770");
         } else {
             EXPECT_NE(std::string::npos, programList().find("kelpVole99|||kelpVole Screen Saver"));
             startInstalled("uninstaller.exe --remove kelpVole99", &list);
-            for (DWORD begun = GetTickCount(); !remover && GetTickCount() - begun < (DWORD)waitMs;
-                 Sleep(20))
-                remover = FindWindowA("#32770", "uninstall saver");
+            waitUntil([&] { return (remover = FindWindowA("#32770", "uninstall saver")) != NULL; });
             finishRun(&run);
             GetWindowThreadProcessId(remover, &run.process.dwProcessId);
             run.process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
@@ -576,26 +539,25 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         }
         ASSERT_TRUE(remover != NULL);
         char report[1000] = "";
-        GetDlgItemTextA(remover, 1000, report, sizeof report);
+        GetDlgItemTextA(remover, IDC_PROGRESS, report, sizeof report);
         EXPECT_STREQ("\r\n    This will remove the selected screen saver from your computer.\r\n"
                      "    Press OK to continue, CANCEL to abort.", report);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
-        HWND box = waitForBox(run.process.dwProcessId, run.process.hProcess, &text);
-        GetDlgItemTextA(remover, 1000, report, sizeof report);
+        HWND box = nextBox(&run, remover, &text);
+        GetDlgItemTextA(remover, IDC_PROGRESS, report, sizeof report);
         EXPECT_EQ(std::regex_replace(removerFullReport, std::regex("\n"), "\r\n"), report);
         GetDlgItemTextA(remover, IDOK, report, sizeof report);
         EXPECT_STREQ("Exit", report);
         answerBox(box, IDOK);
         EXPECT_EQ("Uninstall complete !\nClick Exit to finish.", text);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
-        expectEnds();
+        EXPECT_TRUE(endsWith(&run));
         EXPECT_EQ(none, fileBytes(saver));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(menuFolder.c_str()));
         EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"));
         EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayVersion"));
         finishRun(&run);
-        DWORD code;
-        EXPECT_TRUE(round == 0 || waitForExit(&list, waitMs, &code)) << "the program list stays";
+        EXPECT_TRUE(round == 0 || endsWith(&list)) << "the program list stays";
         finishRun(&list);
     }
 
@@ -627,16 +589,10 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
 }
 
 /* Setup and the remover start again asking for administrator rights only
-   when a token known to be limited keeps them out of the Windows directory. */
+   when a token known to be limited keeps them out of the Windows directory:
+   Wine's Windows directory takes the probe, and it leaves nothing there. */
 TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
 {
-    const struct { int canWrite, elevation, asks; } cases[] = {
-        { 0, ELEVATION_LIMITED, 1 }, { 1, ELEVATION_LIMITED, 0 }, { 0, ELEVATION_FULL, 0 },
-        { 1, ELEVATION_FULL, 0 }, { 0, ELEVATION_UNKNOWN, 0 }, { 1, ELEVATION_UNKNOWN, 0 },
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(c.asks, needsRights(c.canWrite, c.elevation)) << c.canWrite << c.elevation;
-    /* Wine's Windows directory takes the probe, and it leaves nothing there */
     char probe[MAX_PATH];
     GetWindowsDirectoryA(probe, MAX_PATH - 24);
     sprintf(probe + strlen(probe), "\\kelp%lu.tmp", GetCurrentProcessId());
