@@ -137,7 +137,7 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
 {
     char commandLine[2 * MAX_PATH];
 
-    memset(run, 0, sizeof *run);
+    *run = ProgramRun();
     if (!copyBuilt(built, name, run->path, sizeof run->path))
         return 0;
     _snprintf(commandLine, sizeof commandLine, "\"%s\"%s%s", run->path,

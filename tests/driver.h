@@ -26,9 +26,9 @@ template <class Condition> int waitUntil(Condition done, int timeoutMs = waitMs)
 }
 
 struct ProgramRun {
-    char path[MAX_PATH];
-    PROCESS_INFORMATION process;
-    int started;
+    char path[MAX_PATH] = "";
+    PROCESS_INFORMATION process = {};
+    int started = 0;
 };
 
 /* Copies the built program as `name` into a scratch folder of this test

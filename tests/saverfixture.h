@@ -11,9 +11,8 @@
 class Saver : public ::testing::Test {
 protected:
     ProgramRun run;
-    HWND window;
+    HWND window = NULL;
 
-    void SetUp() override { memset(&run, 0, sizeof run); window = NULL; }
     void TearDown() override
     {
         BOOL was;

@@ -21,7 +21,6 @@ protected:
 
     void SetUp() override
     {
-        memset(&run, 0, sizeof run);
         backupKey(HKEY_CURRENT_USER, "software\\zub_Kram", &parent);
         backupKey(HKEY_CURRENT_USER, keyPath, &key);
         RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
@@ -140,7 +139,7 @@ TEST_F(Config, OnlyADraggedThumbMovesABar)
     for (int dx = 8; dx <= 64; dx += 8) {
         char label[40];
         SetCursorPos(p.x - dx, p.y);
-        pumpMessages(100);
+        waitUntil([&] { return bar(IDC_FILL).nPos < last; }, 500);
         int pos = bar(IDC_FILL).nPos;
         sprintf(label, "Fill up to %d percent", pos);
         EXPECT_EQ(label, text(IDC_FILL_LABEL));
@@ -247,28 +246,32 @@ TEST_P(PreviewBox, ShowsTheScreenThroughTheWaterAndFollowsTheBars)
     for (int pass = 0; pass < 2; pass++) {
         COLORREF water = pass ? RGB(20, 155, 255) : RGB(155, 155, 255);
         COLORREF bubble = pass ? RGB(155, 255, 40) : RGB(155, 255, 255);
-        int w, h, checked = 0, wrong = 0;
-        DWORD *screen = grabScreen(&w, &h);
-        for (int by = 2; by < box.bottom - 2; by++)
-            for (int bx = 2; bx < box.right - 2; bx++) {
-                int sx = bx * dw / box.right, sy = by * dh / box.bottom;
-                if (sx % 32 < 10 || sx % 32 > 22 || sy % 32 < 10 || sy % 32 > 22
-                    || (sx > outer.left - 10 && sy > outer.top - 10))
-                    continue;
-                COLORREF k = knownColour(sx, sy);
-                COLORREF want = GetParam() == SRCAND ? (k & water) : (k ^ water);
-                COLORREF p = pixelColour(screen[(origin.y + by) * w + origin.x + bx]);
-                if (p != want && wrong++ == 0)
-                    ADD_FAILURE() << "pass " << pass << " at " << bx << "," << by << ": " << p;
-                checked++;
-            }
-        EXPECT_GT(checked, 100);
-        EXPECT_EQ(0, wrong);
-        EXPECT_EQ(bubble, pixelColour(screen[swatchCentre.y * w + swatchCentre.x]));
-        delete[] screen;
+        int w, h, checked, wrong;
+        COLORREF swatchShows;
+        /* until the preview's timer has drawn with the pass's colours */
+        waitUntil([&] {
+            DWORD *screen = grabScreen(&w, &h);
+            checked = wrong = 0;
+            for (int by = 2; by < box.bottom - 2; by++)
+                for (int bx = 2; bx < box.right - 2; bx++) {
+                    int sx = bx * dw / box.right, sy = by * dh / box.bottom;
+                    if (sx % 32 < 10 || sx % 32 > 22 || sy % 32 < 10 || sy % 32 > 22
+                        || (sx > outer.left - 10 && sy > outer.top - 10))
+                        continue;
+                    COLORREF k = knownColour(sx, sy);
+                    COLORREF want = GetParam() == SRCAND ? (k & water) : (k ^ water);
+                    wrong += pixelColour(screen[(origin.y + by) * w + origin.x + bx]) != want;
+                    checked++;
+                }
+            swatchShows = pixelColour(screen[swatchCentre.y * w + swatchCentre.x]);
+            delete[] screen;
+            return wrong == 0 && swatchShows == bubble;
+        });
+        EXPECT_GT(checked, 100) << pass;
+        EXPECT_EQ(0, wrong) << pass;
+        EXPECT_EQ(bubble, swatchShows) << pass;
         thumbTrack(IDC_AQUA_R, 20);
         thumbTrack(IDC_BUBBLE_B, 40);
-        pumpMessages(200);
     }
     finishWith(IDCANCEL);
     closeKnownDesktop(desktop);

@@ -87,7 +87,9 @@ protected:
                                   screen.left, screen.top, screen.right - screen.left,
                                   screen.bottom - screen.top, NULL, NULL,
                                   windowClass.hInstance, NULL);
-        pumpMessages(300);
+        HDC dc = GetDC(NULL);
+        waitUntil([&] { return GetPixel(dc, primary.left + 10, primary.top + 10) == paper; });
+        ReleaseDC(NULL, dc);
     }
     void TearDown() override
     {

@@ -45,7 +45,6 @@ protected:
 
     void SetUp() override
     {
-        memset(&run, 0, sizeof run);
         for (int i : { 5, 3, 2 })
             CreateDirectoryA(made[i].c_str(), NULL);
     }

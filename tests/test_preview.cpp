@@ -13,7 +13,6 @@ protected:
 
     void SetUp() override
     {
-        memset(&run, 0, sizeof run);
         child = NULL;
         host = CreateWindowExA(0, "STATIC", "preview host", WS_POPUP | WS_VISIBLE,
                                100, 100, 152, 112, NULL, NULL, GetModuleHandleA(NULL), NULL);

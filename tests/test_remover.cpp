@@ -67,7 +67,6 @@ protected:
     void SetUp() override
     {
         char path[MAX_PATH];
-        memset(&run, 0, sizeof run);
         scratchPath("", path, sizeof path);
         scratch = path;
         scratch.erase(scratch.size() - 1);

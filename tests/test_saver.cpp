@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <regex>
 #include <string>
 
 #include "tests/saverfixture.h"
@@ -149,11 +150,7 @@ const InputCase inputCases[] = {
 void PrintTo(const InputCase &c, std::ostream *out) { *out << c.what; }
 INSTANTIATE_TEST_SUITE_P(Table, Input, ::testing::ValuesIn(inputCases),
     [](const ::testing::TestParamInfo<InputCase> &info) {
-        std::string name = info.param.what;
-        for (size_t i = 0; i < name.size(); i++)
-            if (name[i] == ' ')
-                name[i] = '_';
-        return name;
+        return std::regex_replace(info.param.what, std::regex(" "), "_");
     });
 
 TEST_F(Saver, CloseFromAnotherProgramIsIgnored)
@@ -184,8 +181,7 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     HWND mine = CreateWindowExA(0, "STATIC", "foreground before", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                 50, 50, 300, 200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     SetForegroundWindow(mine);
-    pumpMessages(100);
-    ASSERT_EQ(mine, GetForegroundWindow());
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == mine; }));
 
     start();
     EXPECT_EQ(1, screenSaverRunning());
@@ -213,18 +209,17 @@ TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
     HWND desktop = showKnownDesktop();
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     start();
-    pumpMessages(300);
 
-    /* Read back what is on the screen now: the saver's window on top. */
+    /* Read back what is on the screen once the saver draws (the water has
+       reached the bottom row): the saver's window on top. */
     const POINT points[] = {
         { 5, 5 }, { w / 2, h / 2 }, { w / 2, h / 2 - 6 }, { w / 2 - 20, h / 2 + 6 },
         { w - 10, h - 150 }, { w / 3, 2 * h / 3 }, { 40, h - 150 },  /* above the rising water */
     };
     HDC screen = GetDC(NULL);
-    for (size_t i = 0; i < sizeof points / sizeof points[0]; i++)
-        EXPECT_EQ(knownColour(points[i].x, points[i].y),
-                  GetPixel(screen, points[i].x, points[i].y))
-            << "at " << points[i].x << "," << points[i].y;
+    EXPECT_TRUE(waitUntil([&] { return GetPixel(screen, 5, h - 2) != knownColour(5, h - 2); }));
+    for (const POINT &p : points)
+        EXPECT_EQ(knownColour(p.x, p.y), GetPixel(screen, p.x, p.y)) << "at " << p.x << "," << p.y;
     ReleaseDC(NULL, screen);
 
     /* the saver's window, not ours, is what was read */
@@ -281,9 +276,7 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     /* The fish swims by itself, 2 px a tick, with the fish cursor shown. */
     POINT before, after;
     GetCursorPos(&before);
-    pumpMessages(500);
-    GetCursorPos(&after);
-    EXPECT_GE(abs(after.x - before.x), 6);
+    EXPECT_TRUE(waitUntil([&] { return GetCursorPos(&after) && abs(after.x - before.x) >= 6; }));
     EXPECT_GT(after.y, 600);
     CURSORINFO info;
     info.cbSize = sizeof info;

@@ -112,7 +112,6 @@ protected:
     {
         const char *names[FILES] = { "kelpVole99.scr", "zUbSavRemov_1_51.exe", "", "desk.cpl",
                                      "deskcalls.txt" };
-        memset(&run, 0, sizeof run);
         GetWindowsDirectoryA(windows, MAX_PATH);
         SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
         for (int i = 0; i < FILES; i++)
@@ -462,7 +461,7 @@ void startInstalled(const std::string &commandLine, ProgramRun *run)
 {
     std::string line = commandLine;
     finishRun(run);     /* and the copy an earlier run was started from */
-    memset(run, 0, sizeof *run);
+    *run = ProgramRun();
     run->started = startProcess(NULL, &line[0], &run->process);
 }
 
@@ -522,7 +521,6 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         /* the uninstall command as stored, then as the system's program
            list runs it, which lists the saver first */
         ProgramRun list;
-        memset(&list, 0, sizeof list);
         HWND remover = NULL;
         if (round == 0) {
             startInstalled(removeCommand.c_str(), &run);
