@@ -86,7 +86,9 @@ geometry setup >/dev/null && xdotool key Tab Tab space Return   # no settings pa
 for _ in 1 2 3 4 5 6; do sleep 1; xdotool key Return; done        # its boxes
 waitgone $setup
 kill $setup 2>/dev/null
-pkill -f explorer.exe 2>/dev/null
+# Setup opened its start-menu folder in a Wine explorer window: end it with
+# everything else of this prefix, and no other prefix's.
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 wine "C:\\windows\\zUbSavRemov_1_51.exe" kelpVole99 >/dev/null 2>&1 &
 remover=$!
 box=$(geometry "uninstall saver") && xdotool key Return
