@@ -45,6 +45,15 @@ display() {
   shm=$(xdpyinfo -queryExtensions | sed -n 's/.*MIT-SHM *(opcode: \([0-9]*\).*/\1/p')
   shm=$(printf '%x' "${shm:-255}")
 }
+# The process of this prefix whose command line holds $1: a saver of the
+# same name may run in another prefix, which this script must not end.
+ownpid() {
+  local p
+  for p in $(pgrep -f "$1"); do
+    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      { echo "$p"; return; }
+  done
+}
 cpu() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # frames PID: image uploads (PutImage, or MIT-SHM's ShmPutImage) per second
 frames() {
@@ -85,7 +94,7 @@ for size in ${KELP_COST_SIZES:-1024x768 1920x1080}; do
     # Wine centres the pointer as it starts: put it under water afterwards
     xdotool mousemove $((w / 3)) $((h - 50))
     sleep 1
-    pid=$(pgrep -f "$(basename "$saver") /s" | head -1)
+    pid=$(ownpid "$(basename "$saver") /s")
     server=$(serverpid)
     [ -n "$pid" ] && [ -n "$server" ] || { echo "$name did not start" >&2; stop_xvfb; continue; }
     measure "$name" rising "$pid" "$server"

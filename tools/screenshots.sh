@@ -1,9 +1,13 @@
 #!/bin/bash
 # Installs what is missing, builds the program and photographs it on a
 # private virtual display, into docs/: the saver in mid-animation, the
-# configuration dialog, setup with its location picker, and the remover
-# after a run.  Each picture is scaled or cropped and reduced to a palette
-# so that it stays small.
+# configuration dialog, setup with its location picker, the remover after a
+# run, and the saver alone on the bare display, which it cannot photograph,
+# laying out a wallpaper.  Each picture is scaled or cropped and reduced to
+# a palette so that it stays small.
+# It ends only what runs in its own Wine prefix (wineserver -k there), and
+# puts back the registry values, keys and system.ini that its runs of setup,
+# the remover and the saver change in that prefix.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
 tools/deps.sh || exit 1
@@ -14,11 +18,53 @@ cmake --build build/i686 -j"$(nproc)" --target kelpVole99 demodesk || exit 1
 . tools/xvfb.sh
 start_xvfb || exit 1
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-cleanup() { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; stop_xvfb; rm -rf "$work"; }
-trap cleanup EXIT
-
 bin=$here/build/i686/bin
 work=$(mktemp -d)
+
+# What setup, the remover and the wallpaper picture change, as it was before.
+# Values: one line each, "key<TAB>name<TAB>type<TAB>data", no type if absent.
+desktop='HKCU\Control Panel\Desktop'
+record='HKLM\Software\Microsoft\Windows\CurrentVersion'
+keepvalue() {
+  local type
+  type=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+         sed -n "s/^    $2    \(REG_[A-Z_]*\)    \(.*\)\$/\1\t\2/p")
+  printf '%s\t%s\t%s\n' "$1" "$2" "${type:-}" >> "$work/values"
+}
+# Keys with all below them, in the view a 32-bit program sees: exported,
+# or no file when the key is absent.
+keptkeys=()
+keepkey() {
+  keptkeys+=("$1")
+  wine reg export "$1" "$work/key${#keptkeys[@]}.reg" /y /reg:32 >/dev/null 2>&1 ||
+    rm -f "$work/key${#keptkeys[@]}.reg"
+}
+putback() {
+  local key name type data i
+  [ -f "$work/values" ] || return 0
+  while IFS=$'\t' read -r key name type data; do
+    if [ -n "$type" ]; then wine reg add "$key" /v "$name" /t "$type" /d "$data" /f
+    else wine reg delete "$key" /v "$name" /f; fi >/dev/null 2>&1
+  done < "$work/values"
+  for i in "${!keptkeys[@]}"; do
+    wine reg delete "${keptkeys[$i]}" /f /reg:32 >/dev/null 2>&1
+    [ -f "$work/key$((i + 1)).reg" ] && wine reg import "$work/key$((i + 1)).reg" /reg:32 >/dev/null 2>&1
+  done
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  cp "$work/system.ini" "$WINEPREFIX/drive_c/windows/system.ini"
+}
+cleanup() {
+  putback
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; stop_xvfb; rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$WINEPREFIX/drive_c/windows/system.ini" "$work/system.ini" || exit 1
+for v in Wallpaper WallpaperStyle TileWallpaper ScreenSaveActive ScreenSaveTimeOut; do
+  keepvalue "$desktop" $v
+done
+keepkey "$record\\Uninstall\\kelpVole99"
+keepkey "$record\\App Paths\\kelpVole99"
+keepkey 'HKCU\Software\zub_Kram'
 mkdir -p docs
 saver=$(winepath -w "$bin/kelpVole99.scr" 2>/dev/null)
 
@@ -26,7 +72,8 @@ shot() { import -window root -display "$DISPLAY" "$work/$1.png"; }
 # A window's rectangle on the screen as convert's crop geometry.
 geometry() {
   local id
-  id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1) || return 1
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+  [ -n "$id" ] || return 1
   eval "$(xdotool getwindowgeometry --shell "$id")"
   echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
 }
@@ -86,7 +133,9 @@ geometry setup >/dev/null && xdotool key Tab Tab space Return   # no settings pa
 for _ in 1 2 3 4 5 6; do sleep 1; xdotool key Return; done        # its boxes
 waitgone $setup
 kill $setup 2>/dev/null
-pkill -f explorer.exe 2>/dev/null
+# Setup opened its start-menu folder in a Wine explorer window: end it with
+# everything else of this prefix, and no other prefix's.
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 wine "C:\\windows\\zUbSavRemov_1_51.exe" kelpVole99 >/dev/null 2>&1 &
 remover=$!
 box=$(geometry "uninstall saver") && xdotool key Return
@@ -95,4 +144,23 @@ sleep 5
 xdotool key Return; sleep 0.5; xdotool key Return
 waitgone $remover
 [ -n "$box" ] && save remover "-crop $box +repage"
+
+# The saver alone on the bare display: Wine photographs it black, as the
+# system photographs the saver's own desktop at the logon screen, so the
+# saver lays out the wallpaper, here a JPEG of 800 x 600 stretched (style 2).
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+convert -size 800x600 -seed 7 plasma:fractal -blur 0x3 \
+  \( -size 800x600 gradient:'#203060'-'#e0a040' \) -compose blend -define compose:args=45 -composite \
+  -quality 85 "$work/wall.jpg"
+wine reg add "$desktop" /v Wallpaper /d "$(winepath -w "$work/wall.jpg" 2>/dev/null)" /f >/dev/null 2>&1
+wine reg add "$desktop" /v WallpaperStyle /d 2 /f >/dev/null 2>&1
+wine reg add "$desktop" /v TileWallpaper /d 0 /f >/dev/null 2>&1
+wine "$saver" /s >/dev/null 2>&1 &
+shown=$!
+timeout 30 xdotool search --sync --onlyvisible --name '^ssave$' >/dev/null && xdotool mousemove 600 700
+sleep 12
+shot wallpaper
+xdotool key q
+waitgone $shown
+save wallpaper "-resize 50%"
 ls -l docs
