@@ -16,13 +16,14 @@
 #include <windows.h>
 #include <shlobj.h>
 #include "resource.h"
+#include "setup/record.h"
 #include "setup/rights.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
 
-#define APP_PATHS_KEY "software\\microsoft\\windows\\currentversion\\app paths\\"
-#define MENU_PARENT "\\zub_Savers\\"
+#define APP_PATHS_KEY RECORD_APP_PATHS_KEY "\\"
+#define MENU_PARENT "\\" RECORD_MENU_FOLDER "\\"
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line */
@@ -37,7 +38,9 @@ struct RemoverState {
 static RemoverState remover;
 
 /* One of the keys deleted in steps 6 to 8: the parent opened, the record's
-   subkey deleted, and the lines reported when either fails. */
+   subkey deleted, and the lines reported when either fails.  The reports
+   keep the key names as they have always been spelled ("App Paths",
+   "zub_kram"): users and their tools know these lines. */
 struct RecordKey {
     HKEY root;
     const char *parent;
@@ -46,13 +49,13 @@ struct RecordKey {
 };
 
 static const RecordKey recordKeys[3] = {
-    { HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\uninstall",
-      "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\",
-      "\nerror can't open key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" },
-    { HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\App Paths",
+    { HKEY_LOCAL_MACHINE, RECORD_UNINSTALL_KEY,
+      "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\",
+      "\nerror can't open key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\" },
+    { HKEY_LOCAL_MACHINE, RECORD_APP_PATHS_KEY,
       "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\",
       "\ncan't open key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" },
-    { HKEY_CURRENT_USER, "software\\zub_kram",
+    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY,
       "\nno saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\",
       "\ncan't open key:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" },
 };
@@ -210,8 +213,8 @@ static int readRecord(void)
         return 0;
     }
     readPathValue(key, NULL, remover.path);
-    readPathValue(key, "Path", folder);
-    readPathValue(key, "smPath", remover.menuFolder);
+    readPathValue(key, RECORD_INSTALL_FOLDER, folder);
+    readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
     RegCloseKey(key);
     remover.saverIsOurs = isRecordSaver(folder);
     append("  Done");
@@ -245,7 +248,7 @@ static int isRecordUninstallKey(void)
         || !joinPath(command, recordKeys[0].parent, "\\", remover.recordName)
         || RegOpenKeyExA(HKEY_LOCAL_MACHINE, command, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
-    readPathValue(key, "uninstallString", command);
+    readPathValue(key, RECORD_UNINSTALL_COMMAND, command);
     RegCloseKey(key);
     return lstrcmpiA(command, own) == 0;
 }
