@@ -127,7 +127,6 @@ struct WaterState {
     HCURSOR shownCursor;
 };
 extern WaterState waterState;
-extern const WaterState initialWaterState;
 
 /* The calls through which the engine draws and moves the cursor.  The
    saver uses the system's own; tests put recorders in their place. */
@@ -145,6 +144,7 @@ extern const AnimationCalls systemAnimationCalls;
 
 extern unsigned int randomState;
 int nextRandom(void);
+void startWater(void);
 int targetLevel(void);
 void animationTick(void);
 void waterStep(void);

@@ -95,8 +95,7 @@ static void animateUntilClosed(void)
     GetCursorPos(&cursor);
     saverWindowState.mouseX = cursor.x - launchContext.screenLeft;
     saverWindowState.mouseY = cursor.y - launchContext.screenTop;
-    waterState.level = launchContext.screenHeight;
-    waterState.fishStep = 2;
+    startWater();
     watchDisplay(window);
     SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);
     if (saverSettings.sound != 0)

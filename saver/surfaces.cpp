@@ -144,8 +144,6 @@ int createSurfaces(void)
     int ready;
 
     memset(s, 0, sizeof *s);
-    waterState.driftStep = 13;
-    waterState.driftY = 10;
 
     s->windowDC = GetWindowDC(saverWindowState.saverWindow);
     s->nullBrush = (HBRUSH)GetStockObject(NULL_BRUSH);
