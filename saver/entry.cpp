@@ -85,6 +85,11 @@ void readScreenLayout(void)
     }
 }
 
+void warn(const char *text)
+{
+    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+}
+
 static void runSaverRole(void)
 {
     if (registerSaverClass(launchContext.instance, saverWndProc))

@@ -33,6 +33,8 @@ extern LaunchContext launchContext;
 void parseCommandLine(char *text);
 int isSaverFileName(const char *path, DWORD length);
 void readScreenLayout(void);
+/* The program's box for what went wrong, owned by no window. */
+void warn(const char *text);
 
 /* ---- saver window ---- */
 

@@ -46,11 +46,6 @@ int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
     return RegisterClassA(&windowClass) != 0;
 }
 
-static void warn(const char *text)
-{
-    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
-}
-
 static FARPROC user32Function(const char *name)
 {
     HMODULE user32 = GetModuleHandleA("user32.dll");

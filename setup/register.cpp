@@ -2,6 +2,7 @@
    three links.  The remover reads the record back to undo the install, so
    its key names and value names are fixed. */
 #include "setup/setup.h"
+#include "saver/saver.h"
 #include "settings/settings.h"
 #include "setup/record.h"
 
@@ -18,11 +19,6 @@
 
 /* makeStartMenuFolder's result; the next call overwrites it. */
 static char startMenuFolder[MAX_PATH];
-
-static void warn(const char *text)
-{
-    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
-}
 
 /* A folder the shell cannot name gives no path: an empty one would put
    the folder at the root of the current drive. */
