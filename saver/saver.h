@@ -30,6 +30,7 @@ extern LaunchContext launchContext;
 
 #define KELP_DIGITS_MAX 19
 
+void rememberForeground(const char *commandLine);
 void parseCommandLine(char *text);
 int isSaverFileName(const char *path, DWORD length);
 void readScreenLayout(void);
