@@ -32,7 +32,6 @@ struct RemoverState {
     int finished;
     HWND dialog;
     char progress[PROGRESS_SIZE];
-    char path[PATH_SIZE];
     char menuFolder[PATH_SIZE];
 };
 static RemoverState remover;
@@ -181,7 +180,7 @@ static int readPathValue(HKEY key, const char *name, char *out)
 
 /* The saver file setup writes: "<record>.scr" in the install folder that
    the record's "Path" names (a drive root keeps its backslash). */
-static int isRecordSaver(const char *folder)
+static int isRecordSaver(const char *folder, const char *saverFile)
 {
     char stem[PATH_SIZE], own[PATH_SIZE];
     int n = lstrlenA(folder);
@@ -189,34 +188,35 @@ static int isRecordSaver(const char *folder)
     return n > 0
         && joinPath(stem, folder, folder[n - 1] == '\\' ? "" : "\\", remover.recordName)
         && joinPath(own, stem, ".scr", "")
-        && lstrcmpiA(own, remover.path) == 0;
+        && lstrcmpiA(own, saverFile) == 0;
 }
 
-/* Steps 1-2: the saver file and the start-menu folder from the record.
-   Returns 0 when the record cannot be opened. */
-static int readRecord(void)
+/* Steps 1-2: the saver file (into saverFile, PATH_SIZE characters) and
+   the start-menu folder from the record.  Returns 0 when the record cannot
+   be opened. */
+static int readRecord(char *saverFile)
 {
     HKEY key;
     int opened;
-    char folder[PATH_SIZE];
+    char keyPath[PATH_SIZE], folder[PATH_SIZE];
 
     append("Reading uninstall info...");
     showAndPause(400);
     remover.menuFolder[0] = 0;
     opened = !remover.refused
-        && joinPath(remover.path, APP_PATHS_KEY, remover.recordName, "")
-        && RegOpenKeyExA(HKEY_LOCAL_MACHINE, remover.path, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        && joinPath(keyPath, APP_PATHS_KEY, remover.recordName, "")
+        && RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!opened) {
         append("\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\");
         append(APP_PATHS_KEY);
         append(remover.recordName);
         return 0;
     }
-    readPathValue(key, NULL, remover.path);
+    readPathValue(key, NULL, saverFile);
     readPathValue(key, RECORD_INSTALL_FOLDER, folder);
     readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
     RegCloseKey(key);
-    remover.saverIsOurs = isRecordSaver(folder);
+    remover.saverIsOurs = isRecordSaver(folder, saverFile);
     append("  Done");
     append("\n\nDeleting saver files...");
     showAndPause(200);
@@ -224,13 +224,13 @@ static int readRecord(void)
 }
 
 /* Step 3.  The record could have been made to name any file. */
-static void deleteSaverFile(void)
+static void deleteSaverFile(const char *saverFile)
 {
-    if (remover.saverIsOurs && DeleteFileA(remover.path)) {
+    if (remover.saverIsOurs && DeleteFileA(saverFile)) {
         append("\nOK");
     } else {
         append("\ncan't find file to remove:\n   ");
-        append(remover.path);
+        append(saverFile);
     }
     showAndPause(300);
 }
@@ -274,7 +274,9 @@ static void deleteRecordKey(const RecordKey *k, int ours)
 
 static void deleteMenuEntry(const char *name)
 {
-    if (joinPath(remover.path, remover.menuFolder, "\\", name) && DeleteFileA(remover.path)) {
+    char entry[PATH_SIZE];
+
+    if (joinPath(entry, remover.menuFolder, "\\", name) && DeleteFileA(entry)) {
         append("\nOK");
     } else {
         /* reported by its real name, even when too long to be deleted */
@@ -293,6 +295,14 @@ static int isPlainFolder(const char *path)
         && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+/* Ends a full path before its last component, which `name` points at
+   (as GetFullPathNameA gives it), so that it names the folder holding
+   that component. */
+static void cutToParent(char *path, const char *name)
+{
+    *CharPrevA(path, name) = 0;
+}
+
 /* Only the user's "<Programs>\zub_Savers\<record name>", where "smPath"
    leads once resolved, is the record's start-menu folder; and not when it
    or "zub_Savers" is a link: emptying it would empty the folder linked
@@ -309,7 +319,7 @@ static int isRecordMenuFolder(void)
         || lstrcmpiA(full, own) != 0 || !isPlainFolder(full))
         return 0;
     lstrcpyA(remover.menuFolder, full);
-    name[-1] = 0;
+    cutToParent(full, name);
     return isPlainFolder(full);
 }
 
@@ -317,13 +327,14 @@ static int isRecordMenuFolder(void)
 static void clearStartMenu(void)
 {
     WIN32_FIND_DATAA found;
+    char pattern[PATH_SIZE];
     HANDLE search = INVALID_HANDLE_VALUE;
     int ours = !remover.refused && isRecordMenuFolder();
 
     append("\n\nDeleting start menu entries...");
     showAndPause(500);
-    if (ours && joinPath(remover.path, remover.menuFolder, "\\*.*", ""))
-        search = FindFirstFileA(remover.path, &found);
+    if (ours && joinPath(pattern, remover.menuFolder, "\\*.*", ""))
+        search = FindFirstFileA(pattern, &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
@@ -343,15 +354,15 @@ static void clearStartMenu(void)
 
 static void removeInstallation(void)
 {
+    char saverFile[PATH_SIZE];
     int ours[3];
     int i;
 
     remover.progress[0] = 0;
-    remover.path[0] = 0;
     remover.refused = !isPlainName(remover.recordName);
     remover.saverIsOurs = 0;
-    if (readRecord())
-        deleteSaverFile();
+    if (readRecord(saverFile))
+        deleteSaverFile(saverFile);
     showAndPause(200);
     append("\n\nDeleting registry entries...");
     showAndPause(400);
@@ -409,11 +420,11 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
     return FALSE;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     (void)previous;
     (void)commandLine;      /* read whole below, program name and all */
-    (void)show;
+    (void)showCommand;      /* the dialog shows itself */
     remover.recordName = recordNameOf(GetCommandLineA());
     if (handedOverForRights(remover.recordName))
         return 0;
