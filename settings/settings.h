@@ -44,9 +44,7 @@ struct ConfigDialogState {
     RECT previewRect;       /* box's item rectangle, client pixels */
     RECT dialogRect;        /* only its size counts: the screen area shown */
     HDC pictureDC;
-    HBITMAP pictureBitmap;
-    HBRUSH waterBrush;
-    HPEN waterPen;
+    /* the picture's bitmap, brush and pen come back from these selections */
     HGDIOBJ oldBrush, oldPen, oldBitmap;
     HWND swatch;
     RECT swatchRect;
