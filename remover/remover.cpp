@@ -207,6 +207,7 @@ static int readRecord(char *saverFile)
         && joinPath(keyPath, APP_PATHS_KEY, remover.recordName, "")
         && RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!opened) {
+        /* "cant't" is kept: users and their tools know these lines */
         append("\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\");
         append(APP_PATHS_KEY);
         append(remover.recordName);
@@ -347,7 +348,7 @@ static void clearStartMenu(void)
     if (ours && RemoveDirectoryA(remover.menuFolder)) {
         append("\nOK");
     } else {
-        append("\ncant't delete folder: ");
+        append("\ncant't delete folder: ");     /* spelled so: users and their tools know it */
         append(remover.menuFolder);
     }
 }
@@ -376,6 +377,7 @@ static void removeInstallation(void)
     showAndPause(300);
     append("\n\n... FINISHED");
     show();
+    /* action 0 names no setting; the pair is kept, as users and their tools know it */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
     SetDlgItemTextA(remover.dialog, IDOK, "Exit");

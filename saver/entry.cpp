@@ -134,6 +134,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     DWORD length;
 
     (void)nCmdShow;
+    /* always NULL for a 32-bit program; kept, as users and their tools know it */
     if (hPrevInstance != NULL)
         return 1;
     launchContext.previousForeground = NULL;

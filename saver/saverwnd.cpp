@@ -127,7 +127,7 @@ void runSaver(void)
         loadSettings();
         /* The photograph is taken while the window is still hidden. */
         if (!createSurfaces())
-            warn("ERROR: cant't create DC");
+            warn("ERROR: cant't create DC");    /* spelled so: users and their tools know it */
         else
             animateUntilClosed();
     }

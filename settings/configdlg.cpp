@@ -215,6 +215,7 @@ static void repaintSwatch(void)
     HDC dc = GetDC(c->swatch);
 
     if (dc == NULL) {
+        /* odd, and kept: users and their tools know this box */
         MessageBoxA(NULL, "foo", "message", MB_ICONWARNING);
         return;
     }

@@ -193,6 +193,7 @@ static void registerSaver(HWND dialog)
     /* stored, or the next log-on would bring back the timeout before */
     SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL,
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    /* action 0 names no setting; the pair is kept, as users and their tools know it */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
