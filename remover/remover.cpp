@@ -16,13 +16,14 @@
 #include <windows.h>
 #include <shlobj.h>
 #include "resource.h"
+#include "setup/record.h"
 #include "setup/rights.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
 
-#define APP_PATHS_KEY "software\\microsoft\\windows\\currentversion\\app paths\\"
-#define MENU_PARENT "\\zub_Savers\\"
+#define APP_PATHS_KEY RECORD_APP_PATHS_KEY "\\"
+#define MENU_PARENT "\\" RECORD_MENU_FOLDER "\\"
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line */
@@ -31,13 +32,14 @@ struct RemoverState {
     int finished;
     HWND dialog;
     char progress[PROGRESS_SIZE];
-    char path[PATH_SIZE];
     char menuFolder[PATH_SIZE];
 };
 static RemoverState remover;
 
 /* One of the keys deleted in steps 6 to 8: the parent opened, the record's
-   subkey deleted, and the lines reported when either fails. */
+   subkey deleted, and the lines reported when either fails.  The reports
+   keep the key names as they have always been spelled ("App Paths",
+   "zub_kram"): users and their tools know these lines. */
 struct RecordKey {
     HKEY root;
     const char *parent;
@@ -46,13 +48,13 @@ struct RecordKey {
 };
 
 static const RecordKey recordKeys[3] = {
-    { HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\uninstall",
-      "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\",
-      "\nerror can't open key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" },
-    { HKEY_LOCAL_MACHINE, "software\\microsoft\\windows\\currentversion\\App Paths",
+    { HKEY_LOCAL_MACHINE, RECORD_UNINSTALL_KEY,
+      "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\",
+      "\nerror can't open key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\" },
+    { HKEY_LOCAL_MACHINE, RECORD_APP_PATHS_KEY,
       "\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\",
       "\ncan't open key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" },
-    { HKEY_CURRENT_USER, "software\\zub_kram",
+    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY,
       "\nno saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\",
       "\ncan't open key:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" },
 };
@@ -178,7 +180,7 @@ static int readPathValue(HKEY key, const char *name, char *out)
 
 /* The saver file setup writes: "<record>.scr" in the install folder that
    the record's "Path" names (a drive root keeps its backslash). */
-static int isRecordSaver(const char *folder)
+static int isRecordSaver(const char *folder, const char *saverFile)
 {
     char stem[PATH_SIZE], own[PATH_SIZE];
     int n = lstrlenA(folder);
@@ -186,34 +188,36 @@ static int isRecordSaver(const char *folder)
     return n > 0
         && joinPath(stem, folder, folder[n - 1] == '\\' ? "" : "\\", remover.recordName)
         && joinPath(own, stem, ".scr", "")
-        && lstrcmpiA(own, remover.path) == 0;
+        && lstrcmpiA(own, saverFile) == 0;
 }
 
-/* Steps 1-2: the saver file and the start-menu folder from the record.
-   Returns 0 when the record cannot be opened. */
-static int readRecord(void)
+/* Steps 1-2: the saver file (into saverFile, PATH_SIZE characters) and
+   the start-menu folder from the record.  Returns 0 when the record cannot
+   be opened. */
+static int readRecord(char *saverFile)
 {
     HKEY key;
     int opened;
-    char folder[PATH_SIZE];
+    char keyPath[PATH_SIZE], folder[PATH_SIZE];
 
     append("Reading uninstall info...");
     showAndPause(400);
     remover.menuFolder[0] = 0;
     opened = !remover.refused
-        && joinPath(remover.path, APP_PATHS_KEY, remover.recordName, "")
-        && RegOpenKeyExA(HKEY_LOCAL_MACHINE, remover.path, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        && joinPath(keyPath, APP_PATHS_KEY, remover.recordName, "")
+        && RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (!opened) {
+        /* "cant't" is kept: users and their tools know these lines */
         append("\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\");
         append(APP_PATHS_KEY);
         append(remover.recordName);
         return 0;
     }
-    readPathValue(key, NULL, remover.path);
-    readPathValue(key, "Path", folder);
-    readPathValue(key, "smPath", remover.menuFolder);
+    readPathValue(key, NULL, saverFile);
+    readPathValue(key, RECORD_INSTALL_FOLDER, folder);
+    readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
     RegCloseKey(key);
-    remover.saverIsOurs = isRecordSaver(folder);
+    remover.saverIsOurs = isRecordSaver(folder, saverFile);
     append("  Done");
     append("\n\nDeleting saver files...");
     showAndPause(200);
@@ -221,13 +225,13 @@ static int readRecord(void)
 }
 
 /* Step 3.  The record could have been made to name any file. */
-static void deleteSaverFile(void)
+static void deleteSaverFile(const char *saverFile)
 {
-    if (remover.saverIsOurs && DeleteFileA(remover.path)) {
+    if (remover.saverIsOurs && DeleteFileA(saverFile)) {
         append("\nOK");
     } else {
         append("\ncan't find file to remove:\n   ");
-        append(remover.path);
+        append(saverFile);
     }
     showAndPause(300);
 }
@@ -245,7 +249,7 @@ static int isRecordUninstallKey(void)
         || !joinPath(command, recordKeys[0].parent, "\\", remover.recordName)
         || RegOpenKeyExA(HKEY_LOCAL_MACHINE, command, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
-    readPathValue(key, "uninstallString", command);
+    readPathValue(key, RECORD_UNINSTALL_COMMAND, command);
     RegCloseKey(key);
     return lstrcmpiA(command, own) == 0;
 }
@@ -271,7 +275,9 @@ static void deleteRecordKey(const RecordKey *k, int ours)
 
 static void deleteMenuEntry(const char *name)
 {
-    if (joinPath(remover.path, remover.menuFolder, "\\", name) && DeleteFileA(remover.path)) {
+    char entry[PATH_SIZE];
+
+    if (joinPath(entry, remover.menuFolder, "\\", name) && DeleteFileA(entry)) {
         append("\nOK");
     } else {
         /* reported by its real name, even when too long to be deleted */
@@ -290,6 +296,14 @@ static int isPlainFolder(const char *path)
         && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+/* Ends a full path before its last component, which `name` points at
+   (as GetFullPathNameA gives it), so that it names the folder holding
+   that component. */
+static void cutToParent(char *path, const char *name)
+{
+    *CharPrevA(path, name) = 0;
+}
+
 /* Only the user's "<Programs>\zub_Savers\<record name>", where "smPath"
    leads once resolved, is the record's start-menu folder; and not when it
    or "zub_Savers" is a link: emptying it would empty the folder linked
@@ -306,7 +320,7 @@ static int isRecordMenuFolder(void)
         || lstrcmpiA(full, own) != 0 || !isPlainFolder(full))
         return 0;
     lstrcpyA(remover.menuFolder, full);
-    name[-1] = 0;
+    cutToParent(full, name);
     return isPlainFolder(full);
 }
 
@@ -314,13 +328,14 @@ static int isRecordMenuFolder(void)
 static void clearStartMenu(void)
 {
     WIN32_FIND_DATAA found;
+    char pattern[PATH_SIZE];
     HANDLE search = INVALID_HANDLE_VALUE;
     int ours = !remover.refused && isRecordMenuFolder();
 
     append("\n\nDeleting start menu entries...");
     showAndPause(500);
-    if (ours && joinPath(remover.path, remover.menuFolder, "\\*.*", ""))
-        search = FindFirstFileA(remover.path, &found);
+    if (ours && joinPath(pattern, remover.menuFolder, "\\*.*", ""))
+        search = FindFirstFileA(pattern, &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
@@ -333,22 +348,22 @@ static void clearStartMenu(void)
     if (ours && RemoveDirectoryA(remover.menuFolder)) {
         append("\nOK");
     } else {
-        append("\ncant't delete folder: ");
+        append("\ncant't delete folder: ");     /* spelled so: users and their tools know it */
         append(remover.menuFolder);
     }
 }
 
 static void removeInstallation(void)
 {
+    char saverFile[PATH_SIZE];
     int ours[3];
     int i;
 
     remover.progress[0] = 0;
-    remover.path[0] = 0;
     remover.refused = !isPlainName(remover.recordName);
     remover.saverIsOurs = 0;
-    if (readRecord())
-        deleteSaverFile();
+    if (readRecord(saverFile))
+        deleteSaverFile(saverFile);
     showAndPause(200);
     append("\n\nDeleting registry entries...");
     showAndPause(400);
@@ -362,6 +377,7 @@ static void removeInstallation(void)
     showAndPause(300);
     append("\n\n... FINISHED");
     show();
+    /* action 0 names no setting; the pair is kept, as users and their tools know it */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
     SetDlgItemTextA(remover.dialog, IDOK, "Exit");
@@ -406,11 +422,11 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
     return FALSE;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     (void)previous;
     (void)commandLine;      /* read whole below, program name and all */
-    (void)show;
+    (void)showCommand;      /* the dialog shows itself */
     remover.recordName = recordNameOf(GetCommandLineA());
     if (handedOverForRights(remover.recordName))
         return 0;

@@ -36,7 +36,8 @@
 
 #define PHASE_WRAP 6.28
 
-const WaterState initialWaterState = {
+/* As a new process has it; startWater puts it back. */
+static const WaterState initialWaterState = {
     0, 0.0f, 0.0f, 0, 2, 0, 0.0, 10, 13,
     { { 1, 0, 0, 0, -33 } },    /* slot 0 waits 47 steps before the first bubble */
     0, 0, 0, NULL
@@ -54,6 +55,17 @@ int nextRandom(void)
 {
     randomState = randomState * 214013u + 2531011u;
     return (int)((randomState >> 16) & 0x7FFF);
+}
+
+/* The water at its start, as the saver's timer first finds it: level with
+   the screen's bottom, the fish facing right, the drift and the bubble
+   chain at their first steps, and the random draws from their first, so
+   that every start draws the same first frames. */
+void startWater(void)
+{
+    waterState = initialWaterState;
+    waterState.level = launchContext.screenHeight;
+    randomState = 1;
 }
 
 /* 0 .. n, with n only when the draw is 32767 */

@@ -35,6 +35,16 @@ int isSaverFileName(const char *path, DWORD length)
     return memcmp(tail, "SCR", 3) == 0;
 }
 
+/* Started with any command line, the program gives the foreground back
+   to the window in front of it now when the role ends; an empty one
+   leaves the remembered window alone. */
+void rememberForeground(const char *commandLine)
+{
+    if (commandLine[0] != 0)
+        launchContext.previousForeground = GetForegroundWindow();
+}
+
+/* The mode letter and the target window; upper-cases the text in place. */
 void parseCommandLine(char *text)
 {
     char digits[KELP_DIGITS_MAX + 1];
@@ -45,8 +55,6 @@ void parseCommandLine(char *text)
     upperCase(text);
     if (*text == 0)
         launchContext.modeLetter = 'C';
-    else
-        launchContext.previousForeground = GetForegroundWindow();
 
     for (p = text; *p; p++) {
         if (*p == 'C' || *p == 'S' || *p == 'P' || *p == 'A') {
@@ -85,6 +93,11 @@ void readScreenLayout(void)
     }
 }
 
+void warn(const char *text)
+{
+    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+}
+
 static void runSaverRole(void)
 {
     if (registerSaverClass(launchContext.instance, saverWndProc))
@@ -121,6 +134,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     DWORD length;
 
     (void)nCmdShow;
+    /* always NULL for a 32-bit program; kept, as users and their tools know it */
     if (hPrevInstance != NULL)
         return 1;
     launchContext.previousForeground = NULL;
@@ -134,6 +148,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
         return 0;
     }
 
+    rememberForeground(lpCmdLine);
     parseCommandLine(lpCmdLine);
     dispatchRole();
     if (launchContext.previousForeground != NULL)

@@ -30,9 +30,12 @@ extern LaunchContext launchContext;
 
 #define KELP_DIGITS_MAX 19
 
+void rememberForeground(const char *commandLine);
 void parseCommandLine(char *text);
 int isSaverFileName(const char *path, DWORD length);
 void readScreenLayout(void);
+/* The program's box for what went wrong, owned by no window. */
+void warn(const char *text);
 
 /* ---- saver window ---- */
 
@@ -127,7 +130,6 @@ struct WaterState {
     HCURSOR shownCursor;
 };
 extern WaterState waterState;
-extern const WaterState initialWaterState;
 
 /* The calls through which the engine draws and moves the cursor.  The
    saver uses the system's own; tests put recorders in their place. */
@@ -145,6 +147,7 @@ extern const AnimationCalls systemAnimationCalls;
 
 extern unsigned int randomState;
 int nextRandom(void);
+void startWater(void);
 int targetLevel(void);
 void animationTick(void);
 void waterStep(void);

@@ -46,11 +46,6 @@ int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
     return RegisterClassA(&windowClass) != 0;
 }
 
-static void warn(const char *text)
-{
-    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
-}
-
 static FARPROC user32Function(const char *name)
 {
     HMODULE user32 = GetModuleHandleA("user32.dll");
@@ -95,8 +90,7 @@ static void animateUntilClosed(void)
     GetCursorPos(&cursor);
     saverWindowState.mouseX = cursor.x - launchContext.screenLeft;
     saverWindowState.mouseY = cursor.y - launchContext.screenTop;
-    waterState.level = launchContext.screenHeight;
-    waterState.fishStep = 2;
+    startWater();
     watchDisplay(window);
     SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);
     if (saverSettings.sound != 0)
@@ -133,7 +127,7 @@ void runSaver(void)
         loadSettings();
         /* The photograph is taken while the window is still hidden. */
         if (!createSurfaces())
-            warn("ERROR: cant't create DC");
+            warn("ERROR: cant't create DC");    /* spelled so: users and their tools know it */
         else
             animateUntilClosed();
     }

@@ -2,6 +2,7 @@
    photograph combined with the water colour, and the pens and brushes the
    animation draws with.  Built once when the saver starts. */
 #include "saver/saver.h"
+#include "saver/dib.h"
 #include "settings/settings.h"
 
 #include <string.h>
@@ -60,20 +61,11 @@ void writeBanner(void)
    colour is rounded as the screen rounds it. */
 static HBITMAP makeImage(HDC screen, int w, int h)
 {
-    BITMAPINFO info;
-    void *bits;
+    DWORD *bits;
     HBITMAP image = NULL;
 
-    if (GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES) == 32) {
-        memset(&info, 0, sizeof info);
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    }
+    if (GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES) == 32)
+        image = createDib32(w, h, &bits);
     return image != NULL ? image : CreateCompatibleBitmap(screen, w, h);
 }
 
@@ -152,8 +144,6 @@ int createSurfaces(void)
     int ready;
 
     memset(s, 0, sizeof *s);
-    waterState.driftStep = 13;
-    waterState.driftY = 10;
 
     s->windowDC = GetWindowDC(saverWindowState.saverWindow);
     s->nullBrush = (HBRUSH)GetStockObject(NULL_BRUSH);

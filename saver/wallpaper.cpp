@@ -10,6 +10,7 @@
    systems work as well as bitmaps; a picture that cannot be read leaves
    the desktop colour alone. */
 #include "saver/saver.h"
+#include "saver/dib.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -144,20 +145,6 @@ static int readStyle(void)
     return wallpaperStyle(style, tile);
 }
 
-static HBITMAP makePicture(int width, int height, void **bits)
-{
-    BITMAPINFO info;
-
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;      /* top row first, as the decoder gives it */
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, bits, NULL, 0);
-}
-
 /* Decodes the first frame of the file into a 32-bit bitmap. */
 static HBITMAP decodePicture(IWICImagingFactory *factory, const char *path, int *width,
                              int *height)
@@ -168,7 +155,7 @@ static HBITMAP decodePicture(IWICImagingFactory *factory, const char *path, int 
     IWICFormatConverter *converter = NULL;
     HBITMAP bitmap = NULL;
     UINT w = 0, h = 0;
-    void *bits = NULL;
+    DWORD *bits = NULL;
 
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0)
         return NULL;
@@ -181,7 +168,8 @@ static HBITMAP decodePicture(IWICImagingFactory *factory, const char *path, int 
                                            WICBitmapPaletteTypeCustom))
         && SUCCEEDED(converter->GetSize(&w, &h))
         && w > 0 && h > 0 && w <= PICTURE_MAX && h <= PICTURE_MAX) {
-        bitmap = makePicture((int)w, (int)h, &bits);
+        /* top row first, as the decoder gives it */
+        bitmap = createDib32((int)w, (int)h, &bits);
         if (bitmap != NULL && FAILED(converter->CopyPixels(NULL, w * 4, w * 4 * h, (BYTE *)bits))) {
             DeleteObject(bitmap);
             bitmap = NULL;

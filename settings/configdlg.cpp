@@ -122,26 +122,28 @@ void buildPreviewImage(void)
     int h = rectHeight(&c->previewRect);
     COLORREF water = waterColour();
     HDC screen = GetDC(NULL);
+    HBITMAP picture;
+    HBRUSH brush;
+    HPEN pen;
     HDC box;
 
     c->pictureDC = CreateCompatibleDC(screen);
-    c->pictureBitmap = CreateCompatibleBitmap(screen, w, h);
-    if (c->pictureDC == NULL || c->pictureBitmap == NULL) {
+    picture = CreateCompatibleBitmap(screen, w, h);
+    if (c->pictureDC == NULL || picture == NULL) {
         /* no picture: the timer beeps until a later rebuild succeeds */
-        if (c->pictureBitmap != NULL)
-            DeleteObject(c->pictureBitmap);
+        if (picture != NULL)
+            DeleteObject(picture);
         if (c->pictureDC != NULL)
             DeleteDC(c->pictureDC);
         c->pictureDC = NULL;
-        c->pictureBitmap = NULL;
         ReleaseDC(NULL, screen);
         return;
     }
-    c->waterBrush = CreateSolidBrush(water);
-    c->waterPen = CreatePen(PS_SOLID, 1, water);
-    c->oldBrush = SelectObject(c->pictureDC, c->waterBrush);
-    c->oldPen = SelectObject(c->pictureDC, c->waterPen);
-    c->oldBitmap = SelectObject(c->pictureDC, c->pictureBitmap);
+    brush = CreateSolidBrush(water);
+    pen = CreatePen(PS_SOLID, 1, water);
+    c->oldBrush = SelectObject(c->pictureDC, brush);
+    c->oldPen = SelectObject(c->pictureDC, pen);
+    c->oldBitmap = SelectObject(c->pictureDC, picture);
     Rectangle(c->pictureDC, 0, 0, w, h);
     StretchBlt(c->pictureDC, 0, 0, w, h, screen, 0, 0,
                rectWidth(&c->dialogRect), rectHeight(&c->dialogRect), saverSettings.bltMode);
@@ -163,9 +165,6 @@ void freePreviewImage(void)
     DeleteObject(SelectObject(c->pictureDC, c->oldBrush));
     DeleteDC(c->pictureDC);
     c->pictureDC = NULL;
-    c->pictureBitmap = NULL;
-    c->waterBrush = NULL;
-    c->waterPen = NULL;
 }
 
 static void rebuildPreviewImage(void)
@@ -216,6 +215,7 @@ static void repaintSwatch(void)
     HDC dc = GetDC(c->swatch);
 
     if (dc == NULL) {
+        /* odd, and kept: users and their tools know this box */
         MessageBoxA(NULL, "foo", "message", MB_ICONWARNING);
         return;
     }

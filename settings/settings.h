@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "setup/record.h"
+
 /* Field order is the order of every registry read and write. */
 struct SaverSettings {
     DWORD speed;
@@ -18,8 +20,8 @@ extern SaverSettings saverSettings;
 
 #define KELP_SETTINGS_COUNT 11
 #define KELP_RECORD_NAME "kelpVole99"
-#define KELP_SETTINGS_PREFIX "software\\zub_Kram\\"
-#define KELP_SETTINGS_CLASS "zUbSaver"
+#define KELP_SETTINGS_PREFIX RECORD_SETTINGS_KEY "\\"
+#define KELP_SETTINGS_CLASS RECORD_KEY_CLASS
 
 extern const char *const settingNames[KELP_SETTINGS_COUNT];
 
@@ -42,9 +44,7 @@ struct ConfigDialogState {
     RECT previewRect;       /* box's item rectangle, client pixels */
     RECT dialogRect;        /* only its size counts: the screen area shown */
     HDC pictureDC;
-    HBITMAP pictureBitmap;
-    HBRUSH waterBrush;
-    HPEN waterPen;
+    /* the picture's bitmap, brush and pen come back from these selections */
     HGDIOBJ oldBrush, oldPen, oldBitmap;
     HWND swatch;
     RECT swatchRect;

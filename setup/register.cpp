@@ -2,26 +2,23 @@
    three links.  The remover reads the record back to undo the install, so
    its key names and value names are fixed. */
 #include "setup/setup.h"
+#include "saver/saver.h"
 #include "settings/settings.h"
+#include "setup/record.h"
 
 #include <objbase.h>
 #include <shlobj.h>
 #include <shellapi.h>
 #include <string.h>
 
-#define UNINSTALL_PREFIX "software\\microsoft\\windows\\currentversion\\uninstall\\"
-#define APP_PATH_PREFIX "software\\microsoft\\windows\\currentversion\\app paths\\"
-#define RECORD_CLASS "zUbSaver"
+#define UNINSTALL_PREFIX RECORD_UNINSTALL_KEY "\\"
+#define APP_PATH_PREFIX RECORD_APP_PATHS_KEY "\\"
+/* spelled apart from the links' folder: the folder is made, and shown, with this one */
 #define START_MENU_PARENT "zUb_savers"
-#define START_MENU_FOLDER "zub_Savers\\" KELP_RECORD_NAME
+#define START_MENU_FOLDER RECORD_MENU_FOLDER "\\" KELP_RECORD_NAME
 
 /* makeStartMenuFolder's result; the next call overwrites it. */
 static char startMenuFolder[MAX_PATH];
-
-static void warn(const char *text)
-{
-    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
-}
 
 /* A folder the shell cannot name gives no path: an empty one would put
    the folder at the root of the current drive. */
@@ -107,7 +104,7 @@ static int openRecordKey(const char *prefix, HKEY *key)
     path[0] = 0;
     return appendText(path, sizeof path, prefix)
         && appendText(path, sizeof path, KELP_RECORD_NAME)
-        && RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, (char *)RECORD_CLASS,
+        && RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, (char *)RECORD_KEY_CLASS,
                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, key, NULL)
            == ERROR_SUCCESS;
 }
@@ -142,17 +139,17 @@ void registerUninstall(void)
         warn("small ERROR: can't write to registry");
         return;
     }
-    setText(key, "displayName", "kelpVole Screen Saver");
-    setText(key, "uninstallString", s->uninstallCommand);
+    setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver");
+    setText(key, RECORD_UNINSTALL_COMMAND, s->uninstallCommand);
     /* what the system's program list shows beside the name; it offers
        neither change nor repair, which this setup does not have */
-    setText(key, "DisplayIcon", s->saverPath);
-    setText(key, "DisplayVersion", "1.52");
-    setText(key, "Publisher", "zUb");
-    setText(key, "InstallLocation", s->installFolder);
-    setNumber(key, "EstimatedSize", fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
-    setNumber(key, "NoModify", 1);
-    setNumber(key, "NoRepair", 1);
+    setText(key, RECORD_DISPLAY_ICON, s->saverPath);
+    setText(key, RECORD_DISPLAY_VERSION, "1.52");
+    setText(key, RECORD_PUBLISHER, "zUb");
+    setText(key, RECORD_INSTALL_LOCATION, s->installFolder);
+    setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
+    setNumber(key, RECORD_NO_MODIFY, 1);
+    setNumber(key, RECORD_NO_REPAIR, 1);
     RegCloseKey(key);
 }
 
@@ -165,7 +162,7 @@ void registerAppPath(void)
         return;
     }
     setText(key, NULL, setupState.saverPath);
-    setText(key, "Path", setupState.installFolder);
+    setText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
 }
 
@@ -182,7 +179,7 @@ void registerStartMenu(void)
     }
     ShellExecuteA(s->dialog, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
     if (openRecordKey(APP_PATH_PREFIX, &key)) {
-        setText(key, "smPath", folder);
+        setText(key, RECORD_MENU_PATH, folder);
         RegCloseKey(key);
     }
 

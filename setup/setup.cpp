@@ -193,6 +193,7 @@ static void registerSaver(HWND dialog)
     /* stored, or the next log-on would bring back the timeout before */
     SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL,
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    /* action 0 names no setting; the pair is kept, as users and their tools know it */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
@@ -202,14 +203,19 @@ static void registerSaver(HWND dialog)
                       SW_SHOWNORMAL);
 }
 
+static void endSetup(HWND dialog)
+{
+    setupState.finished = 1;
+    EndDialog(dialog, 1);
+}
+
+/* Before an install, only the user's Yes ends setup. */
 static void onCancel(HWND dialog)
 {
-    if (!setupState.finished
-        && MessageBoxA(dialog, leaveQuestion, "QUESTION",
+    if (setupState.finished
+        || MessageBoxA(dialog, leaveQuestion, "QUESTION",
                        MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
-        setupState.finished = 1;
-    if (setupState.finished)
-        EndDialog(dialog, 1);
+        endSetup(dialog);
 }
 
 /* Whatever the outcome, one press of SETUP ends the dialog; only a folder
@@ -226,8 +232,7 @@ static void onSetup(HWND dialog)
         registerSaver(dialog);
     else
         MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
-    setupState.finished = 1;
-    onCancel(dialog);
+    endSetup(dialog);
 }
 
 INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -110,17 +110,12 @@ protected:
         launchContext.screenHeight = h;
         defaultSettings();
         saverSettings.fillTo = fillTo;
-        waterState = initialWaterState;
-        waterState.level = h;
-        waterState.fishStep = 2;
-        randomState = 1;
+        startWater();
         memset(&drawingSurfaces, 0, sizeof drawingSurfaces);
         drawingSurfaces.windowDC = windowDC;
         drawingSurfaces.imageDC = imageDC;
         drawingSurfaces.screenImage = screenImage;
         drawingSurfaces.waterImage = waterImage;
-        waterState.driftStep = 13;
-        waterState.driftY = 10;
         memset(&saverWindowState, 0, sizeof saverWindowState);
         saverWindowState.fishLeftCursor = fishLeft;
         saverWindowState.fishRightCursor = fishRight;

@@ -1,4 +1,5 @@
-/* Role choice: the file-name test and the command-line parser. */
+/* Role choice: the file-name test, the command-line parser and the
+   foreground window remembered with a command line. */
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <stdio.h>
@@ -51,6 +52,7 @@ TEST_P(CommandLine, SetsLetterTargetAndForeground)
     memset(&launchContext, 0, sizeof launchContext);
     launchContext.previousForeground = marker;
     lstrcpynA(text, c.text, sizeof text);
+    rememberForeground(text);
     parseCommandLine(text);
 
     EXPECT_EQ(c.letter, launchContext.modeLetter);

@@ -167,8 +167,6 @@ TEST_F(Surfaces, TheImageDCHoldsTheWaterObjects)
     LOGPEN pen;
     ASSERT_EQ((int)sizeof pen, GetObjectA(s.bubblePen, sizeof pen, &pen));
     EXPECT_EQ(bubbleColour(), pen.lopnColor);
-    EXPECT_EQ(13, waterState.driftStep);
-    EXPECT_EQ(10, waterState.driftY);
     destroySurfaces();
 }
 
@@ -211,10 +209,7 @@ TEST_F(Surfaces, EngineDrawsTheSameFromEitherKindOfImage)
         SelectObject(made.imageDC, drawingSurfaces.waterImage);
         drawingSurfaces.windowDC = grabDC;
         PatBlt(grabDC, 0, 0, w, h, BLACKNESS);
-        waterState = initialWaterState;
-        waterState.level = h;
-        waterState.fishStep = 2;
-        randomState = 1;
+        startWater();
         saverWindowState.mouseY = -1000;    /* no fish: the real cursor stays put */
         for (int t = 0; t < 40; t++)
             animationTick();

@@ -136,18 +136,6 @@ void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
     RegCloseKey(key);
 }
 
-HBITMAP createDib32(int width, int height, DWORD **pixels)
-{
-    BITMAPINFO info;
-    memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, (void **)pixels, NULL, 0);
-}
-
 DWORD *grabScreen(int *width, int *height)
 {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);

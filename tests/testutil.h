@@ -4,15 +4,14 @@
 
 #include <windows.h>
 
+#include "saver/dib.h"      /* createDib32 */
+
 /* A full-screen topmost window with a known picture, standing in for the
    desktop: under Wine a screen photograph sees only Wine's own windows. */
 COLORREF knownColour(int x, int y);
 HWND showKnownDesktop(void);
 void closeKnownDesktop(HWND window);
 void pumpMessages(int milliseconds);
-
-/* A top-down 32-bit DIB section whose pixels are 0x00RRGGBB. */
-HBITMAP createDib32(int width, int height, DWORD **pixels);
 
 /* The whole screen as 0x00RRGGBB pixels, top row first; free with delete[]. */
 DWORD *grabScreen(int *width, int *height);

@@ -117,12 +117,7 @@ static void resetEngine(int w, int h)
 {
     launchContext.screenWidth = w;
     launchContext.screenHeight = h;
-    waterState = initialWaterState;
-    waterState.level = h;
-    waterState.fishStep = 2;
-    waterState.driftStep = 13;
-    waterState.driftY = 10;
-    randomState = 1;
+    startWater();
 }
 
 /* Water rising with the fish under it: the busiest kind of tick. */
