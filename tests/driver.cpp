@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fstream>
+#include <iterator>
 
 void removeTree(const char *folder)
 {
@@ -287,9 +289,7 @@ HWND waitForBox(const ProgramRun *run, const char *caption, HWND besides, int ti
 
 std::string boxText(HWND box)
 {
-    char text[512] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
+    return itemText(box, 0xFFFF);
 }
 
 void answerBox(HWND box, int button)
@@ -302,7 +302,7 @@ std::string closeBox(const ProgramRun *run, const char *caption, int button)
 {
     HWND box = waitForBox(run, caption);
     if (box == NULL)
-        return "<none>";
+        return none;
     std::string text = boxText(box);
     answerBox(box, button);
     return text;
@@ -330,4 +330,29 @@ std::string unixPath(const std::string &path)
     std::string out = name != NULL ? name : "";
     HeapFree(GetProcessHeap(), 0, name);
     return out;
+}
+
+std::string fileBytes(const std::string &path)
+{
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())
+                : none;
+}
+
+std::string resourceBytes(const char *program, const char *type, int id)
+{
+    HMODULE image = LoadLibraryExA(program, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = image != NULL ? FindResourceA(image, MAKEINTRESOURCEA(id), type) : NULL;
+    std::string bytes = found == NULL ? none
+        : std::string((const char *)LockResource(LoadResource(image, found)), SizeofResource(image, found));
+    if (image != NULL)
+        FreeLibrary(image);
+    return bytes;
+}
+
+std::string itemText(HWND dialog, int id)
+{
+    char text[2400] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
 }

@@ -73,6 +73,15 @@ void answerBox(HWND box, int button);
 /* Waits for the box and answers it; its text, or "<none>" if none came. */
 std::string closeBox(const ProgramRun *run, const char *caption, int button = IDOK);
 
+/* What a reading finds when there is nothing to read. */
+const std::string none = "<none>";
+/* A file's bytes. */
+std::string fileBytes(const std::string &path);
+/* A resource of a program file, read as data. */
+std::string resourceBytes(const char *program, const char *type, int id);
+/* A control's text. */
+std::string itemText(HWND dialog, int id);
+
 /* Runs a Unix command, which Wine starts as any other program; but its
    handle may be signalled before the command has run, so with a `path` it
    waits until that Windows path is there (`present`) or gone. */

@@ -80,12 +80,6 @@ protected:
         ClientToScreen(GetDlgItem(dialog, id), &p);
         return p;
     }
-    std::string text(int id)
-    {
-        char buffer[128] = "";
-        GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-        return buffer;
-    }
 };
 
 TEST_F(Config, FirstStartShowsTheDefaultsAndOkStoresThemUnchanged)
@@ -104,10 +98,10 @@ TEST_F(Config, FirstStartShowsTheDefaultsAndOkStoresThemUnchanged)
         EXPECT_EQ(1u, info.nPage) << bars[i].id;
         EXPECT_EQ(bars[i].pos, info.nPos) << bars[i].id;
     }
-    EXPECT_EQ("mode #1", text(IDC_WATER_MODE));
+    EXPECT_EQ("mode #1", itemText(dialog, IDC_WATER_MODE));
     EXPECT_EQ(5, SendDlgItemMessageA(dialog, IDC_WATER_MODE, CB_GETCOUNT, 0, 0));
     EXPECT_EQ((LRESULT)BST_CHECKED, SendDlgItemMessageA(dialog, IDC_PLAY_SOUND, BM_GETCHECK, 0, 0));
-    EXPECT_EQ("Fill up to 100 percent", text(IDC_FILL_LABEL));
+    EXPECT_EQ("Fill up to 100 percent", itemText(dialog, IDC_FILL_LABEL));
     finishWith(IDOK);
     ASSERT_TRUE(stored());
     for (int i = 0; i < 11; i++)
@@ -142,7 +136,7 @@ TEST_F(Config, OnlyADraggedThumbMovesABar)
         waitUntil([&] { return bar(IDC_FILL).nPos < last; }, 500);
         int pos = bar(IDC_FILL).nPos;
         sprintf(label, "Fill up to %d percent", pos);
-        EXPECT_EQ(label, text(IDC_FILL_LABEL));
+        EXPECT_EQ(label, itemText(dialog, IDC_FILL_LABEL));
         steps += pos < last;
         last = pos;
     }
@@ -316,7 +310,7 @@ TEST_F(Config, AKeyThatCannotBeOpenedOrWrittenIsReportedAndTheDialogCloses)
     RegCloseKey(link);
 
     start();
-    EXPECT_EQ("Fill up to 100 percent", text(IDC_FILL_LABEL));
+    EXPECT_EQ("Fill up to 100 percent", itemText(dialog, IDC_FILL_LABEL));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ("can't write config to registry", closeBox(&run, "ERROR"));
     EXPECT_TRUE(endsWith(&run));

@@ -1,7 +1,7 @@
 /* The saver password path, black-box: the real saver with a stand-in for
    the system's PASSWORD.CPL placed beside it, and the user's
    "Control Panel\desktop" flags set for each case and put back after. */
-#include <stdio.h>
+#include <fstream>
 
 #include "tests/saverfixture.h"
 
@@ -51,29 +51,20 @@ protected:
     {
         char path[MAX_PATH];
         ASSERT_TRUE(scratchPath("pwdanswer.txt", path, sizeof path));
-        FILE *file = fopen(path, "w");
-        ASSERT_TRUE(file != NULL);
-        fputs(accepts ? "1" : "0", file);
-        fclose(file);
+        ASSERT_TRUE(std::ofstream(path) << (accepts ? "1" : "0"));
     }
 
     /* How often the stand-in was asked, and about which window last. */
     int asked(DWORD *lastWindow = NULL)
     {
         char path[MAX_PATH];
-        unsigned long window;
         int count = 0;
         if (!scratchPath("pwdcalls.txt", path, sizeof path))
             return -1;
-        FILE *file = fopen(path, "r");
-        if (file == NULL)
-            return 0;
-        while (fscanf(file, "%lu", &window) == 1) {
-            count++;
+        std::ifstream calls(path);
+        for (DWORD window; calls >> window; count++)
             if (lastWindow)
-                *lastWindow = (DWORD)window;
-        }
-        fclose(file);
+                *lastWindow = window;
         return count;
     }
 };

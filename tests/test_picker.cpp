@@ -18,13 +18,6 @@ const std::string base = "C:\\kelpPicker", deep(150, 'd'), longName(120, 'n'), c
 const std::string made[6] = { base + "\\made", base + "\\" + cut, base + "\\" + deep,
                               base + "\\Long Folder Name", base + "\\disk", base };
 
-std::string itemText(HWND dialog, int id)
-{
-    char text[512] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
 int findEntry(HWND list, const std::string &text, int combo)
 {
     WCHAR entry[MAX_PATH + 8], wanted[MAX_PATH + 8];

@@ -167,9 +167,7 @@ protected:
     }
     std::string text(int id)    /* the view breaks its lines with CR LF */
     {
-        char buffer[2400] = "";
-        GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-        return std::regex_replace(buffer, std::regex("\r\n"), "\n");
+        return std::regex_replace(itemText(dialog, id), std::regex("\r\n"), "\n");
     }
 };
 
@@ -216,10 +214,10 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ((c.keysLeft >> i) & 1, left) << "key " << i;
     }
 
-    EXPECT_NE("<none>", closeBox(&run, "info"));
+    EXPECT_NE(none, closeBox(&run, "info"));
     if (c.report == removerFullReport) {      /* Cancel still asks after a run */
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-        EXPECT_NE("<none>", closeBox(&run, "message"));
+        EXPECT_NE(none, closeBox(&run, "message"));
     } else {
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);   /* "Exit" */
     }
@@ -289,7 +287,7 @@ TEST_F(Remover, CancelAndTheCloseBoxTouchNothing)
         start("kelpVole99");
         if (way == 0) {
             PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-            EXPECT_NE("<none>", closeBox(&run, "message"));
+            EXPECT_NE(none, closeBox(&run, "message"));
         } else {
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         }

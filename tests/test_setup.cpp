@@ -32,14 +32,6 @@ namespace {
 const char *const desktopKeys[2] = { "Control Panel\\Desktop",
     "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
 enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
-const std::string none = "<none>";
-
-std::string fileBytes(const std::string &path)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return file ? std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())
-                : none;
-}
 
 /* A REG_SZ value as stored, its NUL included.  (A NUL left uncounted is
    added by the system's RegSetValueExA itself, so this cannot catch that.) */
@@ -256,12 +248,7 @@ TEST_P(Install, LeavesWhatItReports)
     CloseHandle(held);
     EXPECT_TRUE((c.copied ? fileBytes(run.path) : c.oldSaver) == fileBytes(saver));
     /* the remover goes out byte for byte once the program carries it */
-    HMODULE image = LoadLibraryExA(run.path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC remover = FindResourceA(image, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
-    EXPECT_TRUE(fileBytes(files[REMOVER]) == (remover == NULL ? none
-        : std::string((const char *)LockResource(LoadResource(image, remover)),
-                      SizeofResource(image, remover))));
-    FreeLibrary(image);
+    EXPECT_TRUE(fileBytes(files[REMOVER]) == resourceBytes(run.path, (LPCSTR)RT_RCDATA, IDR_REMOVER));
     if (!c.registered) {    /* the folders made above go, unless something was put in */
         RemoveDirectoryA(menuFolder.c_str());
         RemoveDirectoryA(files[MENU].c_str());
@@ -536,16 +523,13 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
             run.started = run.process.hProcess != NULL;
         }
         ASSERT_TRUE(remover != NULL);
-        char report[1000] = "";
-        GetDlgItemTextA(remover, IDC_PROGRESS, report, sizeof report);
-        EXPECT_STREQ("\r\n    This will remove the selected screen saver from your computer.\r\n"
-                     "    Press OK to continue, CANCEL to abort.", report);
+        EXPECT_EQ("\r\n    This will remove the selected screen saver from your computer.\r\n"
+                  "    Press OK to continue, CANCEL to abort.", itemText(remover, IDC_PROGRESS));
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
         HWND box = nextBox(&run, remover, &text);
-        GetDlgItemTextA(remover, IDC_PROGRESS, report, sizeof report);
-        EXPECT_EQ(std::regex_replace(removerFullReport, std::regex("\n"), "\r\n"), report);
-        GetDlgItemTextA(remover, IDOK, report, sizeof report);
-        EXPECT_STREQ("Exit", report);
+        EXPECT_EQ(std::regex_replace(removerFullReport, std::regex("\n"), "\r\n"),
+                  itemText(remover, IDC_PROGRESS));
+        EXPECT_EQ("Exit", itemText(remover, IDOK));
         answerBox(box, IDOK);
         EXPECT_EQ("Uninstall complete !\nClick Exit to finish.", text);
         PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
