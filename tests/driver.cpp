@@ -308,7 +308,7 @@ std::string closeBox(const ProgramRun *run, const char *caption, int button)
     return text;
 }
 
-int runUnix(std::string line, const std::string &path, int present)
+int runCommand(std::string line, const std::string &path, int present)
 {
     PROCESS_INFORMATION process;
     if (!startProcess(NULL, &line[0], &process))

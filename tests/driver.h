@@ -82,10 +82,10 @@ std::string resourceBytes(const char *program, const char *type, int id);
 /* A control's text. */
 std::string itemText(HWND dialog, int id);
 
-/* Runs a Unix command, which Wine starts as any other program; but its
-   handle may be signalled before the command has run, so with a `path` it
-   waits until that Windows path is there (`present`) or gone. */
-int runUnix(std::string line, const std::string &path = std::string(), int present = 1);
+/* Runs a command line to its end.  Wine starts a Unix command as any other
+   program, but may signal its end before it has run: with a `path`, waits
+   until that Windows path is there (`present`) or gone. */
+int runCommand(std::string line, const std::string &path = std::string(), int present = 1);
 /* Wine's Unix name of a Windows path. */
 std::string unixPath(const std::string &path);
 

@@ -48,7 +48,7 @@ protected:
         for (int i = 0; i < 6; i++)
             RemoveDirectoryA(made[i].c_str());
         if (!driveLink.empty())
-            runUnix("/bin/rm -f " + driveLink);
+            runCommand("/bin/rm -f " + driveLink);
     }
 
     void waitGone(HWND window) { waitUntil([&] { return !IsWindowVisible(window); }); }
@@ -182,14 +182,14 @@ TEST_F(Picker, ADriveThatCannotBeEnteredKeepsWhatWasShown)
         GTEST_SKIP() << "drives are linked in a Wine prefix";
     driveLink = prefix + std::string("/dosdevices/y:");
     ASSERT_TRUE(CreateDirectoryA((base + "\\disk").c_str(), NULL));
-    ASSERT_TRUE(runUnix("/bin/ln -sfn ../drive_c/kelpPicker/disk " + driveLink));
+    ASSERT_TRUE(runCommand("/bin/ln -sfn ../drive_c/kelpPicker/disk " + driveLink));
     openPicker();
     selectDrive("[-y-]");
     EXPECT_EQ("y:\\", itemText(picker, IDC_PICKER_PATH));
     expectLeaves(IDOK, "y:\\kelpVole99.scr");
 
     /* the setup process stands in the folder: only Unix can take it now */
-    ASSERT_TRUE(runUnix(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk", base + "\\disk", 0));
+    ASSERT_TRUE(runCommand(std::string("/bin/rm -r ") + prefix + "/drive_c/kelpPicker/disk", base + "\\disk", 0));
     PostMessageA(GetDlgItem(setup, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
     EXPECT_EQ("error accessing drive!", closeBox(&run, "message"));
     ASSERT_TRUE((picker = waitForBox(&run, "Select install location")) != NULL);

@@ -99,7 +99,7 @@ protected:
             restoreKey(&keys[i]);
         DWORD attributes = GetFileAttributesA(menu.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            runUnix("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
+            runCommand("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
         removeTree(menu.c_str());
         MoveFileA(aside.c_str(), menu.c_str());
         if (parentMade)
@@ -142,7 +142,7 @@ protected:
         CreateDirectoryA(menu.c_str(), NULL);
         if (layout & LINKED) {      /* the record's folder, a link to another */
             menu = programs + "\\zub_Savers\\" + name;
-            runUnix("/bin/ln -s \"" + unixPath(scratch + "\\Documents") + "\" \"" + unixPath(menu) + "\"",
+            runCommand("/bin/ln -s \"" + unixPath(scratch + "\\Documents") + "\" \"" + unixPath(menu) + "\"",
                     menu, 1);
         }
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);

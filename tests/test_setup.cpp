@@ -421,24 +421,10 @@ Snapshot takeSnapshot()
 std::string programList()
 {
     char path[MAX_PATH];
-    SECURITY_ATTRIBUTES inherit = { sizeof inherit, NULL, TRUE };
-    STARTUPINFOA startup = { sizeof startup };
-    PROCESS_INFORMATION process;
-    char line[] = "uninstaller.exe --list";
-    std::string text;
-
-    if (!scratchPath("programs.txt", path, sizeof path))
+    if (!scratchPath("programs.txt", path, sizeof path)
+        || !runCommand("cmd.exe /c uninstaller.exe --list > \"" + std::string(path) + "\""))
         return none;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                     CREATE_ALWAYS, 0, NULL);
-    if (CreateProcessA(NULL, line, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, waitMs);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(startup.hStdOutput);
-    text = fileBytes(path);
+    std::string text = fileBytes(path);
     DeleteFileA(path);
     return text;
 }
