@@ -4,6 +4,9 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "saver/saver.h"
 #include "settings/settings.h"
 
@@ -14,10 +17,17 @@ enum CallKind { BIT_BLT, STRETCH_BLT, ELLIPSE, SELECT, GET_CURSOR, SET_CURSOR_PO
 struct Call {
     CallKind kind;
     HDC dc;
+    HANDLE object;          /* selected object or cursor */
     int x, y, w, h;         /* destination (ellipse: left, top, right, bottom) */
     int sx, sy, sw, sh;     /* source */
-    HANDLE object;          /* selected object or cursor */
 };
+
+/* Field by field: the padding between them is not the engine's. */
+bool operator==(const Call &a, const Call &b)
+{
+    return a.kind == b.kind && a.dc == b.dc && a.object == b.object && a.x == b.x && a.y == b.y
+        && a.w == b.w && a.h == b.h && a.sx == b.sx && a.sy == b.sy && a.sw == b.sw && a.sh == b.sh;
+}
 
 const int maxCalls = 4096;
 Call calls[maxCalls];
@@ -31,48 +41,40 @@ HBITMAP const waterImage = (HBITMAP)0x1004;
 HCURSOR const fishLeft = (HCURSOR)0x1103;
 HCURSOR const fishRight = (HCURSOR)0x1105;
 
-Call *record(CallKind kind)
+void record(const Call &call)
 {
-    static Call overflow;
-    Call *c = callCount < maxCalls ? &calls[callCount++] : &overflow;
-    memset(c, 0, sizeof *c);
-    c->kind = kind;
-    return c;
+    if (callCount < maxCalls)
+        calls[callCount++] = call;
 }
 
 BOOL WINAPI fakeBitBlt(HDC dc, int x, int y, int w, int h, HDC, int sx, int sy, DWORD)
 {
-    Call *c = record(BIT_BLT);
-    c->dc = dc; c->x = x; c->y = y; c->w = w; c->h = h; c->sx = sx; c->sy = sy;
+    record({ BIT_BLT, dc, NULL, x, y, w, h, sx, sy });
     return TRUE;
 }
 
 BOOL WINAPI fakeStretchBlt(HDC dc, int x, int y, int w, int h, HDC, int sx, int sy, int sw, int sh,
                            DWORD)
 {
-    Call *c = record(STRETCH_BLT);
-    c->dc = dc; c->x = x; c->y = y; c->w = w; c->h = h;
-    c->sx = sx; c->sy = sy; c->sw = sw; c->sh = sh;
+    record({ STRETCH_BLT, dc, NULL, x, y, w, h, sx, sy, sw, sh });
     return TRUE;
 }
 
 BOOL WINAPI fakeEllipse(HDC dc, int l, int t, int r, int b)
 {
-    Call *c = record(ELLIPSE);
-    c->dc = dc; c->x = l; c->y = t; c->w = r; c->h = b;
+    record({ ELLIPSE, dc, NULL, l, t, r, b });
     return TRUE;
 }
 
 HGDIOBJ WINAPI fakeSelect(HDC dc, HGDIOBJ object)
 {
-    Call *c = record(SELECT);
-    c->dc = dc; c->object = object;
+    record({ SELECT, dc, object });
     return NULL;
 }
 
 BOOL WINAPI fakeGetCursorPos(LPPOINT p)
 {
-    record(GET_CURSOR);
+    record({ GET_CURSOR });
     *p = cursor;
     return TRUE;
 }
@@ -80,8 +82,7 @@ BOOL WINAPI fakeGetCursorPos(LPPOINT p)
 /* The system keeps the cursor on the screen. */
 BOOL WINAPI fakeSetCursorPos(int x, int y)
 {
-    Call *c = record(SET_CURSOR_POS);
-    c->x = x; c->y = y;
+    record({ SET_CURSOR_POS, NULL, NULL, x, y });
     cursor.x = x < 0 ? 0 : x >= launchContext.screenWidth ? launchContext.screenWidth - 1 : x;
     cursor.y = y < 0 ? 0 : y >= launchContext.screenHeight ? launchContext.screenHeight - 1 : y;
     return TRUE;
@@ -89,7 +90,7 @@ BOOL WINAPI fakeSetCursorPos(int x, int y)
 
 HCURSOR WINAPI fakeSetCursor(HCURSOR shape)
 {
-    record(SET_CURSOR)->object = shape;
+    record({ SET_CURSOR, NULL, shape });
     return NULL;
 }
 
@@ -144,10 +145,7 @@ protected:
 
     int count(CallKind kind) const
     {
-        int n = 0;
-        for (int i = 0; i < callCount; i++)
-            n += calls[i].kind == kind;
-        return n;
+        return (int)std::count_if(calls, calls + callCount, [&](const Call &c) { return c.kind == kind; });
     }
 
     const Call *nth(CallKind kind, int n) const
@@ -158,20 +156,14 @@ protected:
         return NULL;
     }
 
-    const Call *lastCursorMove() const
+    /* An empty call where there was none, so that a check fails rather than crashes. */
+    const Call &last(CallKind kind) const
     {
+        static const Call none = {};
         for (int i = callCount - 1; i >= 0; i--)
-            if (calls[i].kind == SET_CURSOR_POS)
-                return &calls[i];
-        return NULL;
-    }
-
-    HANDLE lastShape() const
-    {
-        for (int i = callCount - 1; i >= 0; i--)
-            if (calls[i].kind == SET_CURSOR)
-                return calls[i].object;
-        return NULL;
+            if (calls[i].kind == kind)
+                return calls[i];
+        return none;
     }
 
     /* Puts the engine into fish mode with water standing full. */
@@ -188,10 +180,9 @@ protected:
 
 TEST_F(Engine, RandomSequenceStartsFromOne)
 {
-    const int expected[] = { 41, 18467, 6334, 26500, 19169 };
     randomState = 1;
-    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; i++)
-        EXPECT_EQ(expected[i], nextRandom()) << "draw " << i;
+    for (int expected : { 41, 18467, 6334, 26500, 19169 })
+        EXPECT_EQ(expected, nextRandom());
 }
 
 TEST_F(Engine, TargetLevel)
@@ -199,10 +190,10 @@ TEST_F(Engine, TargetLevel)
     struct { int h; DWORD fillTo; int target; } cases[] = {
         { 768, 100, 8 }, { 600, 100, -60 }, { 768, 50, 358 }, { 768, 13, 617 }, { 1080, 100, 20 },
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-        launchContext.screenHeight = cases[i].h;
-        saverSettings.fillTo = cases[i].fillTo;
-        EXPECT_EQ(cases[i].target, targetLevel()) << cases[i].h << " " << cases[i].fillTo;
+    for (const auto &c : cases) {
+        launchContext.screenHeight = c.h;
+        saverSettings.fillTo = c.fillTo;
+        EXPECT_EQ(c.target, targetLevel()) << c.h << " " << c.fillTo;
     }
 }
 
@@ -237,13 +228,11 @@ TEST_F(Engine, FirstTickDrawsTheSameSurfaceEveryRun)
     EXPECT_EQ((HANDLE)waterImage, nth(SELECT, 1)->object);
     EXPECT_EQ(2, count(SELECT));
 
-    Call first[400];
-    int n = callCount;
-    memcpy(first, calls, sizeof(Call) * n);
+    std::vector<Call> first(calls, calls + callCount);
     start(1024, 768, 100, 500, 50);
     tick();
-    ASSERT_EQ(n, callCount);
-    EXPECT_EQ(0, memcmp(first, calls, sizeof(Call) * n));
+    ASSERT_EQ(first.size(), (size_t)callCount);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), calls));
 }
 
 TEST_F(Engine, ShimmerSquaresAreLargerCopiesOfTheWaterBelowTheSurface)
@@ -322,7 +311,7 @@ TEST_F(Engine, FishFirstFacesRightAndSwimsRight)
     int x = cursor.x;
     for (int t = 0; t < 5; t++) {
         tick();
-        EXPECT_EQ(x + 2, lastCursorMove()->x);
+        EXPECT_EQ(x + 2, last(SET_CURSOR_POS).x);
         x += 2;
     }
 }
@@ -339,13 +328,13 @@ TEST_F(Engine, FishTurnsAtTheRightEdgeAndJumps)
             tick();
             ticks++;
         } while (waterState.fishStep > 0 && ticks < 3);
-        const Call *move = lastCursorMove();
+        const Call &move = last(SET_CURSOR_POS);
         EXPECT_EQ(-2, waterState.fishStep) << from;
-        EXPECT_EQ((HANDLE)fishLeft, lastShape()) << from;
-        EXPECT_EQ(1025, move->x) << from;                /* past W: turned, the system clamps it */
-        EXPECT_EQ(y + 13 + (int)(3.0 * sin(0.08 * ticks)), move->y) << from;
+        EXPECT_EQ((HANDLE)fishLeft, last(SET_CURSOR).object) << from;
+        EXPECT_EQ(1025, move.x) << from;                /* past W: turned, the system clamps it */
+        EXPECT_EQ(y + 13 + (int)(3.0 * sin(0.08 * ticks)), move.y) << from;
         tick();
-        EXPECT_EQ(1021, lastCursorMove()->x) << from;
+        EXPECT_EQ(1021, last(SET_CURSOR_POS).x) << from;
     }
 }
 
@@ -356,25 +345,25 @@ TEST_F(Engine, FishTurnsAtTheLeftEdge)
     waterState.driftStep = -13;
     tick();
     EXPECT_EQ(2, waterState.fishStep);
-    EXPECT_EQ((HANDLE)fishRight, lastShape());
-    EXPECT_EQ(400 - 13 + (int)(3.0 * sin(0.08)), lastCursorMove()->y);
+    EXPECT_EQ((HANDLE)fishRight, last(SET_CURSOR).object);
+    EXPECT_EQ(400 - 13 + (int)(3.0 * sin(0.08)), last(SET_CURSOR_POS).y);
 }
 
 TEST_F(Engine, CursorPushedAgainstTheFishTurnsIt)
 {
     swimming(8, 500, 400);
     tick();
-    EXPECT_EQ(502, lastCursorMove()->x);
+    EXPECT_EQ(502, last(SET_CURSOR_POS).x);
     placeCursor(450, 400);                                /* the user pulls to the left */
     tick();
     EXPECT_EQ(-2, waterState.fishStep);
-    EXPECT_EQ((HANDLE)fishLeft, lastShape());
-    EXPECT_EQ(448, lastCursorMove()->x);
+    EXPECT_EQ((HANDLE)fishLeft, last(SET_CURSOR).object);
+    EXPECT_EQ(448, last(SET_CURSOR_POS).x);
     placeCursor(600, 400);
     tick();
     EXPECT_EQ(2, waterState.fishStep);
-    EXPECT_EQ((HANDLE)fishRight, lastShape());
-    EXPECT_EQ(602, lastCursorMove()->x);
+    EXPECT_EQ((HANDLE)fishRight, last(SET_CURSOR).object);
+    EXPECT_EQ(602, last(SET_CURSOR_POS).x);
 }
 
 /* Each cursor call is a round trip to the window system, so the engine
@@ -389,27 +378,27 @@ TEST_F(Engine, CursorIsAskedForOnlyWhenSomethingElseMovedIt)
         { "the report of the last move is late", 100, 8, 1, 600, ECHO_LATE, 1, 0 },
         { "standing water pulls the cursor down", 50, 358, 0, 100, ECHO, 0, 0 },
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-        start(1024, 768, cases[i].fillTo, 500, cases[i].y);
-        waterState.level = cases[i].level;
-        waterState.fishMode = cases[i].fishMode;
+    for (const auto &c : cases) {
+        start(1024, 768, c.fillTo, 500, c.y);
+        waterState.level = c.level;
+        waterState.fishMode = c.fishMode;
         waterState.fishLastX = 500;
         tick();
         tick();
-        if (cases[i].between == USER_MOVE)
+        if (c.between == USER_MOVE)
             placeCursor(cursor.x - 40, cursor.y);
-        if (cases[i].between == ECHO_LATE) {
+        if (c.between == ECHO_LATE) {
             saverWindowState.mouseX = cursor.x - 2;
             callCount = 0;
             animationTick();
         } else {
             tick();
         }
-        EXPECT_EQ(cases[i].gets, count(GET_CURSOR)) << cases[i].what;
-        EXPECT_EQ(1, count(SET_CURSOR_POS)) << cases[i].what;
-        EXPECT_EQ(cases[i].shapes, count(SET_CURSOR)) << cases[i].what;
+        EXPECT_EQ(c.gets, count(GET_CURSOR)) << c.what;
+        EXPECT_EQ(1, count(SET_CURSOR_POS)) << c.what;
+        EXPECT_EQ(c.shapes, count(SET_CURSOR)) << c.what;
         /* only the user's hand turns the fish */
-        EXPECT_EQ(cases[i].between == USER_MOVE ? -2 : 2, waterState.fishStep) << cases[i].what;
+        EXPECT_EQ(c.between == USER_MOVE ? -2 : 2, waterState.fishStep) << c.what;
     }
 }
 
@@ -418,12 +407,12 @@ TEST_F(Engine, FishShovedPastTheEdgeTurnsBackWithoutAShapeChange)
     swimming(8, 1000, 400);
     waterState.fishStep = -2;
     tick();
-    ASSERT_EQ((HANDLE)fishLeft, lastShape());
+    ASSERT_EQ((HANDLE)fishLeft, last(SET_CURSOR).object);
     placeCursor(1024, 400);
     tick();
     EXPECT_EQ(-2, waterState.fishStep);
     EXPECT_EQ(0, count(SET_CURSOR));
-    EXPECT_EQ(1026, lastCursorMove()->x);
+    EXPECT_EQ(1026, last(SET_CURSOR_POS).x);
 }
 
 TEST_F(Engine, FishIsKeptUnderWater)
@@ -434,24 +423,20 @@ TEST_F(Engine, FishIsKeptUnderWater)
         { 8, 767, 0, 736 },     /* never lower than H - 32 */
         { 8, 736, 0, 736 },
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-        swimming(cases[i].level, 500, cases[i].y);
+    for (const auto &c : cases) {
+        swimming(c.level, 500, c.y);
         waterState.swimPhase = 0;
         tick();
         int bob = (int)(3.0 * sin(0.08));
-        int expected = cases[i].expectedY >= 0 ? cases[i].expectedY
-                                                : cases[i].y + bob + cases[i].expectedDelta;
-        EXPECT_EQ(expected, lastCursorMove()->y) << "case " << i;
+        int expected = c.expectedY >= 0 ? c.expectedY : c.y + bob + c.expectedDelta;
+        EXPECT_EQ(expected, last(SET_CURSOR_POS).y) << "level " << c.level << ", y " << c.y;
     }
 }
 
 TEST_F(Engine, BubbleChainReleaseOrder)
 {
     swimming(8, 300, 600);
-    int firstRelease[KELP_BUBBLES];
-    int zeroCountPassed13 = 0;
-    for (int i = 0; i < KELP_BUBBLES; i++)
-        firstRelease[i] = 0;
+    int firstRelease[KELP_BUBBLES] = { 0 }, zeroCountPassed13 = 0;
     for (int step = 1; step <= 400; step++) {
         int before = waterState.bubbles[0].riseTicks;
         tick();
@@ -500,17 +485,14 @@ TEST_F(Engine, BubblesLeavingSidewaysOrReachingTheLevelRetire)
         { 500, 500, 300, 1 },
         { 500, 301, 300, 0 },   /* at most one wobble away from the level: gone once it rises */
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-        swimming(cases[i].level, 300, 700);
+    for (const auto &c : cases) {
+        swimming(c.level, 300, 700);
         Bubble &b = waterState.bubbles[5];
-        b.active = 1; b.x = cases[i].x; b.y = cases[i].y; b.size = 7; b.riseTicks = 0;
+        b.active = 1; b.x = c.x; b.y = c.y; b.size = 7; b.riseTicks = 0;
         waterState.bubbles[4].riseTicks = 0;
         for (int t = 0; t < 3; t++)
             bubbleStep();
-        if (cases[i].staysActive)
-            EXPECT_EQ(1, b.active) << "case " << i;
-        else
-            EXPECT_EQ(0, b.active) << "case " << i;
+        EXPECT_EQ(c.staysActive, b.active) << c.x << "," << c.y;
     }
 }
 
@@ -525,7 +507,7 @@ TEST_F(Engine, LiftingTheFishOutFreezesTheBubbles)
     placeCursor(300, 100);
     tick();
     EXPECT_EQ(0, waterState.fishMode);
-    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), (HCURSOR)lastShape());
+    EXPECT_EQ(LoadCursorA(NULL, IDC_ARROW), (HCURSOR)last(SET_CURSOR).object);
     for (int t = 0; t < 20; t++) {
         tick();
         EXPECT_EQ(0, count(ELLIPSE));

@@ -8,30 +8,18 @@
 
 #include "saver/saver.h"
 
-struct CommandCase {
-    const char *text;
-    char letter;
-    DWORD target;
-    int remembersForeground;
-};
+struct CommandCase { const char *text; char letter; DWORD target; int remembersForeground; };
 
 static const CommandCase commandCases[] = {
     { "", 'C', 0, 0 },
-    { "/s", 'S', 0, 1 },
-    { "-S", 'S', 0, 1 },
-    { "s", 'S', 0, 1 },
-    { "/c", 'C', 0, 1 },
-    { "/c:1234", 'C', 1234, 1 },
-    { "/p 4660", 'P', 4660, 1 },
-    { "/P 4660", 'P', 4660, 1 },
-    { "/a 4660", 'A', 4660, 1 },
+    { "/s", 'S', 0, 1 }, { "-S", 'S', 0, 1 }, { "s", 'S', 0, 1 },
+    { "/c", 'C', 0, 1 }, { "/c:1234", 'C', 1234, 1 },
+    { "/p 4660", 'P', 4660, 1 }, { "/P 4660", 'P', 4660, 1 }, { "/a 4660", 'A', 4660, 1 },
     { "12 /p 34", 'P', 34, 1 },          /* digits before the letter do not count */
     { "/p 1 2 3", 'P', 123, 1 },         /* separators between digits are skipped */
     { "/x", 0, 0, 1 },
     { "/x /s", 'S', 0, 1 },              /* the first of the four letters wins */
-    { "/abc", 'A', 0, 1 },
-    { "/p", 'P', 0, 1 },
-    { "/p 4294967295", 'P', 4294967295u, 1 },
+    { "/abc", 'A', 0, 1 }, { "/p", 'P', 0, 1 }, { "/p 4294967295", 'P', 4294967295u, 1 },
     { "/p 4294967296", 'P', 0, 1 },      /* wraps modulo 2^32 */
     { "/p 4294967306", 'P', 10, 1 },
     /* only the first 19 digits are gathered */
@@ -89,40 +77,25 @@ TEST(SaverClass, RegistersWithIconAndNothingElse)
     HINSTANCE instance = GetModuleHandleA(NULL);
     ASSERT_NE(0, registerSaverClass(instance, saverWndProc));
     ASSERT_TRUE(GetClassInfoA(instance, "ssaverzub", &info));
-    EXPECT_EQ(0x1083u, info.style);
-    EXPECT_TRUE(info.hIcon != NULL);
-    EXPECT_TRUE(info.hCursor == NULL);
-    EXPECT_TRUE(info.hbrBackground == NULL);
-    EXPECT_TRUE(info.lpszMenuName == NULL);
-    EXPECT_EQ(0, info.cbClsExtra);
-    EXPECT_EQ(0, info.cbWndExtra);
+    char made[128];
+    snprintf(made, sizeof made, "style %#x, icon %d, cursor %d, background %d, menu %d, extra %d %d",
+             info.style, info.hIcon != NULL, info.hCursor != NULL, info.hbrBackground != NULL,
+             info.lpszMenuName != NULL, info.cbClsExtra, info.cbWndExtra);
+    EXPECT_STREQ("style 0x1083, icon 1, cursor 0, background 0, menu 0, extra 0 0", made);
     EXPECT_EQ(0, registerSaverClass(instance, saverWndProc));   /* already there */
     UnregisterClassA("ssaverzub", instance);
 }
 
-struct NameCase {
-    const char *path;
-    int saver;
-};
-
-static const NameCase nameCases[] = {
-    { "C:\\x\\x.scr", 1 },
-    { "C:\\x\\X.SCR", 1 },
-    { "C:\\x\\x.ScR", 1 },
-    { "C:\\x\\xscr", 1 },       /* no dot needed */
-    { "C:\\x\\x.scrx", 0 },
-    { "C:\\x\\x.exe", 0 },
-    { "C:\\x\\kelpVole99.exe", 0 },
-    { "scr", 1 },
-    { "cr", 0 },
-};
-
 TEST(RoleByName, LastThreeCharactersDecide)
 {
-    for (size_t i = 0; i < sizeof nameCases / sizeof nameCases[0]; i++) {
-        const NameCase &c = nameCases[i];
+    const struct { const char *path; int saver; } cases[] = {
+        { "C:\\x\\x.scr", 1 }, { "C:\\x\\X.SCR", 1 }, { "C:\\x\\x.ScR", 1 },
+        { "C:\\x\\xscr", 1 },       /* no dot needed */
+        { "C:\\x\\x.scrx", 0 }, { "C:\\x\\x.exe", 0 }, { "C:\\x\\kelpVole99.exe", 0 },
+        { "scr", 1 }, { "cr", 0 },
+    };
+    for (const auto &c : cases)
         EXPECT_EQ(c.saver, isSaverFileName(c.path, (DWORD)strlen(c.path))) << c.path;
-    }
 }
 
 TEST(RoleByName, UnreadablePathIsTakenForTheSaver)

@@ -11,15 +11,14 @@ namespace {
 TEST(PickerText, DigitsGroupInThreesFromTheRight)
 {
     const struct { ULONGLONG count; const char *text; } cases[] = {
-        { 0, "0" }, { 999, "999" }, { 1000, "1.000" }, { 123456, "123.456" },
-        { 1234567, "1.234.567" },
+        { 0, "0" }, { 999, "999" }, { 1000, "1.000" }, { 123456, "123.456" }, { 1234567, "1.234.567" },
         { 78520320000ULL, "78.520.320.000" },  /* past 4 GiB, where 32 bits wrap */
         { 18446744073709551615ULL, "18.446.744.073.709.551.615" },
     };
-    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
+    for (const auto &c : cases) {
         char text[32] = "x";
-        EXPECT_TRUE(groupDigits(cases[i].count, text, sizeof text));
-        EXPECT_STREQ(cases[i].text, text);
+        EXPECT_TRUE(groupDigits(c.count, text, sizeof text));
+        EXPECT_STREQ(c.text, text);
     }
     char small[5] = "x";
     EXPECT_FALSE(groupDigits(1000, small, sizeof small));

@@ -1,8 +1,6 @@
 /* The preview's drawing, in-process: under Wine a child painted from
    another process is not visible, so here the host is the test's own. */
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "preview/preview.h"
@@ -23,9 +21,8 @@ protected:
 
     void SetUp() override
     {
-        WNDCLASSA hostClass;
+        WNDCLASSA hostClass = {};
         brush = CreateSolidBrush(hostColour);
-        memset(&hostClass, 0, sizeof hostClass);
         hostClass.lpfnWndProc = DefWindowProcA;
         hostClass.hInstance = GetModuleHandleA(NULL);
         hostClass.hbrBackground = brush;
@@ -78,17 +75,6 @@ protected:
         BitBlt(memory, 0, 0, 152, 112, dc, 0, 0, SRCCOPY);
         GdiFlush();
         int same = memcmp(shown, reference, 152 * 112 * 4) == 0;
-        const char *shots = getenv("KELP_SHOTS");
-        if (shots != NULL && *shots) {
-            char path[MAX_PATH];
-            _snprintf(path, sizeof path, "%s\\preview-%d.raw", shots, previewState.scrollY);
-            path[sizeof path - 1] = 0;
-            FILE *file = fopen(path, "wb");
-            if (file) {
-                fwrite(shown, 4, 152 * 112, file);
-                fclose(file);
-            }
-        }
         SelectObject(memory, old);
         DeleteObject(bitmap);
         DeleteDC(memory);

@@ -22,10 +22,6 @@ protected:
         restoreKey(&key);
         restoreKey(&parent);
     }
-    void setDword(const char *name, DWORD value)
-    {
-        setRawValue(HKEY_CURRENT_USER, keyPath, name, REG_DWORD, &value, sizeof value);
-    }
 };
 
 static const DWORD defaults[KELP_SETTINGS_COUNT] = {
@@ -50,10 +46,10 @@ TEST_F(Settings, NoKeyGivesDefaults)
 TEST_F(Settings, KeyWithOnlyFillToKeepsOtherDefaults)
 {
     DWORD expected[KELP_SETTINGS_COUNT];
-    setDword("fillTo", 50);
-    loadSettings();
     memcpy(expected, defaults, sizeof expected);
     expected[1] = 50;
+    setRawValue(HKEY_CURRENT_USER, keyPath, "fillTo", REG_DWORD, &expected[1], sizeof expected[1]);
+    loadSettings();
     expectFields(expected);
 }
 
@@ -97,33 +93,22 @@ TEST_F(Settings, SaveWritesElevenDwordsAndTheClass)
 }
 
 /* Values are raw bytes poured into the low end of the field. */
-struct RawCase {
-    const char *what;
-    const char *name;
-    DWORD type;
-    BYTE data[8];
-    DWORD size;
-    int field;
-    DWORD expected;
-};
-
-static const RawCase rawCases[] = {
-    { "string \"0\" turns sound on", "sound", REG_SZ, { '0', 0 }, 2, 8, 0x30 },
-    { "two binary bytes keep the high default bytes", "speed", REG_BINARY, { 0x34, 0x12 }, 2, 0,
-      (2500 & 0xFFFF0000) | 0x1234 },
-    { "one byte", "aquaB", REG_BINARY, { 0x07 }, 1, 4, 0x07 },
-    { "five bytes are too long", "fillTo", REG_BINARY, { 1, 2, 3, 4, 5 }, 5, 1, 100 },
-    { "eight-byte qword is too long", "bltMode", REG_QWORD, { 1, 0, 0, 0, 0, 0, 0, 0 }, 8, 9,
-      0x008800C6 },
-    { "dword of another type", "bltIdx", REG_DWORD_BIG_ENDIAN, { 0, 0, 0, 3 }, 4, 10,
-      0x03000000 },
-    { "0x1FF colour component", "aquaR", REG_DWORD, { 0xFF, 0x01 }, 4, 2, 0x1FF },
-};
-
 TEST_F(Settings, RawByteRule)
 {
-    for (size_t i = 0; i < sizeof rawCases / sizeof rawCases[0]; i++) {
-        const RawCase &c = rawCases[i];
+    const struct {
+        const char *what, *name; DWORD type; BYTE data[8]; DWORD size; int field; DWORD expected;
+    } cases[] = {
+        { "string \"0\" turns sound on", "sound", REG_SZ, { '0', 0 }, 2, 8, 0x30 },
+        { "two binary bytes keep the high default bytes", "speed", REG_BINARY, { 0x34, 0x12 }, 2, 0,
+          (2500 & 0xFFFF0000) | 0x1234 },
+        { "one byte", "aquaB", REG_BINARY, { 0x07 }, 1, 4, 0x07 },
+        { "five bytes are too long", "fillTo", REG_BINARY, { 1, 2, 3, 4, 5 }, 5, 1, 100 },
+        { "eight-byte qword is too long", "bltMode", REG_QWORD, { 1, 0, 0, 0, 0, 0, 0, 0 }, 8, 9,
+          0x008800C6 },
+        { "dword of another type", "bltIdx", REG_DWORD_BIG_ENDIAN, { 0, 0, 0, 3 }, 4, 10, 0x03000000 },
+        { "0x1FF colour component", "aquaR", REG_DWORD, { 0xFF, 0x01 }, 4, 2, 0x1FF },
+    };
+    for (const auto &c : cases) {
         RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
         setRawValue(HKEY_CURRENT_USER, keyPath, c.name, c.type, c.data, c.size);
         loadSettings();
@@ -133,8 +118,7 @@ TEST_F(Settings, RawByteRule)
 
 TEST_F(Settings, KeyPathIsPrefixAndRecordName)
 {
-    char path[MAX_PATH];
-    char tiny[8];
+    char path[MAX_PATH], tiny[8];
     ASSERT_TRUE(settingsKeyPath(path, sizeof path));
     EXPECT_STREQ(keyPath, path);
     EXPECT_FALSE(settingsKeyPath(tiny, sizeof tiny));
@@ -148,17 +132,17 @@ TEST_F(Settings, EveryTypeAndSizeFollowsTheRawByteRule)
                                    REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD };
     const BYTE data[8] = { 'k', 'e', 'l', 'p', 'V', 'o', 'l', 'e' };
     int wrong = 0;
-    for (size_t t = 0; t < sizeof types / sizeof types[0]; t++)
+    for (DWORD type : types)
         for (DWORD size = 0; size <= 8; size++)
             for (int f = 0; f < KELP_SETTINGS_COUNT; f++) {
                 DWORD expected = defaults[f];
                 if (size <= 4)
                     memcpy(&expected, data, size);
                 RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
-                setRawValue(HKEY_CURRENT_USER, keyPath, settingNames[f], types[t], data, size);
+                setRawValue(HKEY_CURRENT_USER, keyPath, settingNames[f], type, data, size);
                 loadSettings();
                 if (*settingField(f) != expected && wrong++ < 5)
-                    ADD_FAILURE() << settingNames[f] << " type " << types[t] << " size " << size;
+                    ADD_FAILURE() << settingNames[f] << " type " << type << " size " << size;
             }
     EXPECT_EQ(0, wrong);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "saver/saver.h"
@@ -58,11 +59,7 @@ protected:
         SelectObject(drawingSurfaces.imageDC, drawingSurfaces.waterImage);
     }
 
-    COLORREF at(int x, int y) const
-    {
-        DWORD p = pixels[y * w + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
+    COLORREF at(int x, int y) const { return pixelColour(pixels[y * w + x]); }
 
     SIZE extent(const char *text)
     {
@@ -71,18 +68,16 @@ protected:
         return size;
     }
 
-    /* Every pixel off the boxes must be expected(x, y); inside each box the
-       text shows as black on white. */
-    void expectImage(COLORREF (*expected)(int, int, COLORREF), COLORREF water,
-                     const Box *boxes, int boxCount)
+    /* Every pixel off the boxes must be the known desktop's anded with the
+       water colour; inside each box the text shows as black on white. */
+    void expectImage(COLORREF water, const Box *boxes, int boxCount)
     {
         int wrong = 0, firstX = -1, firstY = -1;
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++) {
-                bool inBox = false;
-                for (int b = 0; b < boxCount; b++)
-                    inBox = inBox || boxes[b].contains(x, y);
-                if (!inBox && at(x, y) != expected(x, y, water) && wrong++ == 0) {
+                bool inBox = std::any_of(boxes, boxes + boxCount,
+                                         [&](const Box &b) { return b.contains(x, y); });
+                if (!inBox && at(x, y) != (knownColour(x, y) & water) && wrong++ == 0) {
                     firstX = x;
                     firstY = y;
                 }
@@ -100,42 +95,38 @@ protected:
         }
     }
 
-    Box cornerBox()
+    /* The water image as made: the site line in its corner, the rest the
+       desktop anded with water. */
+    void expectWaterImage(COLORREF water)
     {
+        ASSERT_EQ(1, createSurfaces());
         SIZE s = extent(siteLine);
-        Box box = { w - 5 - s.cx, h - 5 - s.cy, w - 5, h - 5 };
-        return box;
+        Box corner = { w - 5 - s.cx, h - 5 - s.cy, w - 5, h - 5 };
+        grab(drawingSurfaces.waterImage);
+        expectImage(water, &corner, 1);
+        destroySurfaces();
     }
 };
 
-COLORREF anded(int x, int y, COLORREF water) { return knownColour(x, y) & water; }
-COLORREF plain(int x, int y, COLORREF) { return knownColour(x, y); }
+const COLORREF plain = RGB(255, 255, 255);     /* anded with white: the desktop as it is */
 
 TEST_F(Surfaces, WaterImageIsDesktopAndWaterColourWithCornerLine)
 {
-    ASSERT_EQ(1, createSurfaces());
-    Box corner = cornerBox();
-    grab(drawingSurfaces.waterImage);
-    expectImage(anded, waterColour(), &corner, 1);
-    destroySurfaces();
+    expectWaterImage(waterColour());
 }
 
 TEST_F(Surfaces, SrcPaintWithBlackGivesThePlainDesktop)
 {
     saverSettings.aquaR = saverSettings.aquaG = saverSettings.aquaB = 0;
     saverSettings.bltMode = SRCPAINT;
-    ASSERT_EQ(1, createSurfaces());
-    Box corner = cornerBox();
-    grab(drawingSurfaces.waterImage);
-    expectImage(plain, 0, &corner, 1);
-    destroySurfaces();
+    expectWaterImage(plain);
 }
 
 TEST_F(Surfaces, BannerComesOnlyWithTheFirstPaint)
 {
     ASSERT_EQ(1, createSurfaces());
     grab(drawingSurfaces.screenImage);
-    expectImage(plain, 0, NULL, 0);
+    expectImage(plain, NULL, 0);
 
     writeBanner();
     SelectObject(drawingSurfaces.imageDC, drawingSurfaces.waterImage);
@@ -146,7 +137,7 @@ TEST_F(Surfaces, BannerComesOnlyWithTheFirstPaint)
         { w / 2 - site.cx / 2 - 1, h / 2 + 1, w / 2 + site.cx / 2 + 1, h / 2 + 1 + site.cy },
     };
     grab(drawingSurfaces.screenImage);
-    expectImage(plain, 0, boxes, 2);
+    expectImage(plain, boxes, 2);
     /* the boxes are the text's own: no blank rows above or below them */
     EXPECT_EQ(RGB(255, 255, 255), at(w / 2 - top.cx / 2 + 1, h / 2 - top.cy));
     EXPECT_EQ(RGB(255, 255, 255), at(w / 2 - top.cx / 2 + 1, h / 2 - 1));
@@ -232,8 +223,7 @@ TEST_F(Surfaces, ImagesTooBigFailAndReleaseWhatWasMade)
     launchContext.screenWidth = 200000;
     launchContext.screenHeight = 200000;
     EXPECT_EQ(0, createSurfaces());
-    DrawingSurfaces empty;
-    memset(&empty, 0, sizeof empty);
+    static const DrawingSurfaces empty = {};
     EXPECT_EQ(0, memcmp(&empty, &drawingSurfaces, sizeof empty));
     HDC dc = GetWindowDC(saver);
     EXPECT_EQ(GetStockObject(BLACK_PEN), GetCurrentObject(dc, OBJ_PEN));
@@ -249,8 +239,8 @@ TEST(Wallpaper, WantedOnAnotherDesktopOrOverABlankPhotograph)
         { "Default", 0, 0 }, { "default", 0, 0 }, { "Default", 1, 1 }, { "Screen-saver", 0, 1 },
         { "Winlogon", 1, 1 }, { "", 0, 0 }, { "", 1, 1 },
     };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++)
-        EXPECT_EQ(rows[i].wanted, wallpaperWanted(rows[i].desktop, rows[i].blank)) << i;
+    for (const auto &r : rows)
+        EXPECT_EQ(r.wanted, wallpaperWanted(r.desktop, r.blank)) << '"' << r.desktop << "\" " << r.blank;
 }
 
 /* Pictures on a 1000 x 500 monitor whose corner is (100, 50). */
@@ -272,8 +262,7 @@ TEST(Wallpaper, PlacedPerStyle)
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         RECT placed;
-        placeWallpaper(wallpaperStyle(rows[i].style, rows[i].tile), &area, rows[i].w, rows[i].h,
-                       &placed);
+        placeWallpaper(wallpaperStyle(rows[i].style, rows[i].tile), &area, rows[i].w, rows[i].h, &placed);
         EXPECT_TRUE(EqualRect(&rows[i].placed, &placed)) << i << ": " << placed.left << ","
             << placed.top << " " << placed.right << "," << placed.bottom;
     }

@@ -18,11 +18,10 @@ static LRESULT CALLBACK knownDesktopProc(HWND window, UINT message, WPARAM wPara
     if (message == WM_PAINT) {
         PAINTSTRUCT paint;
         RECT client;
-        int x, y;
         HDC dc = BeginPaint(window, &paint);
         GetClientRect(window, &client);
-        for (y = 0; y < client.bottom; y += 32)
-            for (x = 0; x < client.right; x += 32) {
+        for (int y = 0; y < client.bottom; y += 32)
+            for (int x = 0; x < client.right; x += 32) {
                 RECT block = { x, y, x + 32, y + 32 };
                 HBRUSH brush = CreateSolidBrush(knownColour(x, y));
                 FillRect(dc, &block, brush);
@@ -50,19 +49,16 @@ void pumpMessages(int milliseconds)
 HWND showKnownDesktop(void)
 {
     static int registered;
-    HWND window;
-
     if (!registered) {
-        WNDCLASSA windowClass;
-        memset(&windowClass, 0, sizeof windowClass);
+        WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = knownDesktopProc;
         windowClass.hInstance = GetModuleHandleA(NULL);
         windowClass.lpszClassName = "kelptestdesktop";
         registered = RegisterClassA(&windowClass) != 0;
     }
-    window = CreateWindowExA(WS_EX_TOPMOST, "kelptestdesktop", "known desktop", WS_POPUP,
-                             0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                             NULL, NULL, GetModuleHandleA(NULL), NULL);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "kelptestdesktop", "known desktop", WS_POPUP,
+                                  0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                  NULL, NULL, GetModuleHandleA(NULL), NULL);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     pumpMessages(200);
@@ -78,23 +74,20 @@ void closeKnownDesktop(HWND window)
 void backupKey(HKEY root, const char *path, KeyBackup *backup)
 {
     HKEY key;
-    DWORD i;
-
     memset(backup, 0, sizeof *backup);
     backup->root = root;
     lstrcpynA(backup->path, path, sizeof backup->path);
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     backup->existed = 1;
-    for (i = 0; backup->count < BACKUP_VALUES; i++) {
-        DWORD nameSize = sizeof backup->values[0].name;
-        int n = backup->count;
-        backup->values[n].size = sizeof backup->values[n].data;
-        if (RegEnumValueA(key, i, backup->values[n].name, &nameSize, NULL,
-                          &backup->values[n].type, backup->values[n].data,
-                          &backup->values[n].size) != ERROR_SUCCESS)
+    /* the count is also the index of the next value to read */
+    for (; backup->count < BACKUP_VALUES; backup->count++) {
+        auto &value = backup->values[backup->count];
+        DWORD nameSize = sizeof value.name;
+        value.size = sizeof value.data;
+        if (RegEnumValueA(key, backup->count, value.name, &nameSize, NULL, &value.type, value.data,
+                          &value.size) != ERROR_SUCCESS)
             break;
-        backup->count++;
     }
     RegCloseKey(key);
 }
@@ -102,8 +95,6 @@ void backupKey(HKEY root, const char *path, KeyBackup *backup)
 void restoreKey(const KeyBackup *backup)
 {
     HKEY key;
-    int i;
-
     if (!backup->existed) {
         RegDeleteKeyA(backup->root, backup->path);
         return;
@@ -112,15 +103,12 @@ void restoreKey(const KeyBackup *backup)
                         &key, NULL) != ERROR_SUCCESS)
         return;
     /* Drop what the test added, then put back what was there. */
-    for (;;) {
-        char name[64];
-        DWORD nameSize = sizeof name;
-        if (RegEnumValueA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        if (RegDeleteValueA(key, name) != ERROR_SUCCESS)
-            break;
-    }
-    for (i = 0; i < backup->count; i++)
+    char name[64];
+    DWORD nameSize = sizeof name;
+    while (RegEnumValueA(key, 0, name, &nameSize, NULL, NULL, NULL, NULL) == ERROR_SUCCESS
+           && RegDeleteValueA(key, name) == ERROR_SUCCESS)
+        nameSize = sizeof name;
+    for (int i = 0; i < backup->count; i++)
         RegSetValueExA(key, backup->values[i].name, 0, backup->values[i].type,
                        backup->values[i].data, backup->values[i].size);
     RegCloseKey(key);

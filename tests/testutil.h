@@ -22,12 +22,10 @@ inline COLORREF pixelColour(DWORD p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0
 struct KeyBackup {
     HKEY root;
     char path[MAX_PATH];
-    int existed;
-    int count;
+    int existed, count;
     struct {
         char name[64];
-        DWORD type;
-        DWORD size;
+        DWORD type, size;
         BYTE data[256];
     } values[BACKUP_VALUES];
 };
@@ -39,8 +37,7 @@ struct ValueBackup {
     char path[MAX_PATH];
     char name[64];
     int existed;
-    DWORD type;
-    DWORD size;
+    DWORD type, size;
     BYTE data[1024];
 };
 void backupValue(HKEY root, const char *path, const char *name, ValueBackup *backup);
