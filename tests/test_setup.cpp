@@ -501,7 +501,10 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         } else {
             EXPECT_NE(std::string::npos, programList().find("kelpVole99|||kelpVole Screen Saver"));
             startInstalled("uninstaller.exe --remove kelpVole99", &list);
-            waitUntil([&] { return (remover = FindWindowA("#32770", "uninstall saver")) != NULL; });
+            /* shown once its controls are made and filled */
+            waitUntil([&] {
+                return (remover = FindWindowA("#32770", "uninstall saver")) != NULL && IsWindowVisible(remover);
+            });
             finishRun(&run);
             GetWindowThreadProcessId(remover, &run.process.dwProcessId);
             run.process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE,
