@@ -204,14 +204,16 @@ TEST_F(Saver, FirstPaintShowsTheDesktopWithoutBanner)
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     start();
 
-    /* Read back what is on the screen once the saver draws (the water has
-       reached the bottom row): the saver's window on top. */
+    /* Read back what is on the screen once the saver draws (the water, the
+       desktop ANDed with its colour, stands in the bottom rows): the
+       saver's window on top. */
     const POINT points[] = {
         { 5, 5 }, { w / 2, h / 2 }, { w / 2, h / 2 - 6 }, { w / 2 - 20, h / 2 + 6 },
         { w - 10, h - 150 }, { w / 3, 2 * h / 3 }, { 40, h - 150 },  /* above the rising water */
     };
     HDC screen = GetDC(NULL);
-    EXPECT_TRUE(waitUntil([&] { return GetPixel(screen, 5, h - 2) != knownColour(5, h - 2); }));
+    const COLORREF water = RGB(155, 155, 255);
+    EXPECT_TRUE(waitUntil([&] { return GetPixel(screen, 16, h - 16) == (knownColour(16, h - 16) & water); }));
     for (const POINT &p : points)
         EXPECT_EQ(knownColour(p.x, p.y), GetPixel(screen, p.x, p.y)) << "at " << p.x << "," << p.y;
     ReleaseDC(NULL, screen);
