@@ -6,14 +6,26 @@
    record and the record name agree with what setup writes: a record name
    that could lead out of the folders and keys built from it is refused
    outright; the saver file only as "<record>.scr" in the record's install
-   folder; the application-path key only when it names that file; the
-   uninstall key only when its command is this program with the record; the
-   start-menu folder only when it is the user's own "zub_Savers\<record>"
-   and no link to some other folder.  The settings key is below the saver's
-   own "zub_Kram".
+   folder, by the name the file system knows it under (a short 8.3 alias of
+   some other file does not count); the application-path key only when it
+   names that file; the uninstall key only when its command is this program
+   with the record; the start-menu folder only when it is the user's own
+   "zub_Savers\<record>" and no link to some other folder.  The settings key
+   is below the saver's own "zub_Kram".
+
+   The start-menu folder belongs to the user, who may rename it or put a
+   link in its place while the remover (perhaps with rights the user lacks)
+   pauses between its steps.  So where the system can (Vista on), the folder
+   is opened once, checked through that handle, and emptied and removed
+   through it: whatever its name comes to mean meanwhile, nothing outside it
+   is touched.  Older systems get the checks by name.
+
+   A saver file that is there but cannot be deleted keeps the uninstall and
+   application-path keys, so that the system still offers the removal.
 
    Kept small and free of any C++ runtime: plain Win32 calls only. */
 #include <windows.h>
+#include <winternl.h>
 #include <shlobj.h>
 #include "resource.h"
 #include "setup/record.h"
@@ -29,12 +41,46 @@ struct RemoverState {
     const char *recordName;     /* verbatim from the command line */
     int refused;                /* a name no setup writes: treated as never installed */
     int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
+    int saverStays;             /* ours, there, and not deletable: its keys stay */
     int finished;
     HWND dialog;
     char progress[PROGRESS_SIZE];
     char menuFolder[PATH_SIZE];
 };
 static RemoverState remover;
+
+/* Calls newer than the oldest systems served, looked up when there. */
+typedef DWORD (WINAPI *LongPathCall)(const char *, char *, DWORD);
+typedef BOOL (WINAPI *InfoByHandleCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void *, DWORD);
+typedef DWORD (WINAPI *FinalPathCall)(HANDLE, char *, DWORD, DWORD);
+typedef LONG (NTAPI *OpenRelativeCall)(HANDLE *, ACCESS_MASK, OBJECT_ATTRIBUTES *, IO_STATUS_BLOCK *,
+                                       ULONG, ULONG);
+struct SystemCalls {
+    LongPathCall getLongPathName;
+    InfoByHandleCall getInfoByHandle;
+    InfoByHandleCall setInfoByHandle;
+    FinalPathCall finalPathOf;
+    OpenRelativeCall openRelative;      /* NtOpenFile: relative to a folder's handle */
+};
+static SystemCalls calls;
+
+static void findSystemCalls(void)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE nt = GetModuleHandleA("ntdll.dll");
+
+    calls.getLongPathName = (LongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameA");
+    calls.getInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "GetFileInformationByHandleEx");
+    calls.setInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "SetFileInformationByHandle");
+    calls.finalPathOf = (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleA");
+    if (nt != NULL)     /* none on the 9x line */
+        calls.openRelative = (OpenRelativeCall)(void *)GetProcAddress(nt, "NtOpenFile");
+}
+
+static int canWorkThroughHandles(void)
+{
+    return calls.getInfoByHandle && calls.setInfoByHandle && calls.finalPathOf && calls.openRelative;
+}
 
 /* One of the keys deleted in steps 6 to 8: the parent opened, the record's
    subkey deleted, and the lines reported when either fails.  The reports
@@ -148,17 +194,44 @@ static int joinPath(char *out, const char *a, const char *b, const char *c)
 
 /* Only a name such as setup writes: one without a folder separator or a
    drive, and no dot name.  Any other would lead the folder and key paths
-   built from it out of the installation's own. */
+   built from it out of the installation's own.  Nor one with a tilde,
+   the mark of the short 8.3 aliases, by which "<record>.scr" could name
+   some "report.scrap". */
 static int isPlainName(const char *name)
 {
     const char *p;
 
     if (name[0] == 0 || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0)
         return 0;
-    for (p = name; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
+    for (p = name; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/' || *p == ':' || *p == '~')
             return 0;
     return 1;
+}
+
+/* In place; a path that cannot be made long (absent, or no such call) is
+   left as it is. */
+static void makeLong(char *path)
+{
+    char longer[PATH_SIZE];
+    DWORD n = calls.getLongPathName ? calls.getLongPathName(path, longer, PATH_SIZE) : 0;
+
+    if (n > 0 && n < PATH_SIZE)
+        lstrcpyA(path, longer);
+}
+
+/* Whether a file or folder that is there has `name` as its own (long) name,
+   rather than as the short alias of another.  One that is not there has
+   nothing to be mistaken for. */
+static int isKnownAs(const char *path, const char *name)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    FindClose(search);
+    return lstrcmpiA(found.cFileName, name) == 0;
 }
 
 static int readPathValue(HKEY key, const char *name, char *out)
@@ -182,13 +255,15 @@ static int readPathValue(HKEY key, const char *name, char *out)
    the record's "Path" names (a drive root keeps its backslash). */
 static int isRecordSaver(const char *folder, const char *saverFile)
 {
-    char stem[PATH_SIZE], own[PATH_SIZE];
+    char stem[PATH_SIZE], own[PATH_SIZE], name[PATH_SIZE];
     int n = lstrlenA(folder);
 
     return n > 0
-        && joinPath(stem, folder, folder[n - 1] == '\\' ? "" : "\\", remover.recordName)
+        && joinPath(stem, folder, *CharPrevA(folder, folder + n) == '\\' ? "" : "\\", remover.recordName)
         && joinPath(own, stem, ".scr", "")
-        && lstrcmpiA(own, saverFile) == 0;
+        && lstrcmpiA(own, saverFile) == 0
+        && joinPath(name, remover.recordName, ".scr", "")
+        && isKnownAs(saverFile, name);
 }
 
 /* Steps 1-2: the saver file (into saverFile, PATH_SIZE characters) and
@@ -224,11 +299,29 @@ static int readRecord(char *saverFile)
     return 1;
 }
 
+/* A copy from a read-only medium is read-only itself. */
+static int deleteWritable(const char *path)
+{
+    DWORD attributes;
+
+    if (DeleteFileA(path))
+        return 1;
+    attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+        && SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)
+        && DeleteFileA(path);
+}
+
 /* Step 3.  The record could have been made to name any file. */
 static void deleteSaverFile(const char *saverFile)
 {
-    if (remover.saverIsOurs && DeleteFileA(saverFile)) {
+    if (remover.saverIsOurs && deleteWritable(saverFile)) {
         append("\nOK");
+    } else if (remover.saverIsOurs && GetFileAttributesA(saverFile) != INVALID_FILE_ATTRIBUTES) {
+        /* in use, or guarded: the record stays, for another run to finish */
+        remover.saverStays = 1;
+        append("\ncan't delete file:\n   ");
+        append(saverFile);
     } else {
         append("\ncan't find file to remove:\n   ");
         append(saverFile);
@@ -241,25 +334,39 @@ static void deleteSaverFile(const char *saverFile)
    stays. */
 static int isRecordUninstallKey(void)
 {
-    char self[PATH_SIZE], own[PATH_SIZE], command[PATH_SIZE];
+    char self[PATH_SIZE], command[PATH_SIZE];
     DWORD n = GetModuleFileNameA(NULL, self, PATH_SIZE);
+    int length, tail = lstrlenA(remover.recordName) + 1;
     HKEY key;
 
-    if (n == 0 || n >= PATH_SIZE - 1 || !joinPath(own, self, " ", remover.recordName)
+    if (n == 0 || n >= PATH_SIZE - 1
         || !joinPath(command, recordKeys[0].parent, "\\", remover.recordName)
         || RegOpenKeyExA(HKEY_LOCAL_MACHINE, command, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
     readPathValue(key, RECORD_UNINSTALL_COMMAND, command);
     RegCloseKey(key);
-    return lstrcmpiA(command, own) == 0;
+    /* "<program> <record>", the program compared by its long path: the
+       system may have started this one by the short one */
+    length = lstrlenA(command) - tail;
+    if (length <= 0 || command[length] != ' ' || lstrcmpiA(command + length + 1, remover.recordName) != 0)
+        return 0;
+    command[length] = 0;
+    makeLong(command);
+    makeLong(self);
+    return lstrcmpiA(command, self) == 0;
 }
 
-/* Steps 6-8.  A key that is not the record's is reported as not found. */
-static void deleteRecordKey(const RecordKey *k, int ours)
+/* Steps 6-8.  A key that is not the record's is reported as not found;
+   one kept for a saver file that stays says so, by the same name. */
+static void deleteRecordKey(const RecordKey *k, int ours, int kept)
 {
     HKEY parent;
 
-    if (RegOpenKeyExA(k->root, k->parent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
+    if (kept) {
+        append("\nkey kept, saver file still there:");
+        append(k->deleteFailed + sizeof "\ncan't delete key:" - 1);
+        append(remover.recordName);
+    } else if (RegOpenKeyExA(k->root, k->parent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
         if (ours && RegDeleteKeyA(parent, remover.recordName) == ERROR_SUCCESS) {
             append("\nOK");
         } else {
@@ -273,14 +380,12 @@ static void deleteRecordKey(const RecordKey *k, int ours)
     showAndPause(200);
 }
 
-static void deleteMenuEntry(const char *name)
+/* Reported by its real name, even when too long to be deleted. */
+static void reportEntry(const char *name, int deleted)
 {
-    char entry[PATH_SIZE];
-
-    if (joinPath(entry, remover.menuFolder, "\\", name) && DeleteFileA(entry)) {
+    if (deleted) {
         append("\nOK");
     } else {
-        /* reported by its real name, even when too long to be deleted */
         append("\ncan't delete entry: ");
         append(remover.menuFolder);
         append("\\");
@@ -317,35 +422,157 @@ static int isRecordMenuFolder(void)
     if (n == 0 || n >= PATH_SIZE || name == NULL
         || !SHGetSpecialFolderPathA(NULL, programs, CSIDL_PROGRAMS, FALSE)
         || !joinPath(own, programs, MENU_PARENT, remover.recordName)
-        || lstrcmpiA(full, own) != 0 || !isPlainFolder(full))
+        || lstrcmpiA(full, own) != 0 || !isPlainFolder(full)
+        || !isKnownAs(full, remover.recordName))
         return 0;
     lstrcpyA(remover.menuFolder, full);
     cutToParent(full, name);
     return isPlainFolder(full);
 }
 
-/* Step 9.  Subfolders are not entered: deleting one fails and is reported. */
-static void clearStartMenu(void)
+/* Whether the opened folder is still the one checked by name a moment
+   ago: the system's own path of it, not a link's target. */
+static int isMenuFolderHandle(HANDLE folder)
+{
+    char final[PATH_SIZE + 8];
+    char *path = final;
+    BY_HANDLE_FILE_INFORMATION info;
+    DWORD n = calls.finalPathOf(folder, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+
+    if (n == 0 || n >= sizeof final || !GetFileInformationByHandle(folder, &info)
+        || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return 0;
+    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, final, 8, "\\\\?\\UNC\\", 8) == CSTR_EQUAL) {
+        path += 6;          /* "\\?\UNC\server" is "\\server" */
+        *path = '\\';
+    } else if (CompareStringA(LOCALE_INVARIANT, 0, final, 4, "\\\\?\\", 4) == CSTR_EQUAL) {
+        path += 4;
+    }
+    return lstrcmpiA(path, remover.menuFolder) == 0;
+}
+
+/* The record's folder opened as itself, never through a link, and checked
+   through the handle; INVALID_HANDLE_VALUE when it is not the folder. */
+static HANDLE openMenuFolder(void)
+{
+    HANDLE folder = CreateFileA(remover.menuFolder,
+                                FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                NULL);
+
+    if (folder != INVALID_HANDLE_VALUE && !isMenuFolderHandle(folder)) {
+        CloseHandle(folder);
+        folder = INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+/* An entry of the opened folder, opened relative to it (a link as itself,
+   not followed; a subfolder not at all) and gone when closed. */
+static int deleteRelative(HANDLE folder, WCHAR *name, ULONG bytes)
+{
+    UNICODE_STRING entry;
+    OBJECT_ATTRIBUTES where;
+    IO_STATUS_BLOCK io;
+    HANDLE opened;
+
+    entry.Length = entry.MaximumLength = (USHORT)bytes;
+    entry.Buffer = name;
+    InitializeObjectAttributes(&where, &entry, OBJ_CASE_INSENSITIVE, folder, NULL);
+    if (calls.openRelative(&opened, DELETE | SYNCHRONIZE, &where, &io,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE
+                           | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
+        return 0;
+    CloseHandle(opened);
+    return 1;
+}
+
+static int isDotName(const WCHAR *name, ULONG bytes)
+{
+    return name[0] == '.' && (bytes == 2 || (bytes == 4 && name[1] == '.'));
+}
+
+/* Step 9c through the folder's handle: the entries listed are its own,
+   whatever its name has come to lead to. */
+static void clearThroughHandle(HANDLE folder)
+{
+    static LONGLONG batch[512];     /* records of FILE_ID_BOTH_DIR_INFO, 8-byte aligned */
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+
+    while (calls.getInfoByHandle(folder, kind, batch, sizeof batch)) {
+        FILE_ID_BOTH_DIR_INFO *info = (FILE_ID_BOTH_DIR_INFO *)batch;
+        for (;;) {
+            char name[2 * MAX_PATH];
+            int n = WideCharToMultiByte(CP_ACP, 0, info->FileName, info->FileNameLength / 2,
+                                        name, sizeof name - 1, NULL, NULL);
+            name[n] = 0;
+            if (!isDotName(info->FileName, info->FileNameLength))
+                reportEntry(name, deleteRelative(folder, info->FileName, info->FileNameLength));
+            if (info->NextEntryOffset == 0)
+                break;
+            info = (FILE_ID_BOTH_DIR_INFO *)((BYTE *)info + info->NextEntryOffset);
+        }
+        kind = FileIdBothDirectoryInfo;
+    }
+}
+
+/* Step 9c where the handle calls are missing: by name, checked by name. */
+static void clearByName(void)
 {
     WIN32_FIND_DATAA found;
-    char pattern[PATH_SIZE];
+    char pattern[PATH_SIZE], entry[PATH_SIZE];
     HANDLE search = INVALID_HANDLE_VALUE;
+
+    if (joinPath(pattern, remover.menuFolder, "\\*.*", ""))
+        search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
+            reportEntry(found.cFileName, joinPath(entry, remover.menuFolder, "\\", found.cFileName)
+                                         && DeleteFileA(entry));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+/* Step 9e through the handle: the folder goes as the handle closes. */
+static int removeThroughHandle(HANDLE folder)
+{
+    FILE_DISPOSITION_INFO gone;
+    int removed;
+
+    gone.DeleteFile = TRUE;
+    removed = calls.setInfoByHandle(folder, FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(folder);
+    return removed;
+}
+
+/* Step 9.  Subfolders are not entered: deleting one fails and is reported.
+   The folder is checked and opened before the pause and worked on through
+   that handle after it. */
+static void clearStartMenu(void)
+{
     int ours = !remover.refused && isRecordMenuFolder();
+    int byHandle = canWorkThroughHandles();
+    HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
+    int removed = 0;
 
     append("\n\nDeleting start menu entries...");
     showAndPause(500);
-    if (ours && joinPath(pattern, remover.menuFolder, "\\*.*", ""))
-        search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
-                deleteMenuEntry(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
+    if (folder != INVALID_HANDLE_VALUE)
+        clearThroughHandle(folder);
+    else if (ours && !byHandle)
+        clearByName();
     append("\n\nRemoving start menu Folder...");
     showAndPause(300);
-    if (ours && RemoveDirectoryA(remover.menuFolder)) {
+    if (folder != INVALID_HANDLE_VALUE)
+        removed = removeThroughHandle(folder);
+    else if (ours && !byHandle)
+        removed = RemoveDirectoryA(remover.menuFolder);
+    if (removed) {
         append("\nOK");
     } else {
         append("\ncant't delete folder: ");     /* spelled so: users and their tools know it */
@@ -362,6 +589,7 @@ static void removeInstallation(void)
     remover.progress[0] = 0;
     remover.refused = !isPlainName(remover.recordName);
     remover.saverIsOurs = 0;
+    remover.saverStays = 0;
     if (readRecord(saverFile))
         deleteSaverFile(saverFile);
     showAndPause(200);
@@ -370,8 +598,10 @@ static void removeInstallation(void)
     ours[0] = isRecordUninstallKey();
     ours[1] = remover.saverIsOurs;
     ours[2] = 1;
+    /* a saver file that stays keeps the keys that offer its removal */
     for (i = 0; i < 3; i++)
-        deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused);
+        deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused,
+                        ours[i] && i < 2 && remover.saverStays);
     if (remover.menuFolder[0] != 0)
         clearStartMenu();
     showAndPause(300);
@@ -414,7 +644,8 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
         if (LOWORD(wParam) == IDOK) {
             pressOk(dialog);
         } else if (LOWORD(wParam) == IDCANCEL) {
-            MessageBoxA(NULL, "Uninstall canceled !", "message", MB_ICONWARNING);
+            /* owned, so that the dialog behind it takes no OK meanwhile */
+            MessageBoxA(dialog, "Uninstall canceled !", "message", MB_ICONWARNING);
             EndDialog(dialog, 1);
         }
         break;
@@ -428,6 +659,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;      /* read whole below, program name and all */
     (void)showCommand;      /* the dialog shows itself */
     remover.recordName = recordNameOf(GetCommandLineA());
+    findSystemCalls();
     if (handedOverForRights(remover.recordName))
         return 0;
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)

@@ -148,6 +148,20 @@ static void writeRemover(void)
     CloseHandle(file);
 }
 
+/* The copy of a setup run from a read-only medium (a CD) would be
+   read-only too, and the remover could not delete it. */
+static int copyWritable(const char *source, const char *target, BOOL failIfExists)
+{
+    DWORD attributes;
+
+    if (!CopyFileA(source, target, failIfExists))
+        return 0;
+    attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+    return 1;
+}
+
 /* 1 when a saver file is in place: copied, or an existing one kept at the
    user's word. */
 static int placeSaverFile(HWND dialog)
@@ -155,14 +169,14 @@ static int placeSaverFile(HWND dialog)
     const char *source = launchContext.modulePath;
     const char *target = setupState.saverPath;
 
-    if (CopyFileA(source, target, TRUE))
+    if (copyWritable(source, target, TRUE))
         return 1;
     if (GetLastError() != ERROR_FILE_EXISTS)
         return 0;
     if (MessageBoxA(dialog, "File exists !   Overwrite ?", "question",
                     MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return 1;
-    if (CopyFileA(source, target, FALSE))
+    if (copyWritable(source, target, FALSE))
         return 1;
     MessageBoxA(NULL, "ERROR: cant write file", "message", MB_ICONWARNING);
     setupState.finished = 1;

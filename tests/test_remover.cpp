@@ -19,16 +19,19 @@ const char settingsKey[] = "software\\zub_Kram\\";
 
 /* How the record departs from what setup writes. */
 enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16, LINKED = 32,
-       OTHER_PATH = 64, FOREIGN = 128 };
+       OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
+       SHORT_START = 4096 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
     const char *what;
     const char *arguments;
-    const char *record;     /* whose keys are written, with the flags below */
+    const char *record;     /* whose keys are written, with the flags below; with SHORT_NAME
+                               the 8.3 alias of `file` (or of a start-menu folder) */
     const char *file;       /* the file the record names, in the scratch folder */
     int layout;
-    const char *report;     /* part of the progress text; '@' scratch, '~' Programs folder */
+    const char *report;     /* part of the progress text; '@' scratch, '~' Programs folder,
+                               '%' the record name */
     int fileLeft, menuLeft, linksLeft, keysLeft;
 };
 void PrintTo(const RemoveCase &c, std::ostream *out) { *out << c.what; }
@@ -61,8 +64,9 @@ protected:
     KeyBackup keys[4];
     ProgramRun run;
     HWND dialog;
-    std::string scratch, programs, menu, aside, record;
-    int parentMade;
+    std::string scratch, programs, menu, aside, record, other;
+    HANDLE busy = INVALID_HANDLE_VALUE;
+    int parentMade, linked = 0;
 
     void SetUp() override
     {
@@ -90,6 +94,7 @@ protected:
     void TearDown() override
     {
         finishRun(&run);
+        CloseHandle(busy);
         /* a record of another name goes with every key below its first part */
         std::string first = record.substr(0, record.find('\\'));
         for (int i = 0; i < 3 && !first.empty() && record != "kelpVole99"; i++)
@@ -97,10 +102,11 @@ protected:
                            ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + first).c_str());
         for (int i = 3; i >= 0; i--)
             restoreKey(&keys[i]);
-        DWORD attributes = GetFileAttributesA(menu.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        if (linked)     /* as itself, even when what it led to has gone */
             runCommand("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
         removeTree(menu.c_str());
+        if (!other.empty())
+            removeTree(other.c_str());
         MoveFileA(aside.c_str(), menu.c_str());
         if (parentMade)
             RemoveDirectoryA((programs + "\\zub_Savers").c_str());
@@ -110,7 +116,8 @@ protected:
     {
         std::string out;
         for (; *text; text++)
-            out += *text == '@' ? scratch : *text == '~' ? programs : std::string(1, *text);
+            out += *text == '@' ? scratch : *text == '~' ? programs : *text == '%' ? record
+                 : std::string(1, *text);
         return out;
     }
     std::string menuOf(const char *name, int layout)
@@ -121,13 +128,32 @@ protected:
        scratch folder, but for the departures the layout asks for. */
     void install(const char *name, const char *file, int layout)
     {
-        std::string saver = scratch + "\\" + file, folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
+        std::string alias;
+        if (layout & SHORT_NAME) {  /* named by the alias of a file, or of another saver's folder */
+            other = programs + "\\zub_Savers\\otherSaver" + std::to_string(GetCurrentProcessId());
+            std::string target = layout & MENU ? other : scratch + "\\" + file;
+            char shortPath[MAX_PATH] = "";
+            if (layout & MENU)
+                CreateDirectoryA(target.c_str(), NULL);
+            for (int i = 0; i < 3; i++)
+                writeFile(layout & MENU ? target + "\\saver " + std::to_string(i) + ".lnk" : target);
+            GetShortPathNameA(target.c_str(), shortPath, MAX_PATH);
+            alias = strrchr(shortPath, '\\') + 1;
+            alias = alias.substr(0, alias.rfind(".SCR"));
+            name = alias.c_str();
+        }
+        std::string saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
+        std::string folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
         std::string menu = menuOf(name, layout), command = scratch + "\\zUbSavRemov_1_51.exe " + name;
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
         record = name;
         if (layout & FOREIGN)
             command = "C:\\windows\\notepad.exe";
         writeFile(saver);
+        if (layout & READ_ONLY)
+            SetFileAttributesA(saver.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (layout & BUSY)      /* as by a saver running */
+            busy = CreateFileA(saver.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString", REG_SZ, command.c_str(),
                     command.size() + 1);
@@ -142,11 +168,12 @@ protected:
         CreateDirectoryA(menu.c_str(), NULL);
         if (layout & LINKED) {      /* the record's folder, a link to another */
             menu = programs + "\\zub_Savers\\" + name;
+            linked = 1;
             runCommand("/bin/ln -s \"" + unixPath(scratch + "\\Documents") + "\" \"" + unixPath(menu) + "\"",
                     menu, 1);
         }
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
-        for (int i = 0; i < (layout & MANY ? 36 : 3); i++) {
+        for (int i = 0; i < (layout & SHORT_NAME ? 0 : layout & MANY ? 36 : 3); i++) {
             char file[200];
             sprintf(file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0);
             /* four long lines of failures: more than the report holds, and
@@ -158,10 +185,24 @@ protected:
         }
         if (layout & SUBFOLDER)
             CreateDirectoryA((menu + "\\sub").c_str(), NULL);
+        for (int i = 0; i < 3 && layout & SWAPPED; i++) {  /* what the link will lead to */
+            CreateDirectoryA((scratch + "\\Documents").c_str(), NULL);
+            writeFile(scratch + "\\Documents\\victim " + std::to_string(i));
+        }
     }
-    void start(const char *arguments)
+    void start(const char *arguments, int byAlias = 0)
     {
-        ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
+        if (byAlias) {          /* by its 8.3 path, as the system may start it */
+            char alias[MAX_PATH], line[2 * MAX_PATH];
+            run = ProgramRun();
+            ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe"));
+            scratchPath("zUbSavRemov_1_51.exe", run.path, MAX_PATH);
+            GetShortPathNameA(run.path, alias, MAX_PATH);
+            sprintf(line, "%s %s", alias, arguments);
+            ASSERT_TRUE(run.started = startProcess(alias, line, &run.process));
+        } else {
+            ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
+        }
         dialog = waitForWindow(&run, "#32770");
         ASSERT_TRUE(dialog != NULL);
     }
@@ -176,9 +217,33 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     const RemoveCase &c = GetParam();
     if (c.record != NULL)
         install(c.record, c.file, c.layout);
-    start(c.arguments);
+    start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout & SHORT_START);
+    auto keysLeft = [&] {
+        int left = 0;
+        for (int i = 0; i < 3; i++) {
+            HKEY k;
+            if (RegOpenKeyExA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                              ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + record).c_str(),
+                              0, KEY_READ, &k) == ERROR_SUCCESS) {
+                left |= 1 << i;
+                RegCloseKey(k);
+            }
+        }
+        return left;
+    };
     DWORD started = GetTickCount();
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (c.layout & SWAPPED) {
+        /* A link in the folder's place in the pause before it is emptied: the
+           remover answers no messages while it works, so the moment comes
+           from its pacing, the 500 ms pause beginning 200 ms after the
+           settings key goes. */
+        waitUntil([&] { return !(keysLeft() & SETTINGS_LEFT); });
+        other = menu + ".swapped";
+        linked = 1;
+        runCommand("/bin/sh -c \"sleep 0.4; mv '" + unixPath(menu) + "' '" + unixPath(other) + "' && ln -s '"
+                   + unixPath(scratch + "\\Documents") + "' '" + unixPath(menu) + "'\"", other);
+    }
     /* the remover pauses 200 ms for every start-menu entry */
     ASSERT_TRUE(waitForBox(&run, "info", NULL, 3 * waitMs) != NULL);
     if (c.report == removerFullReport)
@@ -200,19 +265,12 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     EXPECT_EQ("Exit", text(IDOK));
     std::string saver = scratch + "\\" + c.file;
     EXPECT_EQ(c.fileLeft, exists(saver)) << saver;
-    std::string menu = menuOf(c.record ? c.record : "kelpVole99", c.layout);
+    std::string menu = menuOf(c.record ? record.c_str() : "kelpVole99", c.layout);
     EXPECT_EQ(c.menuLeft, exists(menu));
     EXPECT_EQ(c.linksLeft, filesIn(menu));
     EXPECT_TRUE(exists(programs + "\\zub_Savers"));
-    for (int i = 0; i < 3 && c.record != NULL; i++) {
-        HKEY k;
-        int left = RegOpenKeyExA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                                 ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey)
-                                  + std::string(c.record)).c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS;
-        if (left)
-            RegCloseKey(k);
-        EXPECT_EQ((c.keysLeft >> i) & 1, left) << "key " << i;
-    }
+    if (c.record != NULL)
+        EXPECT_EQ(c.keysLeft, keysLeft());
 
     EXPECT_NE(none, closeBox(&run, "info"));
     if (c.report == removerFullReport) {      /* Cancel still asks after a run */
@@ -222,6 +280,16 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);   /* "Exit" */
     }
     EXPECT_TRUE(endsWith(&run));
+    if (c.layout & BUSY) {      /* the record kept offers the removal again, which finishes */
+        CloseHandle(busy);
+        busy = INVALID_HANDLE_VALUE;
+        finishRun(&run);
+        start(c.arguments);
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        EXPECT_NE(none, closeBox(&run, "info"));
+        EXPECT_FALSE(exists(saver));
+        EXPECT_EQ(0, keysLeft());
+    }
     DeleteFileA(saver.c_str());
 }
 
@@ -264,6 +332,22 @@ const RemoveCase removeCases[] = {
       NEVER_INSTALLED("zzz\\..\\kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
     { "slash in the name", "a/../kelpVole99", "a/../kelpVole99", "a/../kelpVole99.scr", MENU,
       NEVER_INSTALLED("a/../kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
+    { "the 8.3 alias of another file", "", "", "report.scrap", SHORT_NAME,
+      "app paths\\%\n\nDeleting registry entries...\ncan't delete key:", 1, 0, 0, ALL_LEFT },
+    { "the 8.3 alias of another saver's folder", "", "", "kelpVole99.scr", SHORT_NAME | MENU,
+      "app paths\\%\n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3, ALL_LEFT },
+    { "the start-menu folder swapped for a link meanwhile", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | SWAPPED, "\n\nDeleting start menu entries...\n", 0, 1, 3, 0 },
+    /* a saver file that cannot go keeps the record that offers its removal */
+    { "saver file in use", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BUSY,
+      "Deleting saver files...\ncan't delete file:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n"
+      "key kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion"
+      "\\uninstall\\kelpVole99\nkey kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft"
+      "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "read-only saver file", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY, removerFullReport,
+      0, 0, 0, 0 },
+    { "started by its 8.3 path", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SHORT_START,
+      removerFullReport, 0, 0, 0, 0 },
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
 
@@ -285,8 +369,14 @@ TEST_F(Remover, CancelAndTheCloseBoxTouchNothing)
     install("kelpVole99", "kelpVole99.scr", MENU);
     for (int way = 0; way < 2; way++) {
         start("kelpVole99");
-        if (way == 0) {
+        if (way == 0) {     /* the box holds the dialog: a click on OK behind it does nothing */
+            RECT ok;
             PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+            ASSERT_TRUE(waitForBox(&run, "message") != NULL);
+            EXPECT_FALSE(IsWindowEnabled(dialog));
+            GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+            SetCursorPos((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+            clickMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
             EXPECT_NE(none, closeBox(&run, "message"));
         } else {
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -231,6 +231,7 @@ TEST_P(Install, LeavesWhatItReports)
     ASSERT_TRUE(scratchPath("desk.cpl", standIn, sizeof standIn));
     ASSERT_TRUE(MoveFileA(standIn, files[DESK_CPL].c_str()));
     start();
+    SetFileAttributesA(run.path, FILE_ATTRIBUTE_READONLY);     /* as on a CD */
     if (c.wrapTimeout) {
         SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETPOS, 0, 100);
         SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, WM_KEYDOWN, VK_UP, 0);
@@ -246,7 +247,9 @@ TEST_P(Install, LeavesWhatItReports)
     EXPECT_EQ(c.boxes, boxes);
     EXPECT_TRUE(endsWith(&run));
     CloseHandle(held);
+    SetFileAttributesA(run.path, FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE((c.copied ? fileBytes(run.path) : c.oldSaver) == fileBytes(saver));
+    EXPECT_FALSE(GetFileAttributesA(saver.c_str()) & FILE_ATTRIBUTE_READONLY) << "the remover could not delete it";
     /* the remover goes out byte for byte once the program carries it */
     EXPECT_TRUE(fileBytes(files[REMOVER]) == resourceBytes(run.path, (LPCSTR)RT_RCDATA, IDR_REMOVER));
     if (!c.registered) {    /* the folders made above go, unless something was put in */
