@@ -3,6 +3,7 @@
    the saver go and the password role do nothing. */
 #include "password/password.h"
 #include "saver/saver.h"
+#include "setup/paths.h"
 
 #include <string.h>
 
@@ -19,7 +20,7 @@ void changePassword(HWND parent)
     if (length >= sizeof path)
         length = 0;     /* a directory that does not fit is no directory */
     path[length] = 0;
-    if (length == 0 || path[length - 1] != '\\')
+    if (!endsInSeparator(path))
         path[length++] = '\\';
     if (length + sizeof "MPR.DLL" > sizeof path)
         return;

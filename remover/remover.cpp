@@ -30,6 +30,7 @@
 #include "resource.h"
 #include "setup/record.h"
 #include "setup/rights.h"
+#include "setup/paths.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
@@ -256,10 +257,9 @@ static int readPathValue(HKEY key, const char *name, char *out)
 static int isRecordSaver(const char *folder, const char *saverFile)
 {
     char stem[PATH_SIZE], own[PATH_SIZE], name[PATH_SIZE];
-    int n = lstrlenA(folder);
 
-    return n > 0
-        && joinPath(stem, folder, *CharPrevA(folder, folder + n) == '\\' ? "" : "\\", remover.recordName)
+    return folder[0] != 0
+        && joinPath(stem, folder, endsInSeparator(folder) ? "" : "\\", remover.recordName)
         && joinPath(own, stem, ".scr", "")
         && lstrcmpiA(own, saverFile) == 0
         && joinPath(name, remover.recordName, ".scr", "")

@@ -93,9 +93,9 @@ void readScreenLayout(void)
     }
 }
 
-void warn(const char *text)
+void warn(HWND owner, const char *text)
 {
-    MessageBoxA(NULL, text, "message", MB_ICONWARNING);
+    MessageBoxA(owner, text, "message", MB_ICONWARNING);
 }
 
 static void runSaverRole(void)

@@ -34,8 +34,9 @@ void rememberForeground(const char *commandLine);
 void parseCommandLine(char *text);
 int isSaverFileName(const char *path, DWORD length);
 void readScreenLayout(void);
-/* The program's box for what went wrong, owned by no window. */
-void warn(const char *text);
+/* The program's box for what went wrong, owned by the dialog it is shown
+   over (NULL when none is open), so that nothing behind it takes a click. */
+void warn(HWND owner, const char *text);
 
 /* ---- saver window ---- */
 

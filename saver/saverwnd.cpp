@@ -122,12 +122,12 @@ void runSaver(void)
         WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
         NULL, NULL, instance, NULL);
     if (saverWindowState.saverWindow == NULL) {
-        warn("ERROR: can't create window");
+        warn(NULL, "ERROR: can't create window");
     } else {
         loadSettings();
         /* The photograph is taken while the window is still hidden. */
         if (!createSurfaces())
-            warn("ERROR: cant't create DC");    /* spelled so: users and their tools know it */
+            warn(NULL, "ERROR: cant't create DC");    /* spelled so: users and their tools know it */
         else
             animateUntilClosed();
     }

@@ -216,7 +216,7 @@ static void repaintSwatch(void)
 
     if (dc == NULL) {
         /* odd, and kept: users and their tools know this box */
-        MessageBoxA(NULL, "foo", "message", MB_ICONWARNING);
+        MessageBoxA(GetParent(c->swatch), "foo", "message", MB_ICONWARNING);
         return;
     }
     paintSwatch(dc, &c->swatchRect);
@@ -315,7 +315,7 @@ static INT_PTR configCommand(HWND dialog, int id, int notification)
         takeSound(dialog);
         return TRUE;
     case IDOK:
-        saveSettings();
+        saveSettings(dialog);
         endConfigDialog(dialog);
         return TRUE;
     case IDCANCEL:          /* also Esc and the close box */

@@ -93,7 +93,7 @@ void loadSettings(void)
     RegCloseKey(key);
 }
 
-void saveSettings(void)
+void saveSettings(HWND owner)
 {
     char path[MAX_PATH];
     HKEY key;
@@ -105,7 +105,7 @@ void saveSettings(void)
                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                            &key, &disposition) != ERROR_SUCCESS) {
         MessageBeep(MB_ICONWARNING);
-        MessageBoxA(NULL, "can't write config to registry", "ERROR", MB_ICONWARNING);
+        MessageBoxA(owner, "can't write config to registry", "ERROR", MB_ICONWARNING);
         return;
     }
     for (i = 0; i < KELP_SETTINGS_COUNT; i++) {

@@ -27,7 +27,7 @@ extern const char *const settingNames[KELP_SETTINGS_COUNT];
 
 void defaultSettings(void);
 void loadSettings(void);
-void saveSettings(void);
+void saveSettings(HWND owner);
 int settingsKeyPath(char *buffer, int size);
 DWORD *settingField(int index);
 

@@ -5,6 +5,7 @@
    rather than as the listing spells them. */
 #include "setup/picker.h"
 #include "saver/saver.h"
+#include "setup/paths.h"
 #include "resource.h"
 
 #include <string.h>
@@ -79,7 +80,7 @@ static int findStoredName(const char *lookup, WIN32_FIND_DATAA *found)
 int resolvePathNames(char *path, int size)
 {
     char result[MAX_PATH], lookup[MAX_PATH];
-    const char *piece = strchr(path, '\\'), *end;
+    const char *piece = nextSeparator(path), *end;
     WIN32_FIND_DATAA found;
     int length;
 
@@ -91,7 +92,7 @@ int resolvePathNames(char *path, int size)
         || !appendPiece(lookup, sizeof lookup, path, length))
         return 0;
     for (piece++; *piece; piece = end + 1) {
-        end = strchr(piece, '\\');
+        end = nextSeparator(piece);
         length = end != NULL ? (int)(end - piece) : lstrlenA(piece);
         if (!appendPiece(lookup, sizeof lookup, piece, length))
             return 0;
@@ -336,7 +337,7 @@ static void onDriveChange(HWND dialog)
     DlgDirSelectComboBoxExA(dialog, drive, sizeof drive, IDC_PICKER_DRIVES);
     if (drive[0] == 0 || !SetCurrentDirectoryA(drive)) {
         SendMessageA(drives, CB_SETCURSEL, pickerState.lastGoodDrive, 0);
-        MessageBoxA(NULL, "error accessing drive!", "message", MB_ICONWARNING);
+        MessageBoxA(dialog, "error accessing drive!", "message", MB_ICONWARNING);
         return;
     }
     pickerState.lastGoodDrive = (int)SendMessageA(drives, CB_GETCURSEL, 0, 0);
@@ -387,24 +388,22 @@ static void onPickerInit(HWND dialog)
 static void onNewFolder(HWND dialog)
 {
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_NEWFOLDER),
-                                     NULL, newFolderDialogProc, 0);
+                                     dialog, newFolderDialogProc, 0);
     char path[MAX_PATH], pattern[MAX_PATH];
-    int length;
 
     if (result < 0)
-        MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+        MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     else if (result == 0)
         return;
     path[0] = 0;
     SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof path, (LPARAM)path);
-    length = lstrlenA(path);
-    if (!((length > 0 && path[length - 1] == '\\') || appendText(path, sizeof path, "\\"))
+    if (!(endsInSeparator(path) || appendText(path, sizeof path, "\\"))
         || !appendText(path, sizeof path, pickerState.folderName)) {
-        MessageBoxA(NULL, newFolderRefused, "message", MB_ICONWARNING);
+        MessageBoxA(dialog, newFolderRefused, "message", MB_ICONWARNING);
         return;
     }
     if (!CreateDirectoryA(path, NULL)) {
-        MessageBoxA(NULL, GetLastError() == ERROR_ALREADY_EXISTS ? "Folder already exists"
+        MessageBoxA(dialog, GetLastError() == ERROR_ALREADY_EXISTS ? "Folder already exists"
                     : newFolderRefused, "message", MB_ICONWARNING);
         return;
     }
@@ -464,7 +463,7 @@ static void onNewFolderOk(HWND dialog)
     if (pickerState.folderName[0] != 0)
         EndDialog(dialog, 1);
     else
-        MessageBoxA(NULL, "please enter a name for the new Folder\nor press cancel", "message",
+        MessageBoxA(dialog, "please enter a name for the new Folder\nor press cancel", "message",
                     MB_ICONWARNING);
 }
 

@@ -76,7 +76,7 @@ int createStartMenuLink(const char *name, const char *target, int specialFolder,
     status = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               (void **)&link);
     if (FAILED(status)) {
-        warn("cocreate");
+        warn(setupState.dialog, "cocreate");
     } else {
         link->SetPath(target);
         if (arguments != NULL)
@@ -136,7 +136,7 @@ void registerUninstall(void)
     HKEY key;
 
     if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
-        warn("small ERROR: can't write to registry");
+        warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
     setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver");
@@ -158,12 +158,28 @@ void registerAppPath(void)
     HKEY key;
 
     if (!openRecordKey(APP_PATH_PREFIX, &key)) {
-        warn("small ERROR: can't write to registry");
+        warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
     setText(key, NULL, setupState.saverPath);
     setText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
+}
+
+/* The shell opens the folder's window a moment later and gives it the
+   foreground: the success box that follows must come in front of it, not
+   under it, so the window is waited for (a little).  Its title is the
+   folder's name. */
+static void openFolderWindow(HWND owner, const char *folder)
+{
+    HWND shown = NULL;
+    int waited;
+
+    ShellExecuteA(owner, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
+    for (waited = 0; waited < 3000 && !(shown != NULL && IsWindowVisible(shown)); waited += 50) {
+        Sleep(50);
+        shown = FindWindowA(NULL, KELP_RECORD_NAME);
+    }
 }
 
 void registerStartMenu(void)
@@ -174,10 +190,10 @@ void registerStartMenu(void)
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
         || (folder = makeStartMenuFolder(START_MENU_FOLDER, CSIDL_PROGRAMS)) == NULL) {
-        warn("small ERROR: can't create link in startmenu !");
+        warn(setupState.dialog, "small ERROR: can't create link in startmenu !");
         return;
     }
-    ShellExecuteA(s->dialog, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
+    openFolderWindow(s->dialog, folder);
     if (openRecordKey(APP_PATH_PREFIX, &key)) {
         setText(key, RECORD_MENU_PATH, folder);
         RegCloseKey(key);
@@ -185,13 +201,13 @@ void registerStartMenu(void)
 
     if (!createStartMenuLink("test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
-        warn("small ERROR: can't create test link startmenu !");
+        warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
     if (!createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, KELP_RECORD_NAME, s->saverPath, 2,
                              s->installFolder))
-        warn("small ERROR: can't create uninstall link in startmenu !");
+        warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
     formPanelParameters();
     if (!createStartMenuLink("configure " KELP_RECORD_NAME, "rundll32.exe", CSIDL_PROGRAMS,
                              START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
-        warn("small ERROR: can't create config link in startmenu !");
+        warn(setupState.dialog, "small ERROR: can't create config link in startmenu !");
 }

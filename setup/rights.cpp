@@ -1,4 +1,5 @@
 #include "setup/rights.h"
+#include "setup/paths.h"
 
 #include <shellapi.h>
 
@@ -19,7 +20,7 @@ int canWriteWindowsFolder(void)
     if (n == 0 || n >= MAX_PATH)
         return 0;
     /* named after the process, so two setups at once do not collide */
-    wsprintfA(path + n, "%skelp%lu.tmp", path[n - 1] == '\\' ? "" : "\\", GetCurrentProcessId());
+    wsprintfA(path + n, "%skelp%lu.tmp", endsInSeparator(path) ? "" : "\\", GetCurrentProcessId());
     file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
     if (file == INVALID_HANDLE_VALUE)

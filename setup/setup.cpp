@@ -2,6 +2,7 @@
    program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
 #include "setup/rights.h"
+#include "setup/paths.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
@@ -38,11 +39,10 @@ int appendText(char *buffer, int size, const char *piece)
 int formSaverPath(void)
 {
     SetupState *s = &setupState;
-    int length = lstrlenA(s->installFolder);
 
     s->saverPath[0] = 0;
     if (appendText(s->saverPath, sizeof s->saverPath, s->installFolder)
-        && ((length > 0 && s->installFolder[length - 1] == '\\')
+        && (endsInSeparator(s->installFolder)
             || appendText(s->saverPath, sizeof s->saverPath, "\\"))
         && appendText(s->saverPath, sizeof s->saverPath, SETUP_SAVER_FILE))
         return 1;
@@ -115,7 +115,7 @@ static void onBrowse(HWND dialog)
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_PICKER),
                                      dialog, locationDialogProc, 0);
     if (result < 0)
-        MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+        MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     else if (result == 0)
         return;
     formSaverPath();
@@ -178,7 +178,7 @@ static int placeSaverFile(HWND dialog)
         return 1;
     if (copyWritable(source, target, FALSE))
         return 1;
-    MessageBoxA(NULL, "ERROR: cant write file", "message", MB_ICONWARNING);
+    MessageBoxA(dialog, "ERROR: cant write file", "message", MB_ICONWARNING);
     setupState.finished = 1;
     return 0;
 }
@@ -211,7 +211,8 @@ static void registerSaver(HWND dialog)
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
-    MessageBoxA(dialog, "saver successful installed !", "message", MB_OK);
+    /* in front of the start-menu folder window opened a few steps before */
+    MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
     if (IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
         ShellExecuteA(dialog, NULL, "rundll32.exe", s->panelParameters, s->installFolder,
                       SW_SHOWNORMAL);
@@ -236,6 +237,10 @@ static void onCancel(HWND dialog)
    whose texts do not fit is sent back before anything is written. */
 static void onSetup(HWND dialog)
 {
+    /* what is shown, where the copy goes and what is recorded: all from
+       the install folder as it stands now */
+    formSaverPath();
+    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
     if (!installTextsFit()) {
         MessageBoxA(dialog, "ERROR: install path too long !\nPlease choose a shorter one.",
                     "message", MB_ICONWARNING);

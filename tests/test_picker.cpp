@@ -74,11 +74,14 @@ protected:
         std::string before = itemText(picker, IDC_PICKER_PATH), boxes;
         PostMessageA(GetDlgItem(picker, IDC_PICKER_NEWFOLDER), BM_CLICK, 0, 0);
         HWND dialog = waitForBox(&run, "create new folder");
+        EXPECT_FALSE(IsWindowEnabled(picker)) << "behind the new-folder dialog";
         SetDlgItemTextA(dialog, IDC_NEWFOLDER_NAME, name.c_str());
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         waitUntil([&] {
-            if (findBox(&run, "message") != NULL)
+            if (findBox(&run, "message") != NULL) {     /* over the new-folder dialog, or after it */
+                EXPECT_FALSE(IsWindowEnabled(IsWindowVisible(dialog) ? dialog : picker));
                 boxes = closeBox(&run, "message");
+            }
             return !boxes.empty() || itemText(picker, IDC_PICKER_PATH) != before;
         });
         if (boxes.empty() && itemText(picker, IDC_PICKER_PATH) != before)

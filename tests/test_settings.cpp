@@ -60,7 +60,7 @@ TEST_F(Settings, SaveThenLoadKeepsOutOfRangeValues)
     };
     for (int i = 0; i < KELP_SETTINGS_COUNT; i++)
         *settingField(i) = stored[i];
-    saveSettings();
+    saveSettings(NULL);
     defaultSettings();
     loadSettings();
     expectFields(stored);
@@ -74,7 +74,7 @@ TEST_F(Settings, SaveWritesElevenDwordsAndTheClass)
     char className[32];
     DWORD classSize = sizeof className, values = 0, subkeys = 0;
     defaultSettings();
-    saveSettings();
+    saveSettings(NULL);
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key));
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, className, &classSize, NULL, &subkeys, NULL,
                                               NULL, &values, NULL, NULL, NULL, NULL));

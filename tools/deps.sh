@@ -7,7 +7,7 @@ need=
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 PACKAGES="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick googletest
-  python3 x11-xserver-utils flock $*"
+  python3 x11-xserver-utils locales flock $*"
 for p in $PACKAGES; do
   case $p in flock) command -v flock >/dev/null || need="$need util-linux" ;;
     *) have "$p" || need="$need $p" ;;
