@@ -82,9 +82,10 @@ extern const char siteLine[];
 
 int createSurfaces(void);
 void writeBanner(void);
+void showWallpaper(void);
 void destroySurfaces(void);
 
-/* ---- the wallpaper, when the photograph has nothing to show ---- */
+/* ---- the wallpaper, where no photograph can be taken ---- */
 
 enum WallpaperStyle {
     WALLPAPER_CENTRE, WALLPAPER_TILE, WALLPAPER_STRETCH, WALLPAPER_FIT, WALLPAPER_FILL,
@@ -92,13 +93,16 @@ enum WallpaperStyle {
 };
 
 #define KELP_DESKTOP_NAME_SIZE 64
+/* Posted to the saver window when the decoded wallpaper can be laid in. */
+#define KELP_WALLPAPER_READY (WM_APP + 1)
 
 void threadDesktopName(char *name, DWORD size);
-int photographBlank(HDC dc, int width, int height);
-int wallpaperWanted(const char *desktopName, int photographBlank);
+int wallpaperWanted(const char *desktopName);
 int wallpaperStyle(int style, int tile);
 void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed);
-void paintWallpaper(HDC image);
+int startWallpaper(HDC image, HWND window);
+int layInWallpaper(HDC image);
+void stopWallpaper(void);
 
 /* ---- animation ---- */
 

@@ -223,6 +223,9 @@ LRESULT CALLBACK saverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             break;
         onFirstPaint(window);
         return 0;
+    case KELP_WALLPAPER_READY:
+        showWallpaper();
+        return 0;
     case WM_SYSCOMMAND:
         return onSysCommand(window, wParam, lParam);
     case WM_POWERBROADCAST:

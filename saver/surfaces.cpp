@@ -85,24 +85,30 @@ static int obtainImages(HDC screen)
 }
 
 /* The water is made from the finished screen image, wallpaper or
-   photograph, through a DC of its own; without one, from the screen. */
-static void combineWater(HDC screen)
+   photograph, through a DC of its own; without one, from the screen.
+   Leaves the water image selected into the image DC. */
+static void makeWater(HDC screen)
 {
     DrawingSurfaces *s = &drawingSurfaces;
     int w = launchContext.screenWidth;
     int h = launchContext.screenHeight;
     HDC photo = CreateCompatibleDC(NULL);
     HGDIOBJ old;
+    RECT area;
 
-    if (photo == NULL) {
+    SelectObject(s->imageDC, s->waterImage);
+    Rectangle(s->imageDC, 0, 0, w, h);
+    if (photo != NULL) {
+        old = SelectObject(photo, s->screenImage);
+        BitBlt(s->imageDC, 0, 0, w, h, photo, 0, 0, saverSettings.bltMode);
+        SelectObject(photo, old);
+        DeleteDC(photo);
+    } else if (screen != NULL) {
         BitBlt(s->imageDC, 0, 0, w, h, screen, launchContext.screenLeft, launchContext.screenTop,
                saverSettings.bltMode);
-        return;
     }
-    old = SelectObject(photo, s->screenImage);
-    BitBlt(s->imageDC, 0, 0, w, h, photo, 0, 0, saverSettings.bltMode);
-    SelectObject(photo, old);
-    DeleteDC(photo);
+    primaryArea(&area);
+    drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, area.right - 5, area.bottom - 5, siteLine);
 }
 
 static void paintImages(HDC screen)
@@ -114,7 +120,6 @@ static void paintImages(HDC screen)
     int left = launchContext.screenLeft;
     int top = launchContext.screenTop;
     char desktop[KELP_DESKTOP_NAME_SIZE];
-    RECT area;
 
     s->waterBrush = CreateSolidBrush(water);
     s->imageOldBrush = (HBRUSH)SelectObject(s->imageDC, s->waterBrush);
@@ -126,15 +131,41 @@ static void paintImages(HDC screen)
        screen starts at (left, top), left of or above it with a monitor there. */
     BitBlt(s->imageDC, 0, 0, w, h, screen, left, top, SRCCOPY);
     threadDesktopName(desktop, sizeof desktop);
-    if (wallpaperWanted(desktop, photographBlank(s->imageDC, w, h)))
-        paintWallpaper(s->imageDC);
+    if (wallpaperWanted(desktop))
+        startWallpaper(s->imageDC, saverWindowState.saverWindow);
     /* The banner waits for the saver window's first paint (writeBanner). */
+    makeWater(screen);
+}
 
+/* The decoded wallpaper takes the desktop colour's place in both images
+   at once, and on the window too, so that the water never runs over a
+   picture other than the one shown: the new water from as high as a crest
+   can reach (the swing's 20 and the ripple's 10 pixels above the level),
+   so that no dry picture is left under the surface, and the new screen
+   image above it.  The next ticks' strips wipe the water off again where
+   the wave stands lower. */
+void showWallpaper(void)
+{
+    DrawingSurfaces *s = &drawingSurfaces;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+    int level = waterState.level - 30 < 0 ? 0 : waterState.level - 30 > h ? h : waterState.level - 30;
+
+    if (s->imageDC == NULL || s->screenImage == NULL)
+        return;
+    SelectObject(s->imageDC, s->screenImage);
+    if (!layInWallpaper(s->imageDC)) {
+        SelectObject(s->imageDC, s->waterImage);
+        return;
+    }
+    makeWater(NULL);
+    if (!saverWindowState.desktopShown)
+        return;     /* the first paint shows it and writes the banner */
+    BitBlt(s->windowDC, 0, level, w, h - level, s->imageDC, 0, level, SRCCOPY);
+    SelectObject(s->imageDC, s->screenImage);
+    BitBlt(s->windowDC, 0, 0, w, level, s->imageDC, 0, 0, SRCCOPY);
+    writeBanner();
     SelectObject(s->imageDC, s->waterImage);
-    Rectangle(s->imageDC, 0, 0, w, h);
-    combineWater(screen);
-    primaryArea(&area);
-    drawLine(s->imageDC, TA_RIGHT | TA_BOTTOM, area.right - 5, area.bottom - 5, siteLine);
 }
 
 int createSurfaces(void)
@@ -169,6 +200,7 @@ void destroySurfaces(void)
 {
     DrawingSurfaces *s = &drawingSurfaces;
 
+    stopWallpaper();
     if (s->windowDC != NULL && s->windowOldPen != NULL)
         SelectObject(s->windowDC, s->windowOldPen);
     if (s->bubblePen != NULL)

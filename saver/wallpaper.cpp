@@ -1,14 +1,25 @@
-/* The screen image when the photograph of the desktop has nothing to show.
+/* The screen image where no photograph of the desktop can be taken.
 
    With "On resume, display logon screen" set, the system starts the saver
-   on a desktop of its own, where a photograph of the screen comes back in
-   one colour (black), and the water would rise over nothing.  The saver
-   then lays out the user's wallpaper itself, as the desktop shows it: the
-   picture named by the system, placed on each monitor as the settings in
-   "Control Panel\Desktop" say, over the desktop colour.  The system's
-   imaging component decodes it, so the JPEG and PNG wallpapers of current
-   systems work as well as bitmaps; a picture that cannot be read leaves
-   the desktop colour alone. */
+   on a desktop of its own, where a photograph of the screen shows nothing
+   of the user's desktop, and the water would rise over nothing.  That
+   desktop is known by its name alone: anything but "Default".  There the
+   saver lays out the user's wallpaper itself, as the desktop shows it:
+   the picture named by the system, placed on each monitor as the settings
+   in "Control Panel\Desktop" say, over the desktop colour.  On "Default"
+   the photograph is taken whatever it shows: a black screen with a line
+   of text, a paused video or a blank slide is what the user left there.
+
+   The system's imaging component decodes the picture, so the JPEG and PNG
+   wallpapers of current systems work as well as bitmaps; a picture that
+   cannot be read leaves the desktop colour alone.  A camera photograph
+   takes seconds to decode, so a thread of its own does it while the saver
+   already runs over the desktop colour; the picture is then laid in and
+   the water made again from it.  The thread decodes only the part each
+   monitor shows, at the size it is shown, pulled a band of rows at a time
+   through the imaging component's scaler: the saver never holds more than
+   one monitor-sized image per monitor, however large the picture (what
+   the decoder itself keeps is the system's: Wine's keeps all of it). */
 #include "saver/saver.h"
 #include "saver/dib.h"
 
@@ -18,23 +29,36 @@
 #include <string.h>
 
 #define DESKTOP_KEY "Control Panel\\Desktop"
-/* Larger pictures than this are not wallpapers; the limit keeps the
-   pixel buffer's size within 32 bits. */
-#define PICTURE_MAX 16384
+/* Monitors beyond these keep the desktop colour. */
+#define WALLPAPER_AREAS 16
+/* Rows pulled through the decoder at a time; the thread looks between
+   bands whether the saver is closing. */
+#define BAND_ROWS 32
 
-struct WallpaperPaint {
-    HDC image;          /* the screen image, selected */
-    HDC picture;        /* the decoded wallpaper, or NULL for none */
-    HBITMAP bitmap;
-    int width, height;
-    int style;
+struct WallpaperArea {
+    RECT area;          /* a monitor, or the whole image when spanned */
+    RECT shown;         /* the part of the picture's place inside the area */
+    HBITMAP picture;    /* that part as shown (a tiled picture: its first tile), or NULL */
 };
 
-int wallpaperWanted(const char *desktopName, int photographBlank)
+/* Written by the saver's thread before the decoding thread starts and
+   after it has ended; in between the decoding thread alone fills in the
+   areas' pictures. */
+struct WallpaperState {
+    HANDLE thread;
+    volatile LONG closing;
+    HWND window;        /* told with KELP_WALLPAPER_READY when the pictures are made */
+    WCHAR path[MAX_PATH];
+    int style;
+    int count;
+    WallpaperArea areas[WALLPAPER_AREAS];
+};
+
+static WallpaperState wallpaperState;
+
+/* An unreadable name says nothing; the photograph is taken then. */
+int wallpaperWanted(const char *desktopName)
 {
-    if (photographBlank)
-        return 1;
-    /* an unreadable name says nothing; the photograph decides then */
     return desktopName[0] != 0 && lstrcmpiA(desktopName, "Default") != 0;
 }
 
@@ -91,19 +115,6 @@ void placeWallpaper(int style, const RECT *area, int width, int height, RECT *pl
     placed->bottom = placed->top + (int)h;
 }
 
-/* A sparse grid over the photograph, 16 x 16 points, all of one colour. */
-int photographBlank(HDC dc, int width, int height)
-{
-    COLORREF first = GetPixel(dc, 0, 0);
-    int i, j;
-
-    for (j = 0; j < 16; j++)
-        for (i = 0; i < 16; i++)
-            if (GetPixel(dc, i * (width - 1) / 15, j * (height - 1) / 15) != first)
-                return 0;
-    return 1;
-}
-
 void threadDesktopName(char *name, DWORD size)
 {
     HDESK desktop = GetThreadDesktop(GetCurrentThreadId());     /* not to be closed */
@@ -145,139 +156,223 @@ static int readStyle(void)
     return wallpaperStyle(style, tile);
 }
 
-/* Decodes the first frame of the file into a 32-bit bitmap. */
-static HBITMAP decodePicture(IWICImagingFactory *factory, const char *path, int *width,
-                             int *height)
-{
-    WCHAR widePath[MAX_PATH];
-    IWICBitmapDecoder *decoder = NULL;
-    IWICBitmapFrameDecode *frame = NULL;
-    IWICFormatConverter *converter = NULL;
-    HBITMAP bitmap = NULL;
-    UINT w = 0, h = 0;
-    DWORD *bits = NULL;
 
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) == 0)
+/* Decodes the part of the picture that the area shows, at the size it is
+   shown there, straight into a bitmap of that size.  The rows are pulled
+   through the scaler a band at a time, so that neither the saver nor the
+   scaler holds the picture at its own size. */
+static HBITMAP decodeArea(IWICImagingFactory *factory, IWICBitmapSource *frame, UINT width,
+                          UINT height, WallpaperArea *a)
+{
+    IWICBitmapScaler *scaler = NULL;
+    IWICFormatConverter *converter = NULL;
+    IWICBitmapSource *source = frame;
+    HBITMAP picture = NULL;
+    DWORD *bits = NULL;
+    RECT placed;
+    int w, h, row, ok;
+
+    placeWallpaper(wallpaperState.style, &a->area, (int)width, (int)height, &placed);
+    if (!IntersectRect(&a->shown, &placed, &a->area))
         return NULL;
-    if (SUCCEEDED(factory->CreateDecoderFromFilename(widePath, NULL, GENERIC_READ,
-                                                     WICDecodeMetadataCacheOnDemand, &decoder))
-        && SUCCEEDED(decoder->GetFrame(0, &frame))
-        && SUCCEEDED(factory->CreateFormatConverter(&converter))
-        && SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGR,
+    w = a->shown.right - a->shown.left;
+    h = a->shown.bottom - a->shown.top;
+    ok = 1;
+    if ((UINT)(placed.right - placed.left) != width || (UINT)(placed.bottom - placed.top) != height) {
+        /* Fant averages what it leaves out: a photograph shrunk tenfold stays smooth */
+        ok = SUCCEEDED(factory->CreateBitmapScaler(&scaler))
+            && SUCCEEDED(scaler->Initialize(frame, placed.right - placed.left,
+                                            placed.bottom - placed.top,
+                                            WICBitmapInterpolationModeFant));
+        source = scaler;
+    }
+    ok = ok && SUCCEEDED(factory->CreateFormatConverter(&converter))
+        && SUCCEEDED(converter->Initialize(source, GUID_WICPixelFormat32bppBGR,
                                            WICBitmapDitherTypeNone, NULL, 0.0,
-                                           WICBitmapPaletteTypeCustom))
-        && SUCCEEDED(converter->GetSize(&w, &h))
-        && w > 0 && h > 0 && w <= PICTURE_MAX && h <= PICTURE_MAX) {
-        /* top row first, as the decoder gives it */
-        bitmap = createDib32((int)w, (int)h, &bits);
-        if (bitmap != NULL && FAILED(converter->CopyPixels(NULL, w * 4, w * 4 * h, (BYTE *)bits))) {
-            DeleteObject(bitmap);
-            bitmap = NULL;
-        }
+                                           WICBitmapPaletteTypeCustom));
+    if (ok)
+        picture = createDib32(w, h, &bits);
+    ok = ok && picture != NULL;
+    for (row = 0; ok && row < h; row += BAND_ROWS) {
+        WICRect band = { a->shown.left - placed.left, a->shown.top - placed.top + row, w,
+                         h - row < BAND_ROWS ? h - row : BAND_ROWS };
+        ok = !wallpaperState.closing
+            && SUCCEEDED(converter->CopyPixels(&band, (UINT)w * 4, (UINT)(w * 4 * band.Height),
+                                               (BYTE *)(bits + (size_t)row * w)));
+    }
+    if (!ok && picture != NULL) {
+        DeleteObject(picture);
+        picture = NULL;
     }
     if (converter != NULL)
         converter->Release();
+    if (scaler != NULL)
+        scaler->Release();
+    return picture;
+}
+
+/* The decoding thread.  It tells the saver's window once the pictures are
+   made and everything of the decoder's is released. */
+static DWORD WINAPI decodeWallpaper(LPVOID unused)
+{
+    WallpaperState *ws = &wallpaperState;
+    IWICImagingFactory *factory = NULL;
+    IWICBitmapDecoder *decoder = NULL;
+    IWICBitmapFrameDecode *frame = NULL;
+    UINT width = 0, height = 0;
+    int i, made = 0;
+    HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+
+    (void)unused;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, (void **)&factory))
+        && SUCCEEDED(factory->CreateDecoderFromFilename(ws->path, NULL, GENERIC_READ,
+                                                        WICDecodeMetadataCacheOnDemand, &decoder))
+        && SUCCEEDED(decoder->GetFrame(0, &frame))
+        && SUCCEEDED(frame->GetSize(&width, &height)) && width > 0 && height > 0) {
+        for (i = 0; i < ws->count && !ws->closing; i++) {
+            ws->areas[i].picture = decodeArea(factory, frame, width, height, &ws->areas[i]);
+            made |= ws->areas[i].picture != NULL;
+        }
+    }
     if (frame != NULL)
         frame->Release();
     if (decoder != NULL)
         decoder->Release();
-    *width = (int)w;
-    *height = (int)h;
-    return bitmap;
-}
-
-static HBITMAP loadWallpaper(int *width, int *height)
-{
-    char path[MAX_PATH];
-    IWICImagingFactory *factory = NULL;
-    HBITMAP bitmap = NULL;
-    HRESULT com;
-
-    memset(path, 0, sizeof path);
-    if (!SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0))
-        path[0] = 0;
-    path[MAX_PATH - 1] = 0;
-    if (path[0] == 0)
-        return NULL;
-    com = CoInitialize(NULL);
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
-                                   IID_IWICImagingFactory, (void **)&factory))) {
-        bitmap = decodePicture(factory, path, width, height);
+    if (factory != NULL)
         factory->Release();
-    }
     if (SUCCEEDED(com))
         CoUninitialize();
-    return bitmap;
+    if (made && !ws->closing)
+        PostMessageA(ws->window, KELP_WALLPAPER_READY, 0, 0);
+    return 0;
 }
 
-/* One monitor (or, spanned, the virtual screen): the desktop colour, and
-   the picture placed on it, cut off at the area's edges. */
-static void paintArea(const WallpaperPaint *p, const RECT *area)
+static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC dc, LPRECT bounds, LPARAM data)
 {
-    RECT placed;
-    int saved = SaveDC(p->image);
-
-    IntersectClipRect(p->image, area->left, area->top, area->right, area->bottom);
-    FillRect(p->image, area, GetSysColorBrush(COLOR_DESKTOP));
-    if (p->picture != NULL) {
-        placeWallpaper(p->style, area, p->width, p->height, &placed);
-        if (p->style == WALLPAPER_TILE) {
-            /* one fill, however small the picture */
-            HBRUSH tiles = CreatePatternBrush(p->bitmap);
-            if (tiles != NULL) {
-                SetBrushOrgEx(p->image, placed.left, placed.top, NULL);
-                FillRect(p->image, area, tiles);
-                DeleteObject(tiles);
-            }
-        } else {
-            SetStretchBltMode(p->image, HALFTONE);
-            SetBrushOrgEx(p->image, 0, 0, NULL);
-            StretchBlt(p->image, placed.left, placed.top, placed.right - placed.left,
-                       placed.bottom - placed.top, p->picture, 0, 0, p->width, p->height, SRCCOPY);
-        }
-    }
-    RestoreDC(p->image, saved);
-}
-
-static BOOL CALLBACK paintMonitor(HMONITOR monitor, HDC dc, LPRECT bounds, LPARAM data)
-{
-    RECT area = *bounds;
+    WallpaperState *ws = &wallpaperState;
 
     (void)monitor;
     (void)dc;
-    OffsetRect(&area, -launchContext.screenLeft, -launchContext.screenTop);
-    paintArea((const WallpaperPaint *)data, &area);
+    (void)data;
+    if (ws->count < WALLPAPER_AREAS) {
+        ws->areas[ws->count].area = *bounds;
+        OffsetRect(&ws->areas[ws->count].area, -launchContext.screenLeft, -launchContext.screenTop);
+        ws->count++;
+    }
     return TRUE;
 }
 
-/* Paints the wallpaper into the image selected into the DC, which covers
-   the virtual screen. */
-void paintWallpaper(HDC image)
+/* Paints the desktop colour into the image selected into the DC, which
+   covers the virtual screen, and starts decoding the wallpaper for it;
+   the window hears of it with KELP_WALLPAPER_READY.  0 when no picture
+   is on its way. */
+int startWallpaper(HDC image, HWND window)
 {
-    WallpaperPaint paint;
+    WallpaperState *ws = &wallpaperState;
     RECT all;
-    HGDIOBJ oldPicture = NULL;
+    DWORD id;
 
-    memset(&paint, 0, sizeof paint);
-    paint.image = image;
-    paint.style = readStyle();
-    paint.bitmap = loadWallpaper(&paint.width, &paint.height);
-    if (paint.bitmap != NULL) {
-        paint.picture = CreateCompatibleDC(NULL);
-        if (paint.picture != NULL)
-            oldPicture = SelectObject(paint.picture, paint.bitmap);
-    }
-    /* the screen's corners outside every monitor get the colour too */
+    memset(ws, 0, sizeof *ws);
+    /* the corners outside every monitor keep it too */
     SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
     FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
-    if (paint.style == WALLPAPER_SPAN
-        || !EnumDisplayMonitors(NULL, NULL, paintMonitor, (LPARAM)&paint))
-        paintArea(&paint, &all);
-
-    if (paint.picture != NULL) {
-        SelectObject(paint.picture, oldPicture);
-        DeleteDC(paint.picture);
+    /* the wide name: a picture's name need not fit the ANSI code page */
+    if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, ws->path, 0))
+        ws->path[0] = 0;
+    ws->path[MAX_PATH - 1] = 0;
+    if (ws->path[0] == 0)
+        return 0;
+    ws->window = window;
+    ws->style = readStyle();
+    if (ws->style == WALLPAPER_SPAN || !EnumDisplayMonitors(NULL, NULL, addMonitor, 0)
+        || ws->count == 0) {
+        ws->count = 1;
+        ws->areas[0].area = all;
     }
-    if (paint.bitmap != NULL)
-        DeleteObject(paint.bitmap);
+    ws->thread = CreateThread(NULL, 0, decodeWallpaper, NULL, 0, &id);
+    return ws->thread != NULL;
+}
+
+static void dropPictures(void)
+{
+    WallpaperState *ws = &wallpaperState;
+    int i;
+
+    for (i = 0; i < ws->count; i++) {
+        if (ws->areas[i].picture != NULL)
+            DeleteObject(ws->areas[i].picture);
+        ws->areas[i].picture = NULL;
+    }
+}
+
+static void paintArea(HDC image, HDC pictureDC, const WallpaperArea *a)
+{
+    const RECT *s = &a->shown;
+    HGDIOBJ old;
+
+    if (wallpaperState.style == WALLPAPER_TILE) {
+        /* one fill, however small the picture */
+        HBRUSH tiles = CreatePatternBrush(a->picture);
+        POINT origin;
+        if (tiles != NULL) {
+            SetBrushOrgEx(image, s->left, s->top, &origin);
+            FillRect(image, &a->area, tiles);
+            SetBrushOrgEx(image, origin.x, origin.y, NULL);
+            DeleteObject(tiles);
+        }
+        return;
+    }
+    old = SelectObject(pictureDC, a->picture);
+    BitBlt(image, s->left, s->top, s->right - s->left, s->bottom - s->top, pictureDC, 0, 0,
+           SRCCOPY);
+    SelectObject(pictureDC, old);
+}
+
+/* Once the window has heard that the pictures are made: lays them into
+   the image selected into the DC and lets them go.  0 when there was
+   nothing to lay in. */
+int layInWallpaper(HDC image)
+{
+    WallpaperState *ws = &wallpaperState;
+    HDC pictureDC;
+    RECT all;
+    int i, laid = 0;
+
+    if (ws->thread == NULL)
+        return 0;
+    /* it has said its last word and is ending */
+    WaitForSingleObject(ws->thread, INFINITE);
+    CloseHandle(ws->thread);
+    ws->thread = NULL;
+    for (i = 0; i < ws->count; i++)
+        laid |= ws->areas[i].picture != NULL;
+    pictureDC = laid ? CreateCompatibleDC(NULL) : NULL;
+    if (pictureDC != NULL) {
+        /* the banner may stand in the image by now, where no picture comes */
+        SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
+        FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
+        for (i = 0; i < ws->count; i++)
+            if (ws->areas[i].picture != NULL)
+                paintArea(image, pictureDC, &ws->areas[i]);
+        DeleteDC(pictureDC);
+    }
+    dropPictures();
+    return pictureDC != NULL;
+}
+
+/* The saver closes: the thread stops at its next band of rows.  The
+   decoder's own reading of the file cannot be cut short, so a close in
+   the first seconds after starting on a camera photograph waits for it. */
+void stopWallpaper(void)
+{
+    WallpaperState *ws = &wallpaperState;
+
+    if (ws->thread != NULL) {
+        InterlockedExchange(&ws->closing, 1);
+        WaitForSingleObject(ws->thread, INFINITE);
+        CloseHandle(ws->thread);
+        ws->thread = NULL;
+    }
+    dropPictures();
 }

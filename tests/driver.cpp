@@ -130,12 +130,13 @@ int copyProgram(const char *name, char *path, int size)
     return copyBuilt("kelpVole99.exe", name, path, size);
 }
 
-int startProgram(const char *name, const char *arguments, ProgramRun *run)
+int startProgram(const char *name, const char *arguments, ProgramRun *run, const char *desktop)
 {
-    return startBuilt("kelpVole99.exe", name, arguments, run);
+    return startBuilt("kelpVole99.exe", name, arguments, run, desktop);
 }
 
-int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run)
+int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run,
+               const char *desktop)
 {
     char commandLine[2 * MAX_PATH];
 
@@ -145,16 +146,20 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
     _snprintf(commandLine, sizeof commandLine, "\"%s\"%s%s", run->path,
               *arguments ? " " : "", arguments);
     commandLine[sizeof commandLine - 1] = 0;
-    run->started = startProcess(run->path, commandLine, &run->process);
+    if (desktop != NULL)
+        lstrcpynA(run->desktop, desktop, sizeof run->desktop);
+    run->started = startProcess(run->path, commandLine, &run->process, desktop);
     return run->started;
 }
 
-int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process)
+int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
+                 const char *desktop)
 {
     STARTUPINFOA startup;
 
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
+    startup.lpDesktop = (char *)desktop;
     for (int attempt = 1; ; attempt++) {
         if (CreateProcessA(application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
                            &startup, process))
@@ -182,7 +187,8 @@ static BOOL CALLBACK matchWindow(HWND window, LPARAM data)
     char className[64];
 
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
+    /* the style, not IsWindowVisible: Wine keeps another desktop's own window hidden */
+    if (owner != search->processId || !(GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE))
         return TRUE;
     GetClassNameA(window, className, sizeof className);
     if (search->className != NULL && lstrcmpA(className, search->className) != 0)
@@ -194,10 +200,16 @@ static BOOL CALLBACK matchWindow(HWND window, LPARAM data)
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs)
 {
     WindowSearch search = { run->process.dwProcessId, className, NULL };
+    HDESK desktop = run->desktop[0] ? OpenDesktopA(run->desktop, 0, FALSE, DESKTOP_ENUMERATE) : NULL;
     waitUntil([&] {
-        EnumWindows(matchWindow, (LPARAM)&search);
+        if (desktop != NULL)
+            EnumDesktopWindows(desktop, matchWindow, (LPARAM)&search);
+        else
+            EnumWindows(matchWindow, (LPARAM)&search);
         return search.found != NULL || !stillRunning(run);
     }, timeoutMs);
+    if (desktop != NULL)
+        CloseDesktop(desktop);
     return search.found;
 }
 

@@ -29,6 +29,7 @@ struct ProgramRun {
     char path[MAX_PATH] = "";
     PROCESS_INFORMATION process = {};
     int started = 0;
+    char desktop[64] = "";      /* the desktop it was started on, when not this one */
 };
 
 /* Copies the built program as `name` into a scratch folder of this test
@@ -42,13 +43,17 @@ int scratchPath(const char *name, char *path, int size);
 void removeTree(const char *folder);
 /* Copies a file built beside the tests (e.g. "standin\\PASSWORD.CPL") there. */
 int copyBesideProgram(const char *built, const char *name);
-int startProgram(const char *name, const char *arguments, ProgramRun *run);
+/* With a desktop's name, the program runs on that desktop. */
+int startProgram(const char *name, const char *arguments, ProgramRun *run,
+                 const char *desktop = NULL);
 /* The same for another program built beside the tests (the remover). */
-int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run);
+int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run,
+               const char *desktop = NULL);
 /* CreateProcessA, tried again when Wine fails the new process's own
    start-up; says on stderr why a start failed. */
-int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process);
-/* Waits for a visible top-level window of the run's process. */
+int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
+                 const char *desktop = NULL);
+/* Waits for a visible top-level window of the run's process, on its desktop. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs = waitMs);
 /* Returns 1 and the exit code when the process ended in time. */
 int waitForExit(ProgramRun *run, int timeoutMs, DWORD *exitCode);

@@ -285,57 +285,97 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
     closeKnownDesktop(desktop);
 }
 
-/* On a bare display the photograph is black, as on a desktop of the saver's
-   own: the saver lays out the wallpaper instead and makes the water from it.
-   The picture's two colours repeat every `period` pixels across the screen
-   (0: once across it); an unreadable file (-1) leaves the desktop colour. */
+/* On a desktop of its own the saver lays out the wallpaper and, once it is
+   decoded, makes the water from it.  The picture's two colours repeat
+   every `period` pixels across the screen (0: once across it); an
+   unreadable file (-1) leaves the desktop colour.  On the test's own
+   desktop (-2) a dark grey screen with a little text is photographed as it is. */
 struct WallpaperCase { const char *file, *style, *tile; int period; };
 
 const char desktopKey[] = "Control Panel\\Desktop";
 const char *const wallpaperValues[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" };
 
+LRESULT CALLBACK darkScreenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PAINTSTRUCT paint;
+    if (message != WM_PAINT)
+        return DefWindowProcA(window, message, wParam, lParam);
+    HDC dc = BeginPaint(window, &paint);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 10, 60, "C:\\>dir", 7);     /* both lines between a 16 x 16 grid's rows */
+    TextOutA(dc, 10, 76, "C:\\>_", 5);
+    EndPaint(window, &paint);
+    return 0;
+}
+
 class Wallpaper : public Saver, public ::testing::WithParamInterface<WallpaperCase> {
 protected:
     ValueBackup saved[3];
+    char desktopName[64];
+    HDESK desktop = NULL;
     void SetUp() override
     {
         Saver::SetUp();
         for (int i = 0; i < 3; i++)
             backupValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], &saved[i]);
+        _snprintf(desktopName, sizeof desktopName, "Screen-saver-%lu-%lu", GetCurrentProcessId(), GetTickCount());
+        desktop = CreateDesktopA(desktopName, NULL, NULL, 0, GENERIC_ALL, NULL);
     }
-    void TearDown() override { Saver::TearDown(); for (ValueBackup &b : saved) restoreValue(&b); }
+    void TearDown() override { Saver::TearDown(); for (ValueBackup &b : saved) restoreValue(&b); CloseDesktop(desktop); }
 };
 
-TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
+TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
 {
     const WallpaperCase &c = GetParam();
     char path[MAX_PATH];
-    ASSERT_EQ(c.period >= 0, copyBesideProgram(c.file, c.file) != 0);
+    ASSERT_EQ(c.period != -1, copyBesideProgram(c.file, c.file) != 0);
     ASSERT_TRUE(scratchPath(c.file, path, sizeof path));
     const char *values[3] = { path, c.style, c.tile };
     for (int i = 0; i < 3; i++)
         setRawValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], REG_SZ, values[i],
                     (DWORD)strlen(values[i]) + 1);
     SetCursorPos(5, 5);
-    start();
+    int w = 0, h = 0, wrong = 0, text = 0;
+    auto textShown = [&](DWORD *screen) {   /* white pixels in the lines' rows */
+        text = 0;
+        for (int i = 60 * w; i < 92 * w; i++)
+            text += pixelColour(screen[i]) == RGB(255, 255, 255);
+        return text > 20;
+    };
+    HWND dark = NULL;
+    if (c.period == -2) {
+        WNDCLASSA darkClass = {};
+        darkClass.lpfnWndProc = darkScreenProc;
+        darkClass.hbrBackground = (HBRUSH)GetStockObject(DKGRAY_BRUSH);
+        darkClass.lpszClassName = "kelptestdark";
+        RegisterClassA(&darkClass);     /* fails harmlessly when an earlier row made it */
+        dark = CreateWindowExA(WS_EX_TOPMOST, "kelptestdark", "", WS_POPUP | WS_VISIBLE, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, NULL, NULL);
+        ASSERT_TRUE(waitUntil([&] { DWORD *screen = grabScreen(&w, &h); int shown = textShown(screen); delete[] screen; return shown; }));
+        start();
+    } else {
+        ASSERT_TRUE(startProgram("kelptest.scr", "/s", &run, desktopName));
+        window = waitForWindow(&run, "ssaverzub");
+        ASSERT_TRUE(window != NULL) << "no saver window on its desktop";
+    }
 
     const COLORREF halves[2] = { RGB(240, 200, 40), RGB(40, 120, 220) };
-    const COLORREF water = RGB(155, 155, 255), desktop = GetSysColor(COLOR_DESKTOP);
+    const COLORREF water = RGB(155, 155, 255), colour = GetSysColor(COLOR_DESKTOP);
     auto alike = [](COLORREF a, COLORREF b) {   /* as JPEG keeps a flat colour */
         return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) <= 4
             && abs(GetBValue(a) - GetBValue(b)) <= 2;
     };
-    int w = 0, h = 0, wrong = 0;
-    /* until the water stands over the row it is read in */
+    /* until the picture is laid in and the water stands over the row it is read in */
     waitUntil([&] {
         DWORD *screen = grabScreen(&w, &h);
         int period = c.period > 0 ? c.period : w;
-        wrong = 0;
+        wrong = c.period == -2 && !textShown(screen);
         for (int x = 0; x < w - 300; x += 5) {
             int at = x % period, half = period / 2, blur = period / 8;
             if (at < blur || abs(at - half) < blur || period - at < blur)
                 continue;   /* where the colours meet, the stretched ones blurred */
-            COLORREF want = c.period < 0 ? desktop : halves[at >= half];
+            COLORREF want = c.period == -1 ? colour : c.period == -2 ? RGB(64, 64, 64) : halves[at >= half];
             COLORREF dry = pixelColour(screen[100 * w + x]);
             COLORREF wet = pixelColour(screen[(h - 40) * w + x]);
             wrong += !alike(dry, want) || wet != (dry & water);
@@ -343,14 +383,17 @@ TEST_P(Wallpaper, TakesThePlaceOfABlankPhotograph)
         delete[] screen;
         return wrong == 0;
     }, 15000);
-    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, wrong) << text << " white pixels of text";
     PostMessageA(window, WM_CHAR, 'q', 0);
     EXPECT_TRUE(endsWith(&run));
     DeleteFileA(path);
+    if (dark != NULL)
+        DestroyWindow(dark);
 }
 
 const WallpaperCase wallpaperCases[] = {
     { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
+    { "wallbig.jpg", "10", "0", 0 }, { "wall.jpg", "2", "0", -2 },
 };
 void PrintTo(const WallpaperCase &c, std::ostream *out) { *out << c.file; }
 INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases));
