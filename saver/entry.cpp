@@ -93,6 +93,11 @@ void readScreenLayout(void)
     }
 }
 
+int hasWidePaths(void)
+{
+    return (GetVersion() & 0x80000000) == 0;
+}
+
 void warn(HWND owner, const char *text)
 {
     MessageBoxA(owner, text, "message", MB_ICONWARNING);
@@ -143,6 +148,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 
     length = GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
     launchContext.modulePath[MAX_PATH - 1] = 0;     /* older systems leave a cut path open */
+    launchContext.wideModulePath[0] = 0;
+    if (hasWidePaths()) {
+        DWORD wide = GetModuleFileNameW(NULL, launchContext.wideModulePath, MAX_PATH);
+        if (wide == 0 || wide >= MAX_PATH)
+            launchContext.wideModulePath[0] = 0;
+    }
     if (!isSaverFileName(launchContext.modulePath, length)) {
         runSetup();
         return 0;

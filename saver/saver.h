@@ -21,7 +21,11 @@ struct LaunchContext {
     int screenHeight;           /* H */
     /* Dialogs are centred on the primary monitor alone. */
     int primaryWidth, primaryHeight;
-    char modulePath[MAX_PATH];  /* own file; the source of setup's copy */
+    char modulePath[MAX_PATH];  /* own file, for the role its name picks */
+    /* The same, whole: the ANSI form turns letters beyond the system's code
+       page into '?', and setup's copy must find its source in any folder.
+       Empty on the 9x line, whose wide calls are stubs. */
+    WCHAR wideModulePath[MAX_PATH];
     char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
     DWORD targetWindow;         /* decimal window handle after the letter */
     HWND previousForeground;
@@ -37,6 +41,8 @@ void readScreenLayout(void);
 /* The program's box for what went wrong, owned by the dialog it is shown
    over (NULL when none is open), so that nothing behind it takes a click. */
 void warn(HWND owner, const char *text);
+/* The NT line, where the wide (W) file calls work; 9x has ANSI ones only. */
+int hasWidePaths(void);
 
 /* ---- saver window ---- */
 

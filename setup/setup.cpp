@@ -152,10 +152,17 @@ static void writeRemover(void)
    read-only too, and the remover could not delete it. */
 static int copyWritable(const char *source, const char *target, BOOL failIfExists)
 {
+    const WCHAR *wideSource = launchContext.wideModulePath;
+    WCHAR wideTarget[MAX_PATH];
     DWORD attributes;
 
-    if (!CopyFileA(source, target, failIfExists))
+    /* from the program's own path as the system knows it, whatever its letters */
+    if (wideSource[0] != 0 && MultiByteToWideChar(CP_ACP, 0, target, -1, wideTarget, MAX_PATH) > 0) {
+        if (!CopyFileW(wideSource, wideTarget, failIfExists))
+            return 0;
+    } else if (!CopyFileA(source, target, failIfExists)) {
         return 0;
+    }
     attributes = GetFileAttributesA(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);

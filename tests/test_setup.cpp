@@ -620,6 +620,39 @@ TEST_F(Setup, DoubleByteFolderIsInstalledIntoAndRemoved)
     EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
+/* Letters beyond the system's code page in the folder setup is started
+   from: its ANSI path has '?' in their place, and the copy must come from
+   the path the system knows. */
+TEST_F(Setup, InstallerInAFolderBeyondTheCodePage)
+{
+    char copy[MAX_PATH];
+    WCHAR folder[MAX_PATH], program[MAX_PATH], line[MAX_PATH + 2];
+    STARTUPINFOW startup = { sizeof startup };
+    std::string text, boxes;
+    ASSERT_TRUE(copyProgram("kelpVole99.exe", copy, MAX_PATH));
+    const std::string bytes = fileBytes(copy);
+    MultiByteToWideChar(CP_ACP, 0, copy, -1, folder, MAX_PATH);
+    wcscpy(wcsrchr(folder, L'\\') + 1, L"\x0418\x0432\x0430\x043d");      /* Иван */
+    swprintf(program, MAX_PATH, L"%ls\\kelpVole99.exe", folder);
+    swprintf(line, MAX_PATH + 2, L"\"%ls\"", program);
+    ASSERT_TRUE(CreateDirectoryW(folder, NULL) && MoveFileW(std::wstring(folder, wcsrchr(folder, L'\\') + 1)
+                                                           .append(L"kelpVole99.exe").c_str(), program));
+    ASSERT_TRUE(CreateProcessW(program, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &run.process));
+    run.started = 1;
+    ASSERT_TRUE((dialog = waitForWindow(&run, "#32770")) != NULL);
+    SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    while (HWND box = nextBox(&run, dialog, &text)) {
+        boxes += (boxes.empty() ? "" : "|") + text;
+        answerBox(box, IDOK);
+    }
+    EXPECT_EQ("saver successful installed !", boxes);
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(closeShellWindow());
+    EXPECT_TRUE(bytes == fileBytes(saver));
+    EXPECT_TRUE(DeleteFileW(program) && RemoveDirectoryW(folder));
+}
+
 /* Setup and the remover start again asking for administrator rights only
    when a token known to be limited keeps them out of the Windows directory:
    Wine's Windows directory takes the probe, and it leaves nothing there. */
