@@ -290,7 +290,7 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
    every `period` pixels across the screen (0: once across it); an
    unreadable file (-1) leaves the desktop colour.  On the test's own
    desktop (-2) a dark grey screen with a little text is photographed as it is. */
-struct WallpaperCase { const char *file, *style, *tile; int period; };
+struct WallpaperCase { const char *file, *style, *tile; int period, beyondCodePage; };
 
 const char desktopKey[] = "Control Panel\\Desktop";
 const char *const wallpaperValues[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" };
@@ -335,6 +335,17 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
     for (int i = 0; i < 3; i++)
         setRawValue(HKEY_CURRENT_USER, desktopKey, wallpaperValues[i], REG_SZ, values[i],
                     (DWORD)strlen(values[i]) + 1);
+    WCHAR wide[MAX_PATH];
+    HKEY key;
+    if (c.beyondCodePage) {     /* a name the ANSI code page cannot spell: Łódź.jpg */
+        MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+        wcscpy(wcsrchr(wide, L'\\') + 1, L"\x0141\x00f3d\x017a.jpg");
+        ASSERT_TRUE(MoveFileW(std::wstring(wide).replace(wcsrchr(wide, L'\\') + 1 - wide, 99,
+                                                         L"wall.jpg").c_str(), wide));
+        RegOpenKeyExA(HKEY_CURRENT_USER, desktopKey, 0, KEY_SET_VALUE, &key);
+        RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, (const BYTE *)wide, (DWORD)(wcslen(wide) + 1) * 2);
+        RegCloseKey(key);
+    }
     SetCursorPos(5, 5);
     int w = 0, h = 0, wrong = 0, text = 0;
     auto textShown = [&](DWORD *screen) {   /* white pixels in the lines' rows */
@@ -387,13 +398,15 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
     PostMessageA(window, WM_CHAR, 'q', 0);
     EXPECT_TRUE(endsWith(&run));
     DeleteFileA(path);
+    if (c.beyondCodePage)
+        DeleteFileW(wide);
     if (dark != NULL)
         DestroyWindow(dark);
 }
 
 const WallpaperCase wallpaperCases[] = {
     { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
-    { "wallbig.jpg", "10", "0", 0 }, { "wall.jpg", "2", "0", -2 },
+    { "wallbig.jpg", "10", "0", 0 }, { "wall.jpg", "2", "0", -2 }, { "wall.jpg", "2", "0", 0, 1 },
 };
 void PrintTo(const WallpaperCase &c, std::ostream *out) { *out << c.file; }
 INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases));
