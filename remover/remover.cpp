@@ -23,7 +23,8 @@
    A saver file that is there but cannot be deleted keeps the uninstall and
    application-path keys, so that the system still offers the removal.
 
-   Kept small and free of any C++ runtime: plain Win32 calls only. */
+   Kept small and free of any C or C++ runtime: plain Win32 calls only,
+   and an entry point of its own. */
 #include <windows.h>
 #include <winternl.h>
 #include <shlobj.h>
@@ -46,14 +47,16 @@ struct RemoverState {
     int finished;
     HWND dialog;
     char progress[PROGRESS_SIZE];
-    char menuFolder[PATH_SIZE];
+    char menuFolder[PATH_SIZE];         /* as read, then as resolved; shown in the report */
+    WCHAR wideMenuFolder[PATH_SIZE];    /* the same, whole, where the handles are used */
 };
 static RemoverState remover;
 
 /* Calls newer than the oldest systems served, looked up when there. */
 typedef DWORD (WINAPI *LongPathCall)(const char *, char *, DWORD);
 typedef BOOL (WINAPI *InfoByHandleCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void *, DWORD);
-typedef DWORD (WINAPI *FinalPathCall)(HANDLE, char *, DWORD, DWORD);
+typedef DWORD (WINAPI *FinalPathCall)(HANDLE, WCHAR *, DWORD, DWORD);
+typedef BOOL (WINAPI *FolderPathCall)(HWND, WCHAR *, int, BOOL);
 typedef LONG (NTAPI *OpenRelativeCall)(HANDLE *, ACCESS_MASK, OBJECT_ATTRIBUTES *, IO_STATUS_BLOCK *,
                                        ULONG, ULONG);
 struct SystemCalls {
@@ -61,6 +64,7 @@ struct SystemCalls {
     InfoByHandleCall getInfoByHandle;
     InfoByHandleCall setInfoByHandle;
     FinalPathCall finalPathOf;
+    FolderPathCall specialFolderPath;
     OpenRelativeCall openRelative;      /* NtOpenFile: relative to a folder's handle */
 };
 static SystemCalls calls;
@@ -73,14 +77,17 @@ static void findSystemCalls(void)
     calls.getLongPathName = (LongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameA");
     calls.getInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "GetFileInformationByHandleEx");
     calls.setInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "SetFileInformationByHandle");
-    calls.finalPathOf = (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleA");
+    calls.finalPathOf = (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
+    calls.specialFolderPath = (FolderPathCall)(void *)GetProcAddress(GetModuleHandleA("shell32.dll"),
+                                                                     "SHGetSpecialFolderPathW");
     if (nt != NULL)     /* none on the 9x line */
         calls.openRelative = (OpenRelativeCall)(void *)GetProcAddress(nt, "NtOpenFile");
 }
 
 static int canWorkThroughHandles(void)
 {
-    return calls.getInfoByHandle && calls.setInfoByHandle && calls.finalPathOf && calls.openRelative;
+    return calls.getInfoByHandle && calls.setInfoByHandle && calls.finalPathOf && calls.openRelative
+        && calls.specialFolderPath;
 }
 
 /* One of the keys deleted in steps 6 to 8: the parent opened, the record's
@@ -252,6 +259,24 @@ static int readPathValue(HKEY key, const char *name, char *out)
     return 1;
 }
 
+/* The user's folders may hold letters beyond the system's code page,
+   which the ANSI form turns into '?'. */
+static int readWidePath(HKEY key, const WCHAR *name, WCHAR *out)
+{
+    WCHAR value[PATH_SIZE + 1];
+    DWORD type = 0;
+    DWORD size = PATH_SIZE * sizeof *value;
+
+    out[0] = 0;
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)value, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return 0;
+    value[size / sizeof *value] = 0;
+    if (lstrlenW(value) > PATH_SIZE - 1)
+        return 0;
+    lstrcpynW(out, value, PATH_SIZE);
+    return 1;
+}
+
 /* The saver file setup writes: "<record>.scr" in the install folder that
    the record's "Path" names (a drive root keeps its backslash). */
 static int isRecordSaver(const char *folder, const char *saverFile)
@@ -291,6 +316,8 @@ static int readRecord(char *saverFile)
     readPathValue(key, NULL, saverFile);
     readPathValue(key, RECORD_INSTALL_FOLDER, folder);
     readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
+    if (canWorkThroughHandles())
+        readWidePath(key, L"" RECORD_MENU_PATH, remover.wideMenuFolder);
     RegCloseKey(key);
     remover.saverIsOurs = isRecordSaver(folder, saverFile);
     append("  Done");
@@ -430,33 +457,70 @@ static int isRecordMenuFolder(void)
     return isPlainFolder(full);
 }
 
+static int isPlainFolderWide(const WCHAR *path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+/* isRecordMenuFolder where the folder is worked through its handle: the
+   same checks on the whole (wide) path. */
+static int isRecordMenuFolderWide(void)
+{
+    WCHAR programs[MAX_PATH], record[PATH_SIZE], own[PATH_SIZE], full[PATH_SIZE];
+    WCHAR *name = NULL;
+    WIN32_FIND_DATAW found;
+    HANDLE search;
+    DWORD n = GetFullPathNameW(remover.wideMenuFolder, PATH_SIZE, full, &name);
+
+    if (n == 0 || n >= PATH_SIZE || name == NULL
+        || MultiByteToWideChar(CP_ACP, 0, remover.recordName, -1, record, PATH_SIZE) == 0
+        || !calls.specialFolderPath(NULL, programs, CSIDL_PROGRAMS, FALSE)
+        || lstrlenW(programs) + lstrlenW(L"" MENU_PARENT) + lstrlenW(record) >= PATH_SIZE)
+        return 0;
+    lstrcpyW(own, programs);
+    lstrcatW(own, L"" MENU_PARENT);
+    lstrcatW(own, record);
+    if (lstrcmpiW(full, own) != 0 || !isPlainFolderWide(full)
+        || (search = FindFirstFileW(full, &found)) == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    if (lstrcmpiW(found.cFileName, record) != 0)    /* known by that long name */
+        return 0;
+    lstrcpyW(remover.wideMenuFolder, full);
+    WideCharToMultiByte(CP_ACP, 0, full, -1, remover.menuFolder, PATH_SIZE, NULL, NULL);
+    name[-1] = 0;
+    return isPlainFolderWide(full);
+}
+
 /* Whether the opened folder is still the one checked by name a moment
    ago: the system's own path of it, not a link's target. */
 static int isMenuFolderHandle(HANDLE folder)
 {
-    char final[PATH_SIZE + 8];
-    char *path = final;
+    WCHAR final[PATH_SIZE + 8];
+    WCHAR *path = final;
     BY_HANDLE_FILE_INFORMATION info;
-    DWORD n = calls.finalPathOf(folder, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    DWORD n = calls.finalPathOf(folder, final, PATH_SIZE + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
 
-    if (n == 0 || n >= sizeof final || !GetFileInformationByHandle(folder, &info)
+    if (n == 0 || n >= PATH_SIZE + 8 || !GetFileInformationByHandle(folder, &info)
         || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return 0;
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, final, 8, "\\\\?\\UNC\\", 8) == CSTR_EQUAL) {
+    if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, final, 8, L"\\\\?\\UNC\\", 8) == CSTR_EQUAL) {
         path += 6;          /* "\\?\UNC\server" is "\\server" */
         *path = '\\';
-    } else if (CompareStringA(LOCALE_INVARIANT, 0, final, 4, "\\\\?\\", 4) == CSTR_EQUAL) {
+    } else if (CompareStringW(LOCALE_INVARIANT, 0, final, 4, L"\\\\?\\", 4) == CSTR_EQUAL) {
         path += 4;
     }
-    return lstrcmpiA(path, remover.menuFolder) == 0;
+    return lstrcmpiW(path, remover.wideMenuFolder) == 0;
 }
 
 /* The record's folder opened as itself, never through a link, and checked
    through the handle; INVALID_HANDLE_VALUE when it is not the folder. */
 static HANDLE openMenuFolder(void)
 {
-    HANDLE folder = CreateFileA(remover.menuFolder,
+    HANDLE folder = CreateFileW(remover.wideMenuFolder,
                                 FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
@@ -555,8 +619,8 @@ static int removeThroughHandle(HANDLE folder)
    that handle after it. */
 static void clearStartMenu(void)
 {
-    int ours = !remover.refused && isRecordMenuFolder();
     int byHandle = canWorkThroughHandles();
+    int ours = !remover.refused && (byHandle ? isRecordMenuFolderWide() : isRecordMenuFolder());
     HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
     int removed = 0;
 
@@ -665,4 +729,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)
         MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     return 0;
+}
+
+/* The program's entry: no C runtime to start, as nothing of it is used
+   (the command line is read whole above). */
+extern "C" void WINAPI removerStart(void)
+{
+    ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, NULL, SW_SHOWDEFAULT));
 }

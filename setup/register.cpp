@@ -17,33 +17,74 @@
 #define START_MENU_PARENT "zUb_savers"
 #define START_MENU_FOLDER RECORD_MENU_FOLDER "\\" KELP_RECORD_NAME
 
-/* makeStartMenuFolder's result; the next call overwrites it. */
-static char startMenuFolder[MAX_PATH];
+/* makeStartMenuFolder's result; the next call overwrites it.  Wide, as
+   the user's profile folder may hold letters beyond the system's code
+   page, which the ANSI calls turn into '?'. */
+static WCHAR startMenuFolder[MAX_PATH];
+
+static int appendWide(WCHAR *buffer, int size, const WCHAR *piece)
+{
+    int used = lstrlenW(buffer);
+    int length = lstrlenW(piece);
+
+    if (used + length + 1 > size)
+        return 0;
+    memcpy(buffer + used, piece, (length + 1) * sizeof *piece);
+    return 1;
+}
+
+/* One of the program's own (ANSI) names onto a wide path. */
+static int appendNarrow(WCHAR *buffer, int size, const char *piece)
+{
+    WCHAR wide[MAX_PATH];
+
+    return MultiByteToWideChar(CP_ACP, 0, piece, -1, wide, MAX_PATH) > 0
+        && appendWide(buffer, size, wide);
+}
+
+/* The 9x line knows the ANSI form only, which is whole there. */
+static int toNarrow(const WCHAR *path, char *narrow)
+{
+    return WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, MAX_PATH, NULL, NULL) > 0;
+}
 
 /* A folder the shell cannot name gives no path: an empty one would put
    the folder at the root of the current drive. */
-static int specialFolderPath(int specialFolder, char *path)
+static int specialFolderPath(int specialFolder, WCHAR *path)
 {
     LPITEMIDLIST items = NULL;
+    char narrow[MAX_PATH];
 
     path[0] = 0;
     SHGetSpecialFolderLocation(NULL, specialFolder, &items);
     if (items != NULL) {
-        SHGetPathFromIDListA(items, path);
+        if (hasWidePaths())
+            SHGetPathFromIDListW(items, path);
+        else if (SHGetPathFromIDListA(items, narrow))
+            MultiByteToWideChar(CP_ACP, 0, narrow, -1, path, MAX_PATH);
         CoTaskMemFree(items);
     }
     path[MAX_PATH - 1] = 0;
     return path[0] != 0;
 }
 
+static int makeFolder(const WCHAR *path)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        return CreateDirectoryW(path, NULL);
+    return toNarrow(path, narrow) && CreateDirectoryA(narrow, NULL);
+}
+
 /* Only the last component is made; an existing folder is no failure. */
-char *makeStartMenuFolder(const char *name, int specialFolder)
+WCHAR *makeStartMenuFolder(const char *name, int specialFolder)
 {
     if (!specialFolderPath(specialFolder, startMenuFolder)
-        || !appendText(startMenuFolder, sizeof startMenuFolder, "\\")
-        || !appendText(startMenuFolder, sizeof startMenuFolder, name))
+        || !appendNarrow(startMenuFolder, MAX_PATH, "\\")
+        || !appendNarrow(startMenuFolder, MAX_PATH, name))
         return NULL;
-    if (CreateDirectoryA(startMenuFolder, NULL) || GetLastError() == ERROR_ALREADY_EXISTS)
+    if (makeFolder(startMenuFolder) || GetLastError() == ERROR_ALREADY_EXISTS)
         return startMenuFolder;
     return NULL;
 }
@@ -51,13 +92,10 @@ char *makeStartMenuFolder(const char *name, int specialFolder)
 static int linkFilePath(const char *name, int specialFolder, const char *subfolder,
                         WCHAR *widePath)
 {
-    char path[MAX_PATH];
-
-    return specialFolderPath(specialFolder, path)
-        && appendText(path, sizeof path, "\\") && appendText(path, sizeof path, subfolder)
-        && appendText(path, sizeof path, "\\") && appendText(path, sizeof path, name)
-        && appendText(path, sizeof path, ".lnk")
-        && MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0;
+    return specialFolderPath(specialFolder, widePath)
+        && appendNarrow(widePath, MAX_PATH, "\\") && appendNarrow(widePath, MAX_PATH, subfolder)
+        && appendNarrow(widePath, MAX_PATH, "\\") && appendNarrow(widePath, MAX_PATH, name)
+        && appendNarrow(widePath, MAX_PATH, ".lnk");
 }
 
 /* COM lives only for the one link; an existing link file is overwritten. */
@@ -115,6 +153,18 @@ static void setText(HKEY key, const char *name, const char *text)
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
 }
 
+/* A path of the user's file system, stored whole. */
+static void setPathText(HKEY key, const char *name, const WCHAR *text)
+{
+    WCHAR wideName[64];
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths() && MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64) > 0)
+        RegSetValueExW(key, wideName, 0, REG_SZ, (const BYTE *)text, (lstrlenW(text) + 1) * sizeof *text);
+    else if (toNarrow(text, narrow))
+        setText(key, name, narrow);
+}
+
 static void setNumber(HKEY key, const char *name, DWORD number)
 {
     RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
@@ -170,12 +220,16 @@ void registerAppPath(void)
    foreground: the success box that follows must come in front of it, not
    under it, so the window is waited for (a little).  Its title is the
    folder's name. */
-static void openFolderWindow(HWND owner, const char *folder)
+static void openFolderWindow(HWND owner, const WCHAR *folder)
 {
     HWND shown = NULL;
+    char narrow[MAX_PATH];
     int waited;
 
-    ShellExecuteA(owner, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
+    if (hasWidePaths())
+        ShellExecuteW(owner, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
+    else if (toNarrow(folder, narrow))
+        ShellExecuteA(owner, NULL, narrow, NULL, NULL, SW_SHOWNORMAL);
     for (waited = 0; waited < 3000 && !(shown != NULL && IsWindowVisible(shown)); waited += 50) {
         Sleep(50);
         shown = FindWindowA(NULL, KELP_RECORD_NAME);
@@ -185,7 +239,7 @@ static void openFolderWindow(HWND owner, const char *folder)
 void registerStartMenu(void)
 {
     SetupState *s = &setupState;
-    const char *folder;
+    const WCHAR *folder;
     HKEY key;
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
@@ -195,7 +249,7 @@ void registerStartMenu(void)
     }
     openFolderWindow(s->dialog, folder);
     if (openRecordKey(APP_PATH_PREFIX, &key)) {
-        setText(key, RECORD_MENU_PATH, folder);
+        setPathText(key, RECORD_MENU_PATH, folder);
         RegCloseKey(key);
     }
 

@@ -35,7 +35,7 @@ int formPanelParameters(void);
 
 /* ---- install record and start-menu links ---- */
 
-char *makeStartMenuFolder(const char *name, int specialFolder);
+WCHAR *makeStartMenuFolder(const char *name, int specialFolder);
 int createStartMenuLink(const char *name, const char *target, int specialFolder,
                         const char *subfolder, const char *arguments, const char *iconFile,
                         int iconIndex, const char *workingDirectory);

@@ -620,37 +620,70 @@ TEST_F(Setup, DoubleByteFolderIsInstalledIntoAndRemoved)
     EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
-/* Letters beyond the system's code page in the folder setup is started
-   from: its ANSI path has '?' in their place, and the copy must come from
-   the path the system knows. */
-TEST_F(Setup, InstallerInAFolderBeyondTheCodePage)
+/* Letters beyond the system's code page (Иван) in the folder setup is
+   started from, and then in the user's Programs folder: the ANSI forms of
+   these paths have '?' in their place.  Each installs and is removed. */
+TEST_F(Setup, FoldersBeyondTheCodePage)
 {
     char copy[MAX_PATH];
-    WCHAR folder[MAX_PATH], program[MAX_PATH], line[MAX_PATH + 2];
-    STARTUPINFOW startup = { sizeof startup };
-    std::string text, boxes;
+    WCHAR scratch[MAX_PATH];
+    const char *shellKeys[2] = { "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" };
+    ValueBackup shell[2];
     ASSERT_TRUE(copyProgram("kelpVole99.exe", copy, MAX_PATH));
     const std::string bytes = fileBytes(copy);
-    MultiByteToWideChar(CP_ACP, 0, copy, -1, folder, MAX_PATH);
-    wcscpy(wcsrchr(folder, L'\\') + 1, L"\x0418\x0432\x0430\x043d");      /* Иван */
-    swprintf(program, MAX_PATH, L"%ls\\kelpVole99.exe", folder);
-    swprintf(line, MAX_PATH + 2, L"\"%ls\"", program);
-    ASSERT_TRUE(CreateDirectoryW(folder, NULL) && MoveFileW(std::wstring(folder, wcsrchr(folder, L'\\') + 1)
-                                                           .append(L"kelpVole99.exe").c_str(), program));
-    ASSERT_TRUE(CreateProcessW(program, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &run.process));
-    run.started = 1;
-    ASSERT_TRUE((dialog = waitForWindow(&run, "#32770")) != NULL);
-    SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    while (HWND box = nextBox(&run, dialog, &text)) {
-        boxes += (boxes.empty() ? "" : "|") + text;
-        answerBox(box, IDOK);
+    MultiByteToWideChar(CP_ACP, 0, copy, -1, scratch, MAX_PATH);
+    *wcsrchr(scratch, L'\\') = 0;
+    const std::wstring folder = scratch + std::wstring(L"\\\x0418\x0432\x0430\x043d");
+    const std::wstring program = folder + L"\\kelpVole99.exe", menu = folder + L"\\zub_Savers\\kelpVole99";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL)
+                && MoveFileW((scratch + std::wstring(L"\\kelpVole99.exe")).c_str(), program.c_str()));
+    for (int row = 0; row < 2; row++) {
+        SCOPED_TRACE(row == 0 ? "setup started from the folder" : "the Programs folder in it");
+        std::string text, boxes;
+        std::wstring line = L"\"" + program + L"\"";
+        STARTUPINFOW startup = { sizeof startup };
+        for (int i = 0; i < 2 && row == 1; i++) {
+            HKEY key;
+            backupValue(HKEY_CURRENT_USER, shellKeys[i], "Programs", &shell[i]);
+            RegOpenKeyExA(HKEY_CURRENT_USER, shellKeys[i], 0, KEY_SET_VALUE, &key);
+            RegSetValueExW(key, L"Programs", 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder.c_str(),
+                           (DWORD)(folder.size() + 1) * 2);
+            RegCloseKey(key);
+        }
+        ASSERT_TRUE(CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                   &run.process));
+        run.started = 1;
+        ASSERT_TRUE((dialog = waitForWindow(&run, "#32770")) != NULL);
+        SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        while (HWND box = nextBox(&run, dialog, &text)) {
+            boxes += (boxes.empty() ? "" : "|") + text;
+            answerBox(box, IDOK);
+        }
+        EXPECT_EQ("saver successful installed !", boxes);
+        EXPECT_TRUE(endsWith(&run));
+        EXPECT_TRUE(closeShellWindow());
+        EXPECT_TRUE(bytes == fileBytes(saver));
+        for (const WCHAR *link : { L"\\test", L"\\remove", L"\\configure" })
+            EXPECT_EQ(row == 1, GetFileAttributesW((menu + link + L" kelpVole99.lnk").c_str()) != INVALID_FILE_ATTRIBUTES);
+
+        startInstalled(storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"), &run);
+        HWND remover = waitForWindow(&run, "#32770");
+        ASSERT_TRUE(remover != NULL);
+        PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+        EXPECT_NE(none, closeBox(&run, "info"));
+        EXPECT_NE(std::string::npos, itemText(remover, IDC_PROGRESS).find("Folder...\r\nOK")) << itemText(remover, IDC_PROGRESS);
+        PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+        EXPECT_TRUE(endsWith(&run));
+        finishRun(&run);
+        EXPECT_EQ(none, fileBytes(saver));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(menu.c_str()));
     }
-    EXPECT_EQ("saver successful installed !", boxes);
-    EXPECT_TRUE(endsWith(&run));
-    EXPECT_TRUE(closeShellWindow());
-    EXPECT_TRUE(bytes == fileBytes(saver));
-    EXPECT_TRUE(DeleteFileW(program) && RemoveDirectoryW(folder));
+    for (ValueBackup &b : shell)
+        restoreValue(&b);
+    RemoveDirectoryW((folder + L"\\zub_Savers").c_str());
+    EXPECT_TRUE(DeleteFileW(program.c_str()) && RemoveDirectoryW(folder.c_str()));
 }
 
 /* Setup and the remover start again asking for administrator rights only
