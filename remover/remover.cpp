@@ -31,7 +31,6 @@
 #include "resource.h"
 #include "setup/record.h"
 #include "setup/rights.h"
-#include "setup/paths.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
@@ -277,28 +276,109 @@ static int readWidePath(HKEY key, const WCHAR *name, WCHAR *out)
     return 1;
 }
 
-/* The saver file setup writes: "<record>.scr" in the install folder that
-   the record's "Path" names (a drive root keeps its backslash). */
-static int isRecordSaver(const char *folder, const char *saverFile)
+/* The saver file is worked on by its whole (wide) path: the install folder
+   may hold letters beyond the system's code page, which the ANSI calls
+   turn into '?'.  The 9x line, whose wide calls are stubs, takes the same
+   path in its ANSI form, which is whole there. */
+static int isWideSystem(void)
 {
-    char stem[PATH_SIZE], own[PATH_SIZE], name[PATH_SIZE];
-
-    return folder[0] != 0
-        && joinPath(stem, folder, endsInSeparator(folder) ? "" : "\\", remover.recordName)
-        && joinPath(own, stem, ".scr", "")
-        && lstrcmpiA(own, saverFile) == 0
-        && joinPath(name, remover.recordName, ".scr", "")
-        && isKnownAs(saverFile, name);
+    return (GetVersion() & 0x80000000) == 0;
 }
 
-/* Steps 1-2: the saver file (into saverFile, PATH_SIZE characters) and
-   the start-menu folder from the record.  Returns 0 when the record cannot
-   be opened. */
-static int readRecord(char *saverFile)
+static int toNarrow(const WCHAR *path, char *narrow)
+{
+    return WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, PATH_SIZE, NULL, NULL) > 0;
+}
+
+static DWORD attributesOf(const WCHAR *path)
+{
+    char narrow[PATH_SIZE];
+
+    if (isWideSystem())
+        return GetFileAttributesW(path);
+    return toNarrow(path, narrow) ? GetFileAttributesA(narrow) : INVALID_FILE_ATTRIBUTES;
+}
+
+static int deleteNamed(const WCHAR *path)
+{
+    char narrow[PATH_SIZE];
+
+    if (isWideSystem())
+        return DeleteFileW(path);
+    return toNarrow(path, narrow) && DeleteFileA(narrow);
+}
+
+static int setAttributes(const WCHAR *path, DWORD attributes)
+{
+    char narrow[PATH_SIZE];
+
+    if (isWideSystem())
+        return SetFileAttributesW(path, attributes);
+    return toNarrow(path, narrow) && SetFileAttributesA(narrow, attributes);
+}
+
+/* isKnownAs for the whole path. */
+static int isKnownAsWide(const WCHAR *path, const WCHAR *name)
+{
+    char narrow[PATH_SIZE];
+    WIN32_FIND_DATAW found;
+    WIN32_FIND_DATAA narrowFound;
+    HANDLE search;
+
+    if (isWideSystem()) {
+        search = FindFirstFileW(path, &found);
+    } else {
+        search = toNarrow(path, narrow) ? FindFirstFileA(narrow, &narrowFound) : INVALID_HANDLE_VALUE;
+        if (search != INVALID_HANDLE_VALUE)
+            MultiByteToWideChar(CP_ACP, 0, narrowFound.cFileName, -1, found.cFileName, MAX_PATH);
+    }
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    FindClose(search);
+    return lstrcmpiW(found.cFileName, name) == 0;
+}
+
+/* A path value of the record, whole. */
+static int readRecordPath(HKEY key, const char *name, WCHAR *out)
+{
+    char narrow[PATH_SIZE];
+    WCHAR wideName[32];
+
+    out[0] = 0;
+    if (!isWideSystem())
+        return readPathValue(key, name, narrow) && MultiByteToWideChar(CP_ACP, 0, narrow, -1, out, PATH_SIZE) > 0;
+    if (name != NULL && MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 32) == 0)
+        return 0;
+    return readWidePath(key, name != NULL ? wideName : NULL, out);
+}
+
+/* The saver file setup writes: "<record>.scr" in the install folder that
+   the record's "Path" names (a drive root keeps its backslash). */
+static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
+{
+    WCHAR name[PATH_SIZE], own[PATH_SIZE];
+    int n = lstrlenW(folder);
+
+    if (n == 0 || MultiByteToWideChar(CP_ACP, 0, remover.recordName, -1, name, PATH_SIZE - 4) == 0
+        || n + 1 + lstrlenW(name) + 4 >= PATH_SIZE)
+        return 0;
+    lstrcatW(name, L".scr");
+    lstrcpyW(own, folder);
+    if (folder[n - 1] != '\\')
+        lstrcatW(own, L"\\");
+    lstrcatW(own, name);
+    return lstrcmpiW(own, saverFile) == 0 && isKnownAsWide(saverFile, name);
+}
+
+/* Steps 1-2: the saver file (whole, and in saverFile as the report shows
+   it, PATH_SIZE characters each) and the start-menu folder from the
+   record.  Returns 0 when the record cannot be opened. */
+static int readRecord(WCHAR *wideSaver, char *saverFile)
 {
     HKEY key;
     int opened;
-    char keyPath[PATH_SIZE], folder[PATH_SIZE];
+    char keyPath[PATH_SIZE];
+    WCHAR folder[PATH_SIZE];
 
     append("Reading uninstall info...");
     showAndPause(400);
@@ -313,13 +393,15 @@ static int readRecord(char *saverFile)
         append(remover.recordName);
         return 0;
     }
-    readPathValue(key, NULL, saverFile);
-    readPathValue(key, RECORD_INSTALL_FOLDER, folder);
+    readRecordPath(key, NULL, wideSaver);
+    readRecordPath(key, RECORD_INSTALL_FOLDER, folder);
     readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
     if (canWorkThroughHandles())
         readWidePath(key, L"" RECORD_MENU_PATH, remover.wideMenuFolder);
     RegCloseKey(key);
-    remover.saverIsOurs = isRecordSaver(folder, saverFile);
+    saverFile[0] = 0;
+    toNarrow(wideSaver, saverFile);
+    remover.saverIsOurs = isRecordSaver(folder, wideSaver);
     append("  Done");
     append("\n\nDeleting saver files...");
     showAndPause(200);
@@ -327,24 +409,24 @@ static int readRecord(char *saverFile)
 }
 
 /* A copy from a read-only medium is read-only itself. */
-static int deleteWritable(const char *path)
+static int deleteWritable(const WCHAR *path)
 {
     DWORD attributes;
 
-    if (DeleteFileA(path))
+    if (deleteNamed(path))
         return 1;
-    attributes = GetFileAttributesA(path);
+    attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
-        && SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)
-        && DeleteFileA(path);
+        && setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY)
+        && deleteNamed(path);
 }
 
 /* Step 3.  The record could have been made to name any file. */
-static void deleteSaverFile(const char *saverFile)
+static void deleteSaverFile(const WCHAR *wideSaver, const char *saverFile)
 {
-    if (remover.saverIsOurs && deleteWritable(saverFile)) {
+    if (remover.saverIsOurs && deleteWritable(wideSaver)) {
         append("\nOK");
-    } else if (remover.saverIsOurs && GetFileAttributesA(saverFile) != INVALID_FILE_ATTRIBUTES) {
+    } else if (remover.saverIsOurs && attributesOf(wideSaver) != INVALID_FILE_ATTRIBUTES) {
         /* in use, or guarded: the record stays, for another run to finish */
         remover.saverStays = 1;
         append("\ncan't delete file:\n   ");
@@ -647,6 +729,7 @@ static void clearStartMenu(void)
 static void removeInstallation(void)
 {
     char saverFile[PATH_SIZE];
+    WCHAR wideSaver[PATH_SIZE];
     int ours[3];
     int i;
 
@@ -654,8 +737,8 @@ static void removeInstallation(void)
     remover.refused = !isPlainName(remover.recordName);
     remover.saverIsOurs = 0;
     remover.saverStays = 0;
-    if (readRecord(saverFile))
-        deleteSaverFile(saverFile);
+    if (readRecord(wideSaver, saverFile))
+        deleteSaverFile(wideSaver, saverFile);
     showAndPause(200);
     append("\n\nDeleting registry entries...");
     showAndPause(400);

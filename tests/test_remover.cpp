@@ -20,7 +20,7 @@ const char settingsKey[] = "software\\zub_Kram\\";
 /* How the record departs from what setup writes. */
 enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16, LINKED = 32,
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
-       SHORT_START = 4096 };
+       SHORT_START = 4096, BEYOND = 8192 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -65,6 +65,7 @@ protected:
     ProgramRun run;
     HWND dialog;
     std::string scratch, programs, menu, aside, record, other;
+    std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван */
     HANDLE busy = INVALID_HANDLE_VALUE;
     int parentMade, linked = 0;
 
@@ -111,6 +112,10 @@ protected:
         if (parentMade)
             RemoveDirectoryA((programs + "\\zub_Savers").c_str());
         removeTree((scratch + "\\Documents").c_str());
+        if (!wideSaver.empty()) {
+            DeleteFileW(wideSaver.c_str());
+            RemoveDirectoryW(wideSaver.substr(0, wideSaver.rfind(L'\\')).c_str());
+        }
     }
     std::string expand(const char *text)
     {
@@ -163,6 +168,20 @@ protected:
             setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
         setRawValue(HKEY_CURRENT_USER, (settingsKey + record).c_str(), "speed", REG_DWORD, "abcd", 4);
+        if (layout & BEYOND) {      /* written whole, as setup writes it */
+            WCHAR folder[MAX_PATH];
+            HKEY key;
+            MultiByteToWideChar(CP_ACP, 0, scratch.c_str(), -1, folder, MAX_PATH);
+            wcscat(folder, L"\\\x0418\x0432\x0430\x043d");
+            wideSaver = folder + std::wstring(L"\\kelpVole99.scr");
+            CreateDirectoryW(folder, NULL);
+            CloseHandle(CreateFileW(wideSaver.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+            DeleteFileA(saver.c_str());
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, app.c_str(), 0, KEY_SET_VALUE, &key);
+            RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE *)wideSaver.c_str(), (DWORD)(wideSaver.size() + 1) * 2);
+            RegSetValueExW(key, L"Path", 0, REG_SZ, (const BYTE *)folder, (DWORD)(wcslen(folder) + 1) * 2);
+            RegCloseKey(key);
+        }
         if (!(layout & (MENU | TAMPERED)))
             return;
         CreateDirectoryA(menu.c_str(), NULL);
@@ -265,6 +284,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     EXPECT_EQ("Exit", text(IDOK));
     std::string saver = scratch + "\\" + c.file;
     EXPECT_EQ(c.fileLeft, exists(saver)) << saver;
+    if (c.layout & BEYOND)
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wideSaver.c_str()));
     std::string menu = menuOf(c.record ? record.c_str() : "kelpVole99", c.layout);
     EXPECT_EQ(c.menuLeft, exists(menu));
     EXPECT_EQ(c.linksLeft, filesIn(menu));
@@ -348,6 +369,8 @@ const RemoveCase removeCases[] = {
       0, 0, 0, 0 },
     { "started by its 8.3 path", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SHORT_START,
       removerFullReport, 0, 0, 0, 0 },
+    { "saver file in a folder beyond the code page", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | BEYOND, removerFullReport, 0, 0, 0, 0 },
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
 
