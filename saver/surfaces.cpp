@@ -258,7 +258,7 @@ int rebuildSurfaces(const RECT *oldScreen)
     HDC photo = CreateCompatibleDC(NULL);
     HBITMAP screenImage = screen != NULL ? makeImage(screen, w, h) : NULL;
     HBITMAP waterImage = screen != NULL ? makeImage(screen, w, h) : NULL;
-    RECT now, kept, laid, all;
+    RECT now, kept, laid, awaited, all;
     HGDIOBJ old;
 
     if (screen != NULL)
@@ -280,9 +280,9 @@ int rebuildSurfaces(const RECT *oldScreen)
     /* Pictures still on their way were to cover all but their own kept
        part: that part of the old image is still waiting for them too. */
     laid = kept;
-    if (wallpaperPending(&laid)) {
-        OffsetRect(&laid, oldScreen->left - left, oldScreen->top - top);
-        if (!IntersectRect(&laid, &laid, &kept))
+    if (wallpaperPending(&awaited)) {
+        OffsetRect(&awaited, oldScreen->left - left, oldScreen->top - top);
+        if (!IntersectRect(&laid, &awaited, &kept))
             SetRectEmpty(&laid);
     }
     stopWallpaper();

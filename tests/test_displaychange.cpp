@@ -20,7 +20,8 @@ int switchTo(HWND window, int w, int h)
 }
 
 /* The new part shows the wallpaper stretched over the grown monitor (yellow
-   left of its middle, blue right of it) and the water made from it. */
+   left of its middle, blue right of it) and the water made from it; the
+   old part keeps its photograph. */
 TEST_F(Saver, FollowsTheScreenGrowingAndShrinking)
 {
     const char *names[3] = { "Wallpaper", "WallpaperStyle", "TileWallpaper" }, *key = "Control Panel\\Desktop";
@@ -37,7 +38,7 @@ TEST_F(Saver, FollowsTheScreenGrowingAndShrinking)
     EXPECT_TRUE(switchTo(window, 1280, 1024));
     HDC screen = GetDC(NULL);
     EXPECT_TRUE(waitUntil([&] {
-        return GetPixel(screen, 1200, 100) == RGB(40, 120, 220)
+        return GetPixel(screen, 1200, 100) == RGB(40, 120, 220) && GetPixel(screen, 100, 100) != RGB(240, 200, 40)
             && GetPixel(screen, 500, 1010) == (RGB(240, 200, 40) & RGB(155, 155, 255));
     })) << std::hex << GetPixel(screen, 1200, 100) << " " << GetPixel(screen, 500, 1010);
     ReleaseDC(NULL, screen);
