@@ -354,6 +354,45 @@ void bubbleStep(void)
     }
 }
 
+static int clampTo(int value, int low, int high)
+{
+    return value < low ? low : value > high ? high : value;
+}
+
+/* After a display change, with launchContext describing the new screen;
+   (dx, dy) is where the old screen's corner lies on it.  The water keeps
+   its depth above the screen's bottom, down to the new full mark: started
+   again from the bottom it would take back, over minutes, what the user
+   has already seen flooded, and keeping its height from the top would
+   empty or flood it at a stroke.  The bubbles go along with the water,
+   which keeps them under its surface; the cursor, and with it the fish,
+   is carried along with the corner's move, and all are kept on the new
+   screen.  Where the cursor ends up is asked of the system again, which
+   holds it on the screen its own way. */
+void followScreen(int dx, int dy, int oldHeight)
+{
+    WaterState *ws = &waterState;
+    int w = launchContext.screenWidth;
+    int h = launchContext.screenHeight;
+    int target = targetLevel();
+    int oldLevel = ws->level;
+    int i;
+
+    ws->level = h - (oldHeight - ws->level);
+    if (ws->level < target)
+        ws->level = target;
+    saverWindowState.mouseX = clampTo(saverWindowState.mouseX + dx, 0, w - 1);
+    saverWindowState.mouseY = clampTo(saverWindowState.mouseY + dy, 0, h - 1);
+    ws->cursorPlaced = 0;
+    ws->fishLastX = clampTo(ws->fishLastX + dx, 0, w - 1);
+    ws->driftY = clampTo(ws->driftY + dy, 0, h);
+    for (i = 0; i < KELP_BUBBLES; i++) {
+        Bubble *b = &ws->bubbles[i];
+        b->x = clampTo(b->x + dx, 1, w);
+        b->y = clampTo(b->y + ws->level - oldLevel, 0, h - 1);     /* as deep as before */
+    }
+}
+
 void animationTick(void)
 {
     WaterState *ws = &waterState;

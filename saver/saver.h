@@ -55,6 +55,7 @@ struct SaverWindowState {
     int desktopShown;       /* the first paint has put the photograph on screen */
     int displayOff;         /* the system reports the display switched off */
     HANDLE displayNotify;   /* registration for those reports, or NULL */
+    int layoutChanged;      /* the screen changed while the display was off */
 };
 extern SaverWindowState saverWindowState;
 
@@ -78,6 +79,8 @@ struct DrawingSurfaces {
     HBRUSH imageOldBrush;
     HPEN imageOldPen;
     HBITMAP imageOldBitmap;
+    HBITMAP bannerUnder;    /* what the banner covers in the screen image, or NULL */
+    RECT bannerBox;         /* where it stands */
 };
 extern DrawingSurfaces drawingSurfaces;
 
@@ -88,7 +91,9 @@ extern const char siteLine[];
 
 int createSurfaces(void);
 void writeBanner(void);
-void showWallpaper(void);
+void showWallpaper(WPARAM start);
+int rebuildSurfaces(const RECT *oldScreen);
+void showSurfaces(void);
 void destroySurfaces(void);
 
 /* ---- the wallpaper, where no photograph can be taken ---- */
@@ -99,15 +104,17 @@ enum WallpaperStyle {
 };
 
 #define KELP_DESKTOP_NAME_SIZE 64
-/* Posted to the saver window when the decoded wallpaper can be laid in. */
+/* Posted to the saver window when the decoded wallpaper can be laid in;
+   wParam tells which start of the decoding it comes from. */
 #define KELP_WALLPAPER_READY (WM_APP + 1)
 
 void threadDesktopName(char *name, DWORD size);
 int wallpaperWanted(const char *desktopName);
 int wallpaperStyle(int style, int tile);
 void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed);
-int startWallpaper(HDC image, HWND window);
-int layInWallpaper(HDC image);
+int startWallpaper(HDC image, HWND window, const RECT *kept);
+int layInWallpaper(HDC image, WPARAM start);
+int wallpaperPending(RECT *kept);
 void stopWallpaper(void);
 
 /* ---- animation ---- */
@@ -164,5 +171,6 @@ void animationTick(void);
 void waterStep(void);
 void swimStep(void);
 void bubbleStep(void);
+void followScreen(int dx, int dy, int oldHeight);
 
 #endif

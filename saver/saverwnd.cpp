@@ -175,6 +175,41 @@ static void onFirstPaint(HWND window)
     saverWindowState.desktopShown = 1;
 }
 
+/* The screen grew, shrank or moved: the window goes over the whole new
+   virtual screen, its images are made again at the new size, and the
+   water and the fish go on in them.  Nothing is left for the first paint
+   to do when it has not come yet: it shows the new images. */
+static void followDisplay(HWND window)
+{
+    LaunchContext *c = &launchContext;
+    LaunchContext before = *c;
+    RECT old;
+
+    SetRect(&old, c->screenLeft, c->screenTop, c->screenLeft + c->screenWidth,
+            c->screenTop + c->screenHeight);
+    readScreenLayout();
+    if (!rebuildSurfaces(&old)) {
+        *c = before;    /* the engine goes on with the images it has */
+        return;
+    }
+    followScreen(old.left - c->screenLeft, old.top - c->screenTop, old.bottom - old.top);
+    SetWindowPos(window, HWND_TOPMOST, c->screenLeft, c->screenTop, c->screenWidth,
+                 c->screenHeight, SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+    if (saverWindowState.desktopShown)
+        showSurfaces();
+}
+
+/* A monitor that sleeps may leave the desktop and rejoin it as it wakes:
+   while the display is off nobody sees the saver, so the layout is read
+   once it is on again, and only the one it settled on is followed. */
+static void onDisplayChange(HWND window)
+{
+    if (saverWindowState.displayOff)
+        saverWindowState.layoutChanged = 1;
+    else
+        followDisplay(window);
+}
+
 /* Nobody sees a switched-off display: the ticks then rest, cursor and
    all, and go on from where they stood once it is on or dimmed again. */
 static void onPowerBroadcast(WPARAM event, LPARAM lParam)
@@ -187,6 +222,10 @@ static void onPowerBroadcast(WPARAM event, LPARAM lParam)
         return;
     memcpy(&state, report->data, sizeof state);
     saverWindowState.displayOff = state == 0;
+    if (!saverWindowState.displayOff && saverWindowState.layoutChanged) {
+        saverWindowState.layoutChanged = 0;
+        followDisplay(saverWindowState.saverWindow);
+    }
 }
 
 static LRESULT onSysCommand(HWND window, WPARAM wParam, LPARAM lParam)
@@ -223,8 +262,11 @@ LRESULT CALLBACK saverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             break;
         onFirstPaint(window);
         return 0;
+    case WM_DISPLAYCHANGE:
+        onDisplayChange(window);
+        return 0;
     case KELP_WALLPAPER_READY:
-        showWallpaper();
+        showWallpaper(wParam);
         return 0;
     case WM_SYSCOMMAND:
         return onSysCommand(window, wParam, lParam);

@@ -48,8 +48,10 @@ struct WallpaperState {
     HANDLE thread;
     volatile LONG closing;
     HWND window;        /* told with KELP_WALLPAPER_READY when the pictures are made */
+    WPARAM start;       /* which start the message is about: counts on across starts */
     WCHAR path[MAX_PATH];
     int style;
+    RECT kept;          /* the part of the image the pictures leave alone, or empty */
     int count;
     WallpaperArea areas[WALLPAPER_AREAS];
 };
@@ -244,7 +246,7 @@ static DWORD WINAPI decodeWallpaper(LPVOID unused)
     if (SUCCEEDED(com))
         CoUninitialize();
     if (made && !ws->closing)
-        PostMessageA(ws->window, KELP_WALLPAPER_READY, 0, 0);
+        PostMessageA(ws->window, KELP_WALLPAPER_READY, ws->start, 0);
     return 0;
 }
 
@@ -265,15 +267,21 @@ static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC dc, LPRECT bounds, LPARAM 
 
 /* Paints the desktop colour into the image selected into the DC, which
    covers the virtual screen, and starts decoding the wallpaper for it;
-   the window hears of it with KELP_WALLPAPER_READY.  0 when no picture
-   is on its way. */
-int startWallpaper(HDC image, HWND window)
+   the window hears of it with KELP_WALLPAPER_READY.  The kept part, when
+   not NULL, is where the caller puts a photograph of its own after this
+   call: the pictures are not laid over it.  0 when no picture is on its
+   way. */
+int startWallpaper(HDC image, HWND window, const RECT *kept)
 {
     WallpaperState *ws = &wallpaperState;
     RECT all;
     DWORD id;
+    WPARAM start = ws->start + 1;
 
     memset(ws, 0, sizeof *ws);
+    ws->start = start;
+    if (kept != NULL)
+        ws->kept = *kept;
     /* the corners outside every monitor keep it too */
     SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
     FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
@@ -329,17 +337,20 @@ static void paintArea(HDC image, HDC pictureDC, const WallpaperArea *a)
     SelectObject(pictureDC, old);
 }
 
-/* Once the window has heard that the pictures are made: lays them into
-   the image selected into the DC and lets them go.  0 when there was
-   nothing to lay in. */
-int layInWallpaper(HDC image)
+/* Once the window has heard that the pictures of a start are made: lays
+   them into the image selected into the DC and lets them go.  0 when
+   there was nothing to lay in, or when the message came from a start that
+   a display change has since stopped: waiting for the pictures of the
+   start that replaced it would hold the saver still for as long as they
+   take to decode. */
+int layInWallpaper(HDC image, WPARAM start)
 {
     WallpaperState *ws = &wallpaperState;
     HDC pictureDC;
     RECT all;
     int i, laid = 0;
 
-    if (ws->thread == NULL)
+    if (ws->thread == NULL || start != ws->start)
         return 0;
     /* it has said its last word and is ending */
     WaitForSingleObject(ws->thread, INFINITE);
@@ -349,16 +360,28 @@ int layInWallpaper(HDC image)
         laid |= ws->areas[i].picture != NULL;
     pictureDC = laid ? CreateCompatibleDC(NULL) : NULL;
     if (pictureDC != NULL) {
+        /* the clipping belongs to the DC and goes with SelectClipRgn: no region to delete */
+        if (!IsRectEmpty(&ws->kept))
+            ExcludeClipRect(image, ws->kept.left, ws->kept.top, ws->kept.right, ws->kept.bottom);
         /* the banner may stand in the image by now, where no picture comes */
         SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
         FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
         for (i = 0; i < ws->count; i++)
             if (ws->areas[i].picture != NULL)
                 paintArea(image, pictureDC, &ws->areas[i]);
+        SelectClipRgn(image, NULL);
         DeleteDC(pictureDC);
     }
     dropPictures();
     return pictureDC != NULL;
+}
+
+/* Whether pictures are still on their way, not yet laid in, and the part
+   of the image they were to leave alone. */
+int wallpaperPending(RECT *kept)
+{
+    *kept = wallpaperState.kept;
+    return wallpaperState.thread != NULL;
 }
 
 /* The saver closes: the thread stops at its next band of rows.  The

@@ -230,6 +230,54 @@ TEST_F(Surfaces, ImagesTooBigFailAndReleaseWhatWasMade)
     ReleaseDC(saver, dc);
 }
 
+/* A display change while the saver runs, from the screen in the row (a
+   part of the test's: a photograph reaching past the screen comes out
+   black under Wine) to the test's whole screen: the photograph stays
+   where the two overlap, without the banner, the desktop colour fills the
+   rest, the water keeps its depth, the cursor its place on the screen,
+   and the old images go.  A change while the display is off is followed
+   once it is on again. */
+TEST_F(Surfaces, RebuiltForTheNewScreen)
+{
+    const struct { RECT old; int level; DWORD fillTo; int off, newLevel; } rows[] = {
+        { { 0, 0, 800, 600 }, 500, 100, 0, 668 },      /* grown right and down */
+        { { 200, 100, 1024, 768 }, 300, 100, 0, 400 },  /* grown left and up */
+        { { 100, 50, 900, 700 }, 300, 100, 1, 418 },    /* while the display was off */
+        { { 0, 0, 1024, 600 }, 100, 50, 0, 358 },       /* no deeper than the new full mark */
+    };
+    struct { GUID setting; DWORD length, state; } on = {
+        { 0x6fe69556, 0x704a, 0x47a0, { 0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47 } }, 4, 1 };
+    ASSERT_TRUE(w == 1024 && h == 768);
+    for (const auto &r : rows) {
+        launchContext.screenLeft = r.old.left, launchContext.screenTop = r.old.top;
+        launchContext.screenWidth = r.old.right - r.old.left, launchContext.screenHeight = r.old.bottom - r.old.top;
+        ASSERT_EQ(1, createSurfaces());
+        writeBanner();
+        waterState.level = r.level;
+        saverSettings.fillTo = r.fillTo;
+        saverWindowState.mouseX = launchContext.screenWidth - 1, saverWindowState.mouseY = launchContext.screenHeight - 1;
+        const DrawingSurfaces made = drawingSurfaces;
+        saverWindowState.displayOff = r.off;
+        saverWndProc(saver, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+        EXPECT_EQ(r.off, made.screenImage == drawingSurfaces.screenImage);
+        saverWndProc(saver, WM_POWERBROADCAST, 0x8013, (LPARAM)&on);
+        for (HGDIOBJ old : { made.screenImage, made.waterImage, made.bannerUnder })
+            EXPECT_EQ(0u, GetObjectType(old));
+        RECT kept, rect, screen = { 0, 0, w, h };
+        GetWindowRect(saver, &rect);
+        EXPECT_TRUE(EqualRect(&rect, &screen) && IntersectRect(&kept, &r.old, &screen));
+        EXPECT_EQ(r.newLevel, waterState.level);
+        EXPECT_TRUE(saverWindowState.mouseX == r.old.right - 1 && saverWindowState.mouseY == r.old.bottom - 1);
+        grab(drawingSurfaces.screenImage);
+        int wrong = 0;
+        for (POINT p = { 0, 0 }; p.y < h; p.y += 3)
+            for (p.x = 0; p.x < w; p.x += 3)
+                wrong += at(p.x, p.y) != (PtInRect(&kept, p) ? knownColour(p.x, p.y) : GetSysColor(COLOR_DESKTOP));
+        EXPECT_EQ(0, wrong) << r.old.left << "," << r.old.top;
+        destroySurfaces();
+    }
+}
+
 /* The wallpaper takes the photograph's place on a desktop of the saver's
    own, known by its name alone (a secure desktop cannot be made under
    Wine); an unreadable name leaves the photograph. */
