@@ -12,4 +12,15 @@ int endsInSeparator(const char *path);
 /* The first backslash character at or after `from`, or NULL. */
 const char *nextSeparator(const char *from);
 
+/* A user's path is carried wide: its letters may lie beyond the system's
+   ANSI code page, which the ANSI calls turn into '?'.  Each append leaves
+   the buffer as it was, and answers 0, when the piece does not fit. */
+int appendWide(WCHAR *buffer, int size, const WCHAR *piece);
+/* One of the program's own (ANSI) names onto a wide path. */
+int appendNarrow(WCHAR *buffer, int size, const char *piece);
+/* For the 9x line, whose ANSI calls are the only ones, and whose paths
+   therefore hold nothing the code page lacks. */
+int toNarrow(const WCHAR *path, char *narrow, int size);
+int toWide(const char *path, WCHAR *wide, int size);
+
 #endif

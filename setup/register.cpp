@@ -5,6 +5,7 @@
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "setup/record.h"
+#include "setup/paths.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -21,32 +22,6 @@
    the user's profile folder may hold letters beyond the system's code
    page, which the ANSI calls turn into '?'. */
 static WCHAR startMenuFolder[MAX_PATH];
-
-static int appendWide(WCHAR *buffer, int size, const WCHAR *piece)
-{
-    int used = lstrlenW(buffer);
-    int length = lstrlenW(piece);
-
-    if (used + length + 1 > size)
-        return 0;
-    memcpy(buffer + used, piece, (length + 1) * sizeof *piece);
-    return 1;
-}
-
-/* One of the program's own (ANSI) names onto a wide path. */
-static int appendNarrow(WCHAR *buffer, int size, const char *piece)
-{
-    WCHAR wide[MAX_PATH];
-
-    return MultiByteToWideChar(CP_ACP, 0, piece, -1, wide, MAX_PATH) > 0
-        && appendWide(buffer, size, wide);
-}
-
-/* The 9x line knows the ANSI form only, which is whole there. */
-static int toNarrow(const WCHAR *path, char *narrow)
-{
-    return WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, MAX_PATH, NULL, NULL) > 0;
-}
 
 /* A folder the shell cannot name gives no path: an empty one would put
    the folder at the root of the current drive. */
@@ -74,7 +49,7 @@ static int makeFolder(const WCHAR *path)
 
     if (hasWidePaths())
         return CreateDirectoryW(path, NULL);
-    return toNarrow(path, narrow) && CreateDirectoryA(narrow, NULL);
+    return toNarrow(path, narrow, MAX_PATH) && CreateDirectoryA(narrow, NULL);
 }
 
 /* Only the last component is made; an existing folder is no failure. */
@@ -161,7 +136,7 @@ static void setPathText(HKEY key, const char *name, const WCHAR *text)
 
     if (hasWidePaths() && MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64) > 0)
         RegSetValueExW(key, wideName, 0, REG_SZ, (const BYTE *)text, (lstrlenW(text) + 1) * sizeof *text);
-    else if (toNarrow(text, narrow))
+    else if (toNarrow(text, narrow, MAX_PATH))
         setText(key, name, narrow);
 }
 
@@ -228,7 +203,7 @@ static void openFolderWindow(HWND owner, const WCHAR *folder)
 
     if (hasWidePaths())
         ShellExecuteW(owner, NULL, folder, NULL, NULL, SW_SHOWNORMAL);
-    else if (toNarrow(folder, narrow))
+    else if (toNarrow(folder, narrow, MAX_PATH))
         ShellExecuteA(owner, NULL, narrow, NULL, NULL, SW_SHOWNORMAL);
     for (waited = 0; waited < 3000 && !(shown != NULL && IsWindowVisible(shown)); waited += 50) {
         Sleep(50);
