@@ -361,20 +361,22 @@ static void onEnterFolder(HWND dialog)
 static void onPickerInit(HWND dialog)
 {
     HWND drives = GetDlgItem(dialog, IDC_PICKER_DRIVES);
-    char pattern[MAX_PATH], drive[4] = "[-";
+    char pattern[MAX_PATH], drive[4] = "[-", folder[MAX_PATH];
     int index = CB_ERR;
 
     loadLocationBitmaps();
     centerWindow(dialog);
-    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    if (!toNarrow(setupState.installFolder, folder, sizeof folder))
+        folder[0] = 0;
+    lstrcpynA(pattern, folder, sizeof pattern);
     DlgDirListA(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
-    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    lstrcpynA(pattern, folder, sizeof pattern);
     DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
-    lstrcpynA(pattern, setupState.installFolder, sizeof pattern);
+    lstrcpynA(pattern, folder, sizeof pattern);
     DlgDirListComboBoxA(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
 
     /* "[-" alone would find the first drive of all. */
-    drive[2] = setupState.installFolder[0];
+    drive[2] = folder[0];
     if (drive[2] != 0)
         index = (int)SendMessageA(drives, CB_FINDSTRING, (WPARAM)-1, (LPARAM)drive);
     pickerState.lastGoodDrive = index;
@@ -413,8 +415,11 @@ static void onNewFolder(HWND dialog)
 
 static void onPickerOk(HWND dialog)
 {
-    SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof setupState.installFolder,
-                        (LPARAM)setupState.installFolder);
+    char folder[MAX_PATH];
+
+    folder[0] = 0;
+    SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof folder, (LPARAM)folder);
+    toWide(folder, setupState.installFolder, MAX_PATH);
     EndDialog(dialog, 1);
     freeLocationBitmaps();
 }

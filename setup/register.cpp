@@ -73,37 +73,80 @@ static int linkFilePath(const char *name, int specialFolder, const char *subfold
         && appendNarrow(widePath, MAX_PATH, ".lnk");
 }
 
-/* COM lives only for the one link; an existing link file is overwritten. */
-int createStartMenuLink(const char *name, const char *target, int specialFolder,
-                        const char *subfolder, const char *arguments, const char *iconFile,
-                        int iconIndex, const char *workingDirectory)
+/* What a link holds besides its own file's place. */
+struct LinkFields {
+    const WCHAR *target, *arguments, *iconFile, *workingDirectory;
+    int iconIndex;
+};
+
+static HRESULT saveWideLink(IShellLinkW *link, const LinkFields *f, const WCHAR *linkFile)
 {
-    WCHAR widePath[MAX_PATH];
-    IShellLinkA *link = NULL;
     IPersistFile *file = NULL;
+    HRESULT status;
+
+    link->SetPath(f->target);
+    if (f->arguments != NULL)
+        link->SetArguments(f->arguments);
+    if (f->iconFile != NULL)
+        link->SetIconLocation(f->iconFile, f->iconIndex);
+    if (f->workingDirectory != NULL)
+        link->SetWorkingDirectory(f->workingDirectory);
+    status = link->QueryInterface(IID_IPersistFile, (void **)&file);
+    if (SUCCEEDED(status)) {
+        status = file->Save(linkFile, FALSE);
+        file->Release();
+    }
+    return status;
+}
+
+/* The 9x shell's links take ANSI texts only. */
+static HRESULT saveNarrowLink(IShellLinkA *link, const LinkFields *f, const WCHAR *linkFile)
+{
+    char text[SETUP_TEXT_MAX];
+    IPersistFile *file = NULL;
+    HRESULT status;
+
+    if (!toNarrow(f->target, text, sizeof text))
+        return E_FAIL;
+    link->SetPath(text);
+    if (f->arguments != NULL && toNarrow(f->arguments, text, sizeof text))
+        link->SetArguments(text);
+    if (f->iconFile != NULL && toNarrow(f->iconFile, text, sizeof text))
+        link->SetIconLocation(text, f->iconIndex);
+    if (f->workingDirectory != NULL && toNarrow(f->workingDirectory, text, sizeof text))
+        link->SetWorkingDirectory(text);
+    status = link->QueryInterface(IID_IPersistFile, (void **)&file);
+    if (SUCCEEDED(status)) {
+        status = file->Save(linkFile, FALSE);
+        file->Release();
+    }
+    return status;
+}
+
+/* COM lives only for the one link; an existing link file is overwritten. */
+int createStartMenuLink(const char *name, const WCHAR *target, int specialFolder,
+                        const char *subfolder, const WCHAR *arguments, const WCHAR *iconFile,
+                        int iconIndex, const WCHAR *workingDirectory)
+{
+    LinkFields fields = { target, arguments, iconFile, workingDirectory, iconIndex };
+    WCHAR linkFile[MAX_PATH];
+    void *link = NULL;
+    int wide = hasWidePaths();
     HRESULT status, initialised;
 
-    if (!linkFilePath(name, specialFolder, subfolder, widePath))
+    if (!linkFilePath(name, specialFolder, subfolder, linkFile))
         return 0;
     initialised = CoInitialize(NULL);
-    status = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              (void **)&link);
+    status = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
+                              wide ? IID_IShellLinkW : IID_IShellLinkA, &link);
     if (FAILED(status)) {
         warn(setupState.dialog, "cocreate");
+    } else if (wide) {
+        status = saveWideLink((IShellLinkW *)link, &fields, linkFile);
+        ((IShellLinkW *)link)->Release();
     } else {
-        link->SetPath(target);
-        if (arguments != NULL)
-            link->SetArguments(arguments);
-        if (iconFile != NULL)
-            link->SetIconLocation(iconFile, iconIndex);
-        if (workingDirectory != NULL)
-            link->SetWorkingDirectory(workingDirectory);
-        status = link->QueryInterface(IID_IPersistFile, (void **)&file);
-        if (SUCCEEDED(status)) {
-            status = file->Save(widePath, FALSE);
-            file->Release();
-        }
-        link->Release();
+        status = saveNarrowLink((IShellLinkA *)link, &fields, linkFile);
+        ((IShellLinkA *)link)->Release();
     }
     if (SUCCEEDED(initialised))
         CoUninitialize();
@@ -128,15 +171,17 @@ static void setText(HKEY key, const char *name, const char *text)
     RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
 }
 
-/* A path of the user's file system, stored whole. */
+/* A path of the user's file system, stored whole; NULL names the key's
+   default value. */
 static void setPathText(HKEY key, const char *name, const WCHAR *text)
 {
     WCHAR wideName[64];
-    char narrow[MAX_PATH];
+    char narrow[SETUP_TEXT_MAX];
 
-    if (hasWidePaths() && MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64) > 0)
-        RegSetValueExW(key, wideName, 0, REG_SZ, (const BYTE *)text, (lstrlenW(text) + 1) * sizeof *text);
-    else if (toNarrow(text, narrow, MAX_PATH))
+    if (hasWidePaths() && (name == NULL || toWide(name, wideName, 64)))
+        RegSetValueExW(key, name != NULL ? wideName : NULL, 0, REG_SZ, (const BYTE *)text,
+                       (lstrlenW(text) + 1) * sizeof *text);
+    else if (toNarrow(text, narrow, sizeof narrow))
         setText(key, name, narrow);
 }
 
@@ -146,11 +191,14 @@ static void setNumber(HKEY key, const char *name, DWORD number)
 }
 
 /* Whole kilobytes, as the system's program list counts them. */
-static DWORD fileKilobytes(const char *path)
+static DWORD fileKilobytes(const WCHAR *path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
+    char narrow[MAX_PATH];
 
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+    if (hasWidePaths() ? !GetFileAttributesExW(path, GetFileExInfoStandard, &data)
+        : !toNarrow(path, narrow, sizeof narrow)
+          || !GetFileAttributesExA(narrow, GetFileExInfoStandard, &data))
         return 0;
     return (data.nFileSizeLow + 1023) / 1024 + data.nFileSizeHigh * 4194304;
 }
@@ -165,13 +213,13 @@ void registerUninstall(void)
         return;
     }
     setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver");
-    setText(key, RECORD_UNINSTALL_COMMAND, s->uninstallCommand);
+    setPathText(key, RECORD_UNINSTALL_COMMAND, s->uninstallCommand);
     /* what the system's program list shows beside the name; it offers
        neither change nor repair, which this setup does not have */
-    setText(key, RECORD_DISPLAY_ICON, s->saverPath);
+    setPathText(key, RECORD_DISPLAY_ICON, s->saverPath);
     setText(key, RECORD_DISPLAY_VERSION, "1.52");
     setText(key, RECORD_PUBLISHER, "zUb");
-    setText(key, RECORD_INSTALL_LOCATION, s->installFolder);
+    setPathText(key, RECORD_INSTALL_LOCATION, s->installFolder);
     setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
     setNumber(key, RECORD_NO_MODIFY, 1);
     setNumber(key, RECORD_NO_REPAIR, 1);
@@ -186,8 +234,8 @@ void registerAppPath(void)
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    setText(key, NULL, setupState.saverPath);
-    setText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
+    setPathText(key, NULL, setupState.saverPath);
+    setPathText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
 }
 
@@ -232,11 +280,11 @@ void registerStartMenu(void)
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
     if (!createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
-                             START_MENU_FOLDER, KELP_RECORD_NAME, s->saverPath, 2,
+                             START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
                              s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
     formPanelParameters();
-    if (!createStartMenuLink("configure " KELP_RECORD_NAME, "rundll32.exe", CSIDL_PROGRAMS,
+    if (!createStartMenuLink("configure " KELP_RECORD_NAME, L"rundll32.exe", CSIDL_PROGRAMS,
                              START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
         warn(setupState.dialog, "small ERROR: can't create config link in startmenu !");
 }

@@ -46,22 +46,30 @@ int processElevation(void)
     return answer;
 }
 
+/* Started again by the path the system knows: its letters may lie beyond
+   the ANSI code page.  Only a limited token comes here, so Vista or later;
+   the call is looked up all the same, so that Windows 95 still loads a
+   program that never makes it. */
 int restartWithRights(const char *arguments)
 {
-    char self[MAX_PATH];
-    SHELLEXECUTEINFOA start;
-    DWORD n = GetModuleFileNameA(NULL, self, sizeof self);
+    typedef BOOL (WINAPI *ShellExecuteExWCall)(SHELLEXECUTEINFOW *);
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    ShellExecuteExWCall execute = shell != NULL
+        ? (ShellExecuteExWCall)(void (*)(void))GetProcAddress(shell, "ShellExecuteExW") : NULL;
+    WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
+    SHELLEXECUTEINFOW start;
+    DWORD n = GetModuleFileNameW(NULL, self, MAX_PATH);
 
-    if (n == 0 || n >= sizeof self)
+    if (execute == NULL || n == 0 || n >= MAX_PATH || !toWide(arguments, wideArguments, MAX_PATH))
         return 0;
     ZeroMemory(&start, sizeof start);
     start.cbSize = sizeof start;
     start.fMask = SEE_MASK_NOASYNC;
-    start.lpVerb = "runas";
+    start.lpVerb = L"runas";
     start.lpFile = self;
-    start.lpParameters = arguments;
+    start.lpParameters = wideArguments;
     start.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&start) != 0;
+    return execute(&start) != 0;
 }
 
 int handedOverForRights(const char *arguments)

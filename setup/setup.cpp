@@ -39,12 +39,13 @@ int appendText(char *buffer, int size, const char *piece)
 int formSaverPath(void)
 {
     SetupState *s = &setupState;
+    int length = lstrlenW(s->installFolder);
 
     s->saverPath[0] = 0;
-    if (appendText(s->saverPath, sizeof s->saverPath, s->installFolder)
-        && (endsInSeparator(s->installFolder)
-            || appendText(s->saverPath, sizeof s->saverPath, "\\"))
-        && appendText(s->saverPath, sizeof s->saverPath, SETUP_SAVER_FILE))
+    if (appendWide(s->saverPath, SETUP_TEXT_MAX, s->installFolder)
+        && ((length > 0 && s->installFolder[length - 1] == L'\\')
+            || appendNarrow(s->saverPath, SETUP_TEXT_MAX, "\\"))
+        && appendNarrow(s->saverPath, SETUP_TEXT_MAX, SETUP_SAVER_FILE))
         return 1;
     s->saverPath[0] = 0;
     return 0;
@@ -53,17 +54,15 @@ int formSaverPath(void)
 int formPanelParameters(void)
 {
     setupState.panelParameters[0] = 0;
-    return appendText(setupState.panelParameters, sizeof setupState.panelParameters,
-                      SETUP_PANEL_PREFIX)
-        && appendText(setupState.panelParameters, sizeof setupState.panelParameters,
-                      setupState.saverPath);
+    return appendNarrow(setupState.panelParameters, SETUP_TEXT_MAX, SETUP_PANEL_PREFIX)
+        && appendWide(setupState.panelParameters, SETUP_TEXT_MAX, setupState.saverPath);
 }
 
 /* The file system and the links take no path of MAX_PATH characters or
    more, and a copy that cannot be made must not leave half an install. */
 static int installTextsFit(void)
 {
-    int length = lstrlenA(setupState.saverPath);
+    int length = lstrlenW(setupState.saverPath);
     return length > 0 && length < MAX_PATH && formPanelParameters();
 }
 
@@ -83,26 +82,52 @@ void centerWindow(HWND window)
     SetWindowPlacement(window, &placement);
 }
 
+/* The 9x line has the ANSI calls only, and its paths hold nothing the code
+   page lacks: there the wide path is converted at the call. */
+static void showSaverPath(HWND dialog)
+{
+    char narrow[SETUP_TEXT_MAX];
+
+    if (hasWidePaths())
+        SetDlgItemTextW(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    else if (toNarrow(setupState.saverPath, narrow, sizeof narrow))
+        SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, narrow);
+}
+
+static void readWindowsFolder(WCHAR *folder)
+{
+    char narrow[MAX_PATH];
+    UINT length;
+
+    if (hasWidePaths()) {
+        length = GetWindowsDirectoryW(folder, MAX_PATH);
+    } else {
+        length = GetWindowsDirectoryA(narrow, MAX_PATH);
+        if (length > 0 && length < MAX_PATH && !toWide(narrow, folder, MAX_PATH))
+            length = 0;
+    }
+    if (length == 0 || length >= MAX_PATH)
+        lstrcpynW(folder, L"c:", MAX_PATH);
+}
+
 static void onInitDialog(HWND dialog)
 {
     SetupState *s = &setupState;
-    char windowsFolder[MAX_PATH];
-    UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+    WCHAR windowsFolder[MAX_PATH];
 
-    if (length == 0 || length >= sizeof windowsFolder)
-        lstrcpynA(windowsFolder, "c:", sizeof windowsFolder);
+    readWindowsFolder(windowsFolder);
     s->dialog = dialog;
-    lstrcpynA(s->installFolder, windowsFolder, sizeof s->installFolder);
+    lstrcpynW(s->installFolder, windowsFolder, MAX_PATH);
 
     /* The remover stays in the Windows directory wherever the saver goes. */
     s->saverPath[0] = 0;
-    appendText(s->saverPath, sizeof s->saverPath, windowsFolder);
-    appendText(s->saverPath, sizeof s->saverPath, "\\" SETUP_SAVER_FILE);
+    appendWide(s->saverPath, SETUP_TEXT_MAX, windowsFolder);
+    appendNarrow(s->saverPath, SETUP_TEXT_MAX, "\\" SETUP_SAVER_FILE);
     s->removerPath[0] = 0;
-    appendText(s->removerPath, sizeof s->removerPath, windowsFolder);
-    appendText(s->removerPath, sizeof s->removerPath, "\\" SETUP_REMOVER_FILE);
+    appendWide(s->removerPath, SETUP_TEXT_MAX, windowsFolder);
+    appendNarrow(s->removerPath, SETUP_TEXT_MAX, "\\" SETUP_REMOVER_FILE);
 
-    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, s->saverPath);
+    showSaverPath(dialog);
     CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
                         MAKELONG(TIMEOUT_HIGHEST, TIMEOUT_LOWEST));
@@ -119,7 +144,18 @@ static void onBrowse(HWND dialog)
     else if (result == 0)
         return;
     formSaverPath();
-    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    showSaverPath(dialog);
+}
+
+static HANDLE createNewFile(const WCHAR *path)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        return CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, NULL);
+    if (!toNarrow(path, narrow, sizeof narrow))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(narrow, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, NULL);
 }
 
 /* An old remover is replaced without asking; without the image, or where
@@ -140,8 +176,7 @@ static void writeRemover(void)
     image = loaded != NULL ? LockResource(loaded) : NULL;
     if (size == 0 || image == NULL)
         return;
-    file = CreateFileA(setupState.removerPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_ARCHIVE, NULL);
+    file = createNewFile(setupState.removerPath);
     if (file == INVALID_HANDLE_VALUE)
         return;
     WriteFile(file, image, size, &written, NULL);
@@ -149,23 +184,29 @@ static void writeRemover(void)
 }
 
 /* The copy of a setup run from a read-only medium (a CD) would be
-   read-only too, and the remover could not delete it. */
-static int copyWritable(const char *source, const char *target, BOOL failIfExists)
+   read-only too, and the remover could not delete it.  The copy is made
+   from the program's own path as the system knows it, whatever its
+   letters. */
+static int copyWritable(const WCHAR *target, BOOL failIfExists)
 {
-    const WCHAR *wideSource = launchContext.wideModulePath;
-    WCHAR wideTarget[MAX_PATH];
+    char narrow[MAX_PATH];
     DWORD attributes;
 
-    /* from the program's own path as the system knows it, whatever its letters */
-    if (wideSource[0] != 0 && MultiByteToWideChar(CP_ACP, 0, target, -1, wideTarget, MAX_PATH) > 0) {
-        if (!CopyFileW(wideSource, wideTarget, failIfExists))
+    if (hasWidePaths()) {
+        if (launchContext.wideModulePath[0] == 0
+            || !CopyFileW(launchContext.wideModulePath, target, failIfExists))
             return 0;
-    } else if (!CopyFileA(source, target, failIfExists)) {
-        return 0;
+        attributes = GetFileAttributesW(target);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+        return 1;
     }
-    attributes = GetFileAttributesA(target);
+    if (!toNarrow(target, narrow, sizeof narrow)
+        || !CopyFileA(launchContext.modulePath, narrow, failIfExists))
+        return 0;
+    attributes = GetFileAttributesA(narrow);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(narrow, attributes & ~FILE_ATTRIBUTE_READONLY);
     return 1;
 }
 
@@ -173,17 +214,16 @@ static int copyWritable(const char *source, const char *target, BOOL failIfExist
    user's word. */
 static int placeSaverFile(HWND dialog)
 {
-    const char *source = launchContext.modulePath;
-    const char *target = setupState.saverPath;
+    const WCHAR *target = setupState.saverPath;
 
-    if (copyWritable(source, target, TRUE))
+    if (copyWritable(target, TRUE))
         return 1;
     if (GetLastError() != ERROR_FILE_EXISTS)
         return 0;
     if (MessageBoxA(dialog, "File exists !   Overwrite ?", "question",
                     MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return 1;
-    if (copyWritable(source, target, FALSE))
+    if (copyWritable(target, FALSE))
         return 1;
     MessageBoxA(dialog, "ERROR: cant write file", "message", MB_ICONWARNING);
     setupState.finished = 1;
@@ -197,12 +237,20 @@ static void registerSaver(HWND dialog)
     SetupState *s = &setupState;
     LRESULT position;
 
-    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", s->saverPath, "system.ini");
+    char narrow[SETUP_TEXT_MAX], folder[MAX_PATH];
+    int wide = hasWidePaths();
+
+    /* On the NT line the system maps this line into the user's registry,
+       where the wide form is kept whole. */
+    if (wide)
+        WritePrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini");
+    else if (toNarrow(s->saverPath, narrow, sizeof narrow))
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", narrow, "system.ini");
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
     s->uninstallCommand[0] = 0;
-    appendText(s->uninstallCommand, sizeof s->uninstallCommand, s->removerPath);
-    appendText(s->uninstallCommand, sizeof s->uninstallCommand, " " KELP_RECORD_NAME);
+    appendWide(s->uninstallCommand, SETUP_TEXT_MAX, s->removerPath);
+    appendNarrow(s->uninstallCommand, SETUP_TEXT_MAX, " " KELP_RECORD_NAME);
     registerUninstall();
     registerAppPath();
     registerStartMenu();
@@ -220,9 +268,14 @@ static void registerSaver(HWND dialog)
 
     /* in front of the start-menu folder window opened a few steps before */
     MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
-    if (IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
-        ShellExecuteA(dialog, NULL, "rundll32.exe", s->panelParameters, s->installFolder,
+    if (!IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
+        return;
+    if (wide)
+        ShellExecuteW(dialog, NULL, L"rundll32.exe", s->panelParameters, s->installFolder,
                       SW_SHOWNORMAL);
+    else if (toNarrow(s->panelParameters, narrow, sizeof narrow)
+             && toNarrow(s->installFolder, folder, sizeof folder))
+        ShellExecuteA(dialog, NULL, "rundll32.exe", narrow, folder, SW_SHOWNORMAL);
 }
 
 static void endSetup(HWND dialog)
@@ -247,7 +300,7 @@ static void onSetup(HWND dialog)
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
     formSaverPath();
-    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    showSaverPath(dialog);
     if (!installTextsFit()) {
         MessageBoxA(dialog, "ERROR: install path too long !\nPlease choose a shorter one.",
                     "message", MB_ICONWARNING);

@@ -13,13 +13,15 @@
 #define SETUP_REMOVER_FILE "zUbSavRemov_1_51.exe"
 #define SETUP_PANEL_PREFIX "desk.cpl,InstallScreenSaver "
 
+/* Paths are held wide: the user's folders may hold letters beyond the
+   system's ANSI code page, which the ANSI calls turn into '?'. */
 struct SetupState {
     HWND dialog;                                /* owner of setup's questions */
-    char installFolder[MAX_PATH];               /* stored as "Path" */
-    char saverPath[SETUP_TEXT_MAX];             /* install folder and saver file name */
-    char removerPath[SETUP_TEXT_MAX];           /* always in the Windows directory */
-    char uninstallCommand[SETUP_TEXT_MAX];      /* remover path, a blank, the record name */
-    char panelParameters[SETUP_TEXT_MAX];       /* rundll32's arguments for the settings page */
+    WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
+    WCHAR saverPath[SETUP_TEXT_MAX];            /* install folder and saver file name */
+    WCHAR removerPath[SETUP_TEXT_MAX];          /* always in the Windows directory */
+    WCHAR uninstallCommand[SETUP_TEXT_MAX];     /* remover path, a blank, the record name */
+    WCHAR panelParameters[SETUP_TEXT_MAX];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
 };
 extern SetupState setupState;
@@ -36,9 +38,9 @@ int formPanelParameters(void);
 /* ---- install record and start-menu links ---- */
 
 WCHAR *makeStartMenuFolder(const char *name, int specialFolder);
-int createStartMenuLink(const char *name, const char *target, int specialFolder,
-                        const char *subfolder, const char *arguments, const char *iconFile,
-                        int iconIndex, const char *workingDirectory);
+int createStartMenuLink(const char *name, const WCHAR *target, int specialFolder,
+                        const char *subfolder, const WCHAR *arguments, const WCHAR *iconFile,
+                        int iconIndex, const WCHAR *workingDirectory);
 void registerUninstall(void);
 void registerAppPath(void);
 void registerStartMenu(void);
