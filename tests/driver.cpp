@@ -153,19 +153,24 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
 }
 
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
-                 const char *desktop)
+                 const char *desktop, UINT codePage)
 {
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
+    WCHAR wideApplication[MAX_PATH], line[2048], wideDesktop[64];
 
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    startup.lpDesktop = (char *)desktop;
+    if (desktop != NULL && MultiByteToWideChar(CP_ACP, 0, desktop, -1, wideDesktop, 64) > 0)
+        startup.lpDesktop = wideDesktop;
+    if ((application != NULL && !MultiByteToWideChar(codePage, 0, application, -1, wideApplication, MAX_PATH))
+        || !MultiByteToWideChar(codePage, 0, commandLine, -1, line, 2048))
+        return 0;
     for (int attempt = 1; ; attempt++) {
-        if (CreateProcessA(application, commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
-                           &startup, process))
+        if (CreateProcessW(application != NULL ? wideApplication : NULL, line, NULL, NULL, FALSE, 0,
+                           NULL, NULL, &startup, process))
             return 1;
         DWORD error = GetLastError();
-        fprintf(stderr, "driver: CreateProcessA %s failed, error %lu\n",
+        fprintf(stderr, "driver: CreateProcessW %s failed, error %lu\n",
                 application ? application : commandLine, error);
         /* Wine's answer when the new process died in its own start-up,
            before any of the program ran: seen now and then on a busy machine */
@@ -364,7 +369,19 @@ std::string resourceBytes(const char *program, const char *type, int id)
 
 std::string itemText(HWND dialog, int id)
 {
-    char text[2400] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    WCHAR text[2400] = L"";
+    GetDlgItemTextW(dialog, id, text, 2400);
+    return utf8(text);
+}
+
+std::string utf8(const std::wstring &text)
+{
+    char out[4 * MAX_PATH + 2400];
+    return WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, NULL, NULL) > 0 ? out : none;
+}
+
+std::wstring widen(const std::string &text)
+{
+    WCHAR out[2400];
+    return MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out, 2400) > 0 ? out : L"";
 }

@@ -49,10 +49,11 @@ int startProgram(const char *name, const char *arguments, ProgramRun *run,
 /* The same for another program built beside the tests (the remover). */
 int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run,
                const char *desktop = NULL);
-/* CreateProcessA, tried again when Wine fails the new process's own
-   start-up; says on stderr why a start failed. */
+/* CreateProcess, tried again when Wine fails the new process's own
+   start-up; says on stderr why a start failed.  The texts are in the code
+   page given (CP_UTF8 for a path the ANSI one cannot spell). */
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
-                 const char *desktop = NULL);
+                 const char *desktop = NULL, UINT codePage = CP_ACP);
 /* Waits for a visible top-level window of the run's process, on its desktop. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs = waitMs);
 /* Returns 1 and the exit code when the process ended in time. */
@@ -84,8 +85,11 @@ const std::string none = "<none>";
 std::string fileBytes(const std::string &path);
 /* A resource of a program file, read as data. */
 std::string resourceBytes(const char *program, const char *type, int id);
-/* A control's text. */
+/* A control's text, in UTF-8 as it holds letters beyond the code page. */
 std::string itemText(HWND dialog, int id);
+/* UTF-8 and wide: the tests' own form of a path the ANSI code page cannot spell. */
+std::string utf8(const std::wstring &text);
+std::wstring widen(const std::string &text);
 
 /* Runs a command line to its end.  Wine starts a Unix command as any other
    program, but may signal its end before it has run: with a `path`, waits

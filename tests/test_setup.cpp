@@ -33,20 +33,24 @@ const char *const desktopKeys[2] = { "Control Panel\\Desktop",
     "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
 enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
 
-/* A REG_SZ value as stored, its NUL included.  (A NUL left uncounted is
-   added by the system's RegSetValueExA itself, so this cannot catch that.) */
+/* A REG_SZ value as stored, its NUL included, in UTF-8; a REG_DWORD's
+   bytes.  (A NUL left uncounted is added by the system's RegSetValueEx
+   itself, so this cannot catch that.) */
 std::string storedText(HKEY root, const char *path, const char *name)
 {
-    char data[MAX_PATH + 64];
+    WCHAR data[MAX_PATH + 64];
     DWORD type = 0, size = sizeof data;
     HKEY key;
     LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
     if (rc == ERROR_SUCCESS) {
-        rc = RegQueryValueExA(key, name, NULL, &type, (BYTE *)data, &size);
+        rc = RegQueryValueExW(key, name ? widen(name).c_str() : NULL, NULL, &type, (BYTE *)data, &size);
         RegCloseKey(key);
     }
-    return rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_DWORD) ? std::string(data, size)
-                                                                      : none;
+    char text[4 * (MAX_PATH + 64)];
+    if (rc == ERROR_SUCCESS && type == REG_SZ)      /* the count, so as to keep a stored NUL */
+        return std::string(text, WideCharToMultiByte(CP_UTF8, 0, data, size / sizeof *data, text,
+                                                     sizeof text, NULL, NULL));
+    return rc == ERROR_SUCCESS && type == REG_DWORD ? std::string((char *)data, size) : none;
 }
 
 std::string iniLine()
@@ -59,26 +63,24 @@ std::string iniLine()
 /* "target|arguments|icon,index|folder" of a link file */
 std::string readLink(const std::string &name)
 {
-    IShellLinkA *link = NULL;
+    IShellLinkW *link = NULL;
     IPersistFile *file = NULL;
-    WCHAR path[MAX_PATH];
-    char target[MAX_PATH] = "", arguments[512] = "", icon[MAX_PATH] = "", folder[MAX_PATH] = "";
+    WCHAR target[MAX_PATH] = L"", arguments[512] = L"", icon[MAX_PATH] = L"", folder[MAX_PATH] = L"";
     int index = -1;
-    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, path, MAX_PATH);
     CoInitialize(NULL);
-    CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void **)&link);
+    CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkW, (void **)&link);
     link->QueryInterface(IID_IPersistFile, (void **)&file);
-    if (file->Load(path, STGM_READ) == S_OK) {
-        link->GetPath(target, sizeof target, NULL, 0);
-        link->GetArguments(arguments, sizeof arguments);
-        link->GetIconLocation(icon, sizeof icon, &index);
-        link->GetWorkingDirectory(folder, sizeof folder);
+    if (file->Load(widen(name).c_str(), STGM_READ) == S_OK) {
+        link->GetPath(target, MAX_PATH, NULL, 0);
+        link->GetArguments(arguments, 512);
+        link->GetIconLocation(icon, MAX_PATH, &index);
+        link->GetWorkingDirectory(folder, MAX_PATH);
     }
     file->Release();
     link->Release();
     CoUninitialize();
-    return std::string(target) + "|" + arguments + "|" + icon + "," + std::to_string(index)
-        + "|" + folder;
+    return utf8(target) + "|" + utf8(arguments) + "|" + utf8(icon) + "," + std::to_string(index)
+        + "|" + utf8(folder);
 }
 
 /* The next message box of the run (or of this process), any window but
@@ -438,13 +440,14 @@ std::string programList()
     return text;
 }
 
-/* Starts an installed file, as the system or a link would. */
+/* Starts an installed file, as the system or a link would; the command
+   line in UTF-8. */
 void startInstalled(const std::string &commandLine, ProgramRun *run)
 {
     std::string line = commandLine;
     finishRun(run);     /* and the copy an earlier run was started from */
     *run = ProgramRun();
-    run->started = startProcess(NULL, &line[0], &run->process);
+    run->started = startProcess(NULL, &line[0], &run->process, NULL, CP_UTF8);
 }
 
 }  // namespace
@@ -568,43 +571,60 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
         restoreValue(&password[i]);
 }
 
-/* Under a double-byte code page (tools/codepage.sh runs this under 932) a
-   character's second byte may be the backslash's, as the last of 一覧表
-   is: a folder so named is entered in the picker, installed into and
-   removed whole, and every recorded path names it. */
-TEST_F(Setup, DoubleByteFolderIsInstalledIntoAndRemoved)
+/* Folder names the ANSI forms cannot carry: under a double-byte code page
+   (tools/codepage.sh runs 932) the last byte of 一覧表 is the backslash's;
+   under 1252 Cyrillic and CJK letters are not in the code page at all.
+   Each folder is entered in the picker, installed into, the saver run from
+   it as the links and the system start it, and removed whole; every
+   recorded path names it. */
+struct FolderCase { UINT codePage; const char *letters; };
+void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters; }
+class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
 {
-    if (GetACP() != 932)
-        GTEST_SKIP() << "needs code page 932";
-    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + "\x88\xea" "\x97\x97" "\x95\x5c";
+    if (GetACP() != GetParam().codePage)
+        GTEST_SKIP() << "needs code page " << GetParam().codePage;
+    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + GetParam().letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
     std::string text;
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
     start();
     SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
     PostMessageA(GetDlgItem(dialog, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
     HWND picker = waitForBox(&run, "Select install location");
     ASSERT_TRUE(picker != NULL);
     for (const std::string &entry : { std::string(".."), name }) {     /* double clicks */
-        WCHAR wide[MAX_PATH];
         HWND list = GetDlgItem(picker, IDC_PICKER_FOLDERS);
-        MultiByteToWideChar(CP_ACP, 0, ("[" + entry + "]").c_str(), -1, wide, MAX_PATH);
-        SendMessageW(list, LB_SETCURSEL, SendMessageW(list, LB_FINDSTRINGEXACT, -1, (LPARAM)wide), 0);
+        LRESULT at = SendMessageW(list, LB_FINDSTRINGEXACT, -1, (LPARAM)widen("[" + entry + "]").c_str());
+        SendMessageW(list, LB_SETCURSEL, at, 0);
         SendMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
     }
     EXPECT_EQ(folder, itemText(picker, IDC_PICKER_PATH));
     PostMessageA(GetDlgItem(picker, IDOK), BM_CLICK, 0, 0);
-    waitUntil([&] { return itemText(dialog, IDC_SETUP_SAVERPATH) == here; });
-    EXPECT_EQ(here, itemText(dialog, IDC_SETUP_SAVERPATH));
+    EXPECT_TRUE(waitUntil([&] { return itemText(dialog, IDC_SETUP_SAVERPATH) == here; }));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     while (HWND box = nextBox(&run, dialog, &text))
         answerBox(box, IDOK);
     EXPECT_TRUE(endsWith(&run));
     EXPECT_TRUE(closeShellWindow());
-    EXPECT_NE(none, fileBytes(here));
     EXPECT_EQ(folder + '\0', storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, "Path"));
     EXPECT_EQ(here + '\0', storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL));
     EXPECT_EQ(here + "||,0|" + folder, readLink(menuFolder + "\\test kelpVole99.lnk"));
+    EXPECT_NE(std::string::npos, readLink(menuFolder + "\\configure kelpVole99.lnk")
+                                     .find("|desk.cpl,InstallScreenSaver " + here + "|" + here + ",1|"));
+
+    startInstalled("\"" + here + "\" /c", &run);
+    HWND config = waitForWindow(&run, "#32770");
+    ASSERT_TRUE(config != NULL);
+    PostMessageA(GetDlgItem(config, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(endsWith(&run));
+    startInstalled("\"" + here + "\" /s", &run);
+    HWND saverWindow = waitForWindow(&run, "ssaverzub");
+    ASSERT_TRUE(saverWindow != NULL);
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == saverWindow; }));
+    PostMessageA(saverWindow, WM_CHAR, 'q', 0);
+    EXPECT_TRUE(endsWith(&run));
 
     startInstalled(storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString").c_str(), &run);
     HWND remover = waitForWindow(&run, "#32770");
@@ -615,10 +635,14 @@ TEST_F(Setup, DoubleByteFolderIsInstalledIntoAndRemoved)
         EXPECT_NE(std::string::npos, itemText(remover, IDC_PROGRESS).find(done)) << done;
     PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(endsWith(&run));
-    EXPECT_EQ(none, fileBytes(here));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(widen(here).c_str()));
     EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, "Path"));
-    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(widen(folder).c_str()));
 }
+const FolderCase folderCases[] = {
+    { 932, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },     /* 一覧表, in UTF-8 as all the test's paths */
+};
+INSTANTIATE_TEST_SUITE_P(Beyond, PickedFolder, ::testing::ValuesIn(folderCases));
 
 /* Letters beyond the system's code page (Иван) in the folder setup is
    started from, and then in the user's Programs folder: the ANSI forms of
