@@ -31,6 +31,7 @@
 #include "resource.h"
 #include "setup/record.h"
 #include "setup/rights.h"
+#include "setup/paths.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
@@ -53,6 +54,7 @@ static RemoverState remover;
 
 /* Calls newer than the oldest systems served, looked up when there. */
 typedef DWORD (WINAPI *LongPathCall)(const char *, char *, DWORD);
+typedef DWORD (WINAPI *WideLongPathCall)(const WCHAR *, WCHAR *, DWORD);
 typedef BOOL (WINAPI *InfoByHandleCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void *, DWORD);
 typedef DWORD (WINAPI *FinalPathCall)(HANDLE, WCHAR *, DWORD, DWORD);
 typedef BOOL (WINAPI *FolderPathCall)(HWND, WCHAR *, int, BOOL);
@@ -60,6 +62,7 @@ typedef LONG (NTAPI *OpenRelativeCall)(HANDLE *, ACCESS_MASK, OBJECT_ATTRIBUTES 
                                        ULONG, ULONG);
 struct SystemCalls {
     LongPathCall getLongPathName;
+    WideLongPathCall getWideLongPathName;
     InfoByHandleCall getInfoByHandle;
     InfoByHandleCall setInfoByHandle;
     FinalPathCall finalPathOf;
@@ -74,6 +77,7 @@ static void findSystemCalls(void)
     HMODULE nt = GetModuleHandleA("ntdll.dll");
 
     calls.getLongPathName = (LongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameA");
+    calls.getWideLongPathName = (WideLongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameW");
     calls.getInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "GetFileInformationByHandleEx");
     calls.setInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "SetFileInformationByHandle");
     calls.finalPathOf = (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
@@ -285,18 +289,13 @@ static int isWideSystem(void)
     return (GetVersion() & 0x80000000) == 0;
 }
 
-static int toNarrow(const WCHAR *path, char *narrow)
-{
-    return WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, PATH_SIZE, NULL, NULL) > 0;
-}
-
 static DWORD attributesOf(const WCHAR *path)
 {
     char narrow[PATH_SIZE];
 
     if (isWideSystem())
         return GetFileAttributesW(path);
-    return toNarrow(path, narrow) ? GetFileAttributesA(narrow) : INVALID_FILE_ATTRIBUTES;
+    return toNarrow(path, narrow, PATH_SIZE) ? GetFileAttributesA(narrow) : INVALID_FILE_ATTRIBUTES;
 }
 
 static int deleteNamed(const WCHAR *path)
@@ -305,7 +304,7 @@ static int deleteNamed(const WCHAR *path)
 
     if (isWideSystem())
         return DeleteFileW(path);
-    return toNarrow(path, narrow) && DeleteFileA(narrow);
+    return toNarrow(path, narrow, PATH_SIZE) && DeleteFileA(narrow);
 }
 
 static int setAttributes(const WCHAR *path, DWORD attributes)
@@ -314,7 +313,7 @@ static int setAttributes(const WCHAR *path, DWORD attributes)
 
     if (isWideSystem())
         return SetFileAttributesW(path, attributes);
-    return toNarrow(path, narrow) && SetFileAttributesA(narrow, attributes);
+    return toNarrow(path, narrow, PATH_SIZE) && SetFileAttributesA(narrow, attributes);
 }
 
 /* isKnownAs for the whole path. */
@@ -328,14 +327,46 @@ static int isKnownAsWide(const WCHAR *path, const WCHAR *name)
     if (isWideSystem()) {
         search = FindFirstFileW(path, &found);
     } else {
-        search = toNarrow(path, narrow) ? FindFirstFileA(narrow, &narrowFound) : INVALID_HANDLE_VALUE;
+        search = toNarrow(path, narrow, PATH_SIZE) ? FindFirstFileA(narrow, &narrowFound) : INVALID_HANDLE_VALUE;
         if (search != INVALID_HANDLE_VALUE)
-            MultiByteToWideChar(CP_ACP, 0, narrowFound.cFileName, -1, found.cFileName, MAX_PATH);
+            toWide(narrowFound.cFileName, found.cFileName, MAX_PATH);
     }
     if (search == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     FindClose(search);
     return lstrcmpiW(found.cFileName, name) == 0;
+}
+
+/* The remover's own path as the system knows it. */
+static int ownPath(WCHAR *path)
+{
+    char narrow[PATH_SIZE];
+    DWORD n;
+
+    if (isWideSystem()) {
+        n = GetModuleFileNameW(NULL, path, PATH_SIZE);
+        return n > 0 && n < PATH_SIZE - 1;
+    }
+    n = GetModuleFileNameA(NULL, narrow, PATH_SIZE);
+    return n > 0 && n < PATH_SIZE - 1 && toWide(narrow, path, PATH_SIZE);
+}
+
+static void makeLongWide(WCHAR *path)
+{
+    WCHAR longer[PATH_SIZE];
+    char narrow[PATH_SIZE];
+    DWORD n;
+
+    if (!isWideSystem()) {
+        if (toNarrow(path, narrow, PATH_SIZE)) {
+            makeLong(narrow);
+            toWide(narrow, path, PATH_SIZE);
+        }
+        return;
+    }
+    n = calls.getWideLongPathName ? calls.getWideLongPathName(path, longer, PATH_SIZE) : 0;
+    if (n > 0 && n < PATH_SIZE)
+        lstrcpyW(path, longer);
 }
 
 /* A path value of the record, whole. */
@@ -346,8 +377,8 @@ static int readRecordPath(HKEY key, const char *name, WCHAR *out)
 
     out[0] = 0;
     if (!isWideSystem())
-        return readPathValue(key, name, narrow) && MultiByteToWideChar(CP_ACP, 0, narrow, -1, out, PATH_SIZE) > 0;
-    if (name != NULL && MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 32) == 0)
+        return readPathValue(key, name, narrow) && toWide(narrow, out, PATH_SIZE);
+    if (name != NULL && !toWide(name, wideName, 32))
         return 0;
     return readWidePath(key, name != NULL ? wideName : NULL, out);
 }
@@ -359,7 +390,7 @@ static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
     WCHAR name[PATH_SIZE], own[PATH_SIZE];
     int n = lstrlenW(folder);
 
-    if (n == 0 || MultiByteToWideChar(CP_ACP, 0, remover.recordName, -1, name, PATH_SIZE - 4) == 0
+    if (n == 0 || !toWide(remover.recordName, name, PATH_SIZE - 4)
         || n + 1 + lstrlenW(name) + 4 >= PATH_SIZE)
         return 0;
     lstrcatW(name, L".scr");
@@ -400,7 +431,7 @@ static int readRecord(WCHAR *wideSaver, char *saverFile)
         readWidePath(key, L"" RECORD_MENU_PATH, remover.wideMenuFolder);
     RegCloseKey(key);
     saverFile[0] = 0;
-    toNarrow(wideSaver, saverFile);
+    toNarrow(wideSaver, saverFile, PATH_SIZE);
     remover.saverIsOurs = isRecordSaver(folder, wideSaver);
     append("  Done");
     append("\n\nDeleting saver files...");
@@ -443,26 +474,26 @@ static void deleteSaverFile(const WCHAR *wideSaver, const char *saverFile)
    stays. */
 static int isRecordUninstallKey(void)
 {
-    char self[PATH_SIZE], command[PATH_SIZE];
-    DWORD n = GetModuleFileNameA(NULL, self, PATH_SIZE);
-    int length, tail = lstrlenA(remover.recordName) + 1;
+    WCHAR self[PATH_SIZE], command[PATH_SIZE], record[PATH_SIZE];
+    char keyPath[PATH_SIZE];
+    int length;
     HKEY key;
 
-    if (n == 0 || n >= PATH_SIZE - 1
-        || !joinPath(command, recordKeys[0].parent, "\\", remover.recordName)
-        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, command, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (!ownPath(self) || !toWide(remover.recordName, record, PATH_SIZE)
+        || !joinPath(keyPath, recordKeys[0].parent, "\\", remover.recordName)
+        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
-    readPathValue(key, RECORD_UNINSTALL_COMMAND, command);
+    readRecordPath(key, RECORD_UNINSTALL_COMMAND, command);
     RegCloseKey(key);
     /* "<program> <record>", the program compared by its long path: the
        system may have started this one by the short one */
-    length = lstrlenA(command) - tail;
-    if (length <= 0 || command[length] != ' ' || lstrcmpiA(command + length + 1, remover.recordName) != 0)
+    length = lstrlenW(command) - lstrlenW(record) - 1;
+    if (length <= 0 || command[length] != ' ' || lstrcmpiW(command + length + 1, record) != 0)
         return 0;
     command[length] = 0;
-    makeLong(command);
-    makeLong(self);
-    return lstrcmpiA(command, self) == 0;
+    makeLongWide(command);
+    makeLongWide(self);
+    return lstrcmpiW(command, self) == 0;
 }
 
 /* Steps 6-8.  A key that is not the record's is reported as not found;
@@ -557,7 +588,7 @@ static int isRecordMenuFolderWide(void)
     DWORD n = GetFullPathNameW(remover.wideMenuFolder, PATH_SIZE, full, &name);
 
     if (n == 0 || n >= PATH_SIZE || name == NULL
-        || MultiByteToWideChar(CP_ACP, 0, remover.recordName, -1, record, PATH_SIZE) == 0
+        || !toWide(remover.recordName, record, PATH_SIZE)
         || !calls.specialFolderPath(NULL, programs, CSIDL_PROGRAMS, FALSE)
         || lstrlenW(programs) + lstrlenW(L"" MENU_PARENT) + lstrlenW(record) >= PATH_SIZE)
         return 0;
