@@ -316,25 +316,40 @@ static int setAttributes(const WCHAR *path, DWORD attributes)
     return toNarrow(path, narrow, PATH_SIZE) && SetFileAttributesA(narrow, attributes);
 }
 
-/* isKnownAs for the whole path. */
-static int isKnownAsWide(const WCHAR *path, const WCHAR *name)
+/* The first (search not yet open) or next name a search finds, MAX_PATH
+   characters at most. */
+static int findEntry(HANDLE *search, const WCHAR *pattern, WCHAR *name)
 {
     char narrow[PATH_SIZE];
     WIN32_FIND_DATAW found;
     WIN32_FIND_DATAA narrowFound;
-    HANDLE search;
+    int more;
 
     if (isWideSystem()) {
-        search = FindFirstFileW(path, &found);
-    } else {
-        search = toNarrow(path, narrow, PATH_SIZE) ? FindFirstFileA(narrow, &narrowFound) : INVALID_HANDLE_VALUE;
-        if (search != INVALID_HANDLE_VALUE)
-            toWide(narrowFound.cFileName, found.cFileName, MAX_PATH);
+        if (*search != INVALID_HANDLE_VALUE)
+            more = FindNextFileW(*search, &found);
+        else
+            more = (*search = FindFirstFileW(pattern, &found)) != INVALID_HANDLE_VALUE;
+        return more && lstrcpynW(name, found.cFileName, MAX_PATH) != NULL;
     }
-    if (search == INVALID_HANDLE_VALUE)
+    if (*search != INVALID_HANDLE_VALUE)
+        more = FindNextFileA(*search, &narrowFound);
+    else
+        more = toNarrow(pattern, narrow, PATH_SIZE)
+            && (*search = FindFirstFileA(narrow, &narrowFound)) != INVALID_HANDLE_VALUE;
+    return more && toWide(narrowFound.cFileName, name, MAX_PATH);
+}
+
+/* isKnownAs for the whole path. */
+static int isKnownAsWide(const WCHAR *path, const WCHAR *name)
+{
+    WCHAR found[MAX_PATH];
+    HANDLE search = INVALID_HANDLE_VALUE;
+
+    if (!findEntry(&search, path, found))
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     FindClose(search);
-    return lstrcmpiW(found.cFileName, name) == 0;
+    return lstrcmpiW(found, name) == 0;
 }
 
 /* The remover's own path as the system knows it. */
@@ -427,8 +442,7 @@ static int readRecord(WCHAR *wideSaver, char *saverFile)
     readRecordPath(key, NULL, wideSaver);
     readRecordPath(key, RECORD_INSTALL_FOLDER, folder);
     readPathValue(key, RECORD_MENU_PATH, remover.menuFolder);
-    if (canWorkThroughHandles())
-        readWidePath(key, L"" RECORD_MENU_PATH, remover.wideMenuFolder);
+    readRecordPath(key, RECORD_MENU_PATH, remover.wideMenuFolder);
     RegCloseKey(key);
     saverFile[0] = 0;
     toNarrow(wideSaver, saverFile, PATH_SIZE);
@@ -566,6 +580,7 @@ static int isRecordMenuFolder(void)
         || !isKnownAs(full, remover.recordName))
         return 0;
     lstrcpyA(remover.menuFolder, full);
+    toWide(full, remover.wideMenuFolder, PATH_SIZE);
     cutToParent(full, name);
     return isPlainFolder(full);
 }
@@ -696,23 +711,41 @@ static void clearThroughHandle(HANDLE folder)
     }
 }
 
-/* Step 9c where the handle calls are missing: by name, checked by name. */
+/* Step 9c where the handle calls are missing (before Vista): by name,
+   checked by name, on the whole path. */
 static void clearByName(void)
 {
-    WIN32_FIND_DATAA found;
-    char pattern[PATH_SIZE], entry[PATH_SIZE];
+    WCHAR pattern[PATH_SIZE], entry[PATH_SIZE], name[MAX_PATH];
+    char shown[PATH_SIZE];
     HANDLE search = INVALID_HANDLE_VALUE;
+    int n = lstrlenW(remover.wideMenuFolder);
 
-    if (joinPath(pattern, remover.menuFolder, "\\*.*", ""))
-        search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    if (n + 4 >= PATH_SIZE)
         return;
-    do {
-        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0)
-            reportEntry(found.cFileName, joinPath(entry, remover.menuFolder, "\\", found.cFileName)
-                                         && DeleteFileA(entry));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    lstrcpyW(pattern, remover.wideMenuFolder);
+    lstrcatW(pattern, L"\\*.*");
+    while (findEntry(&search, pattern, name)) {
+        if (lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0)
+            continue;
+        lstrcpyW(entry, remover.wideMenuFolder);
+        if (n + 1 + lstrlenW(name) < PATH_SIZE) {
+            lstrcatW(entry, L"\\");
+            lstrcatW(entry, name);
+        }
+        toNarrow(name, shown, PATH_SIZE);
+        reportEntry(shown, n + 1 + lstrlenW(name) < PATH_SIZE && deleteNamed(entry));
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
+static int removeNamedFolder(const WCHAR *path)
+{
+    char narrow[PATH_SIZE];
+
+    if (isWideSystem())
+        return RemoveDirectoryW(path);
+    return toNarrow(path, narrow, PATH_SIZE) && RemoveDirectoryA(narrow);
 }
 
 /* Step 9e through the handle: the folder goes as the handle closes. */
@@ -733,7 +766,8 @@ static int removeThroughHandle(HANDLE folder)
 static void clearStartMenu(void)
 {
     int byHandle = canWorkThroughHandles();
-    int ours = !remover.refused && (byHandle ? isRecordMenuFolderWide() : isRecordMenuFolder());
+    int wide = isWideSystem() && calls.specialFolderPath != NULL;
+    int ours = !remover.refused && (wide ? isRecordMenuFolderWide() : isRecordMenuFolder());
     HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
     int removed = 0;
 
@@ -748,7 +782,7 @@ static void clearStartMenu(void)
     if (folder != INVALID_HANDLE_VALUE)
         removed = removeThroughHandle(folder);
     else if (ours && !byHandle)
-        removed = RemoveDirectoryA(remover.menuFolder);
+        removed = removeNamedFolder(remover.wideMenuFolder);
     if (removed) {
         append("\nOK");
     } else {
