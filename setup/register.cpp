@@ -171,7 +171,7 @@ void registerUninstall(void)
     setText(key, RECORD_DISPLAY_ICON, s->saverPath);
     setText(key, RECORD_DISPLAY_VERSION, "1.52");
     setText(key, RECORD_PUBLISHER, "zUb");
-    setText(key, RECORD_INSTALL_LOCATION, s->installFolder);
+    setPathText(key, RECORD_INSTALL_LOCATION, s->installFolder);
     setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
     setNumber(key, RECORD_NO_MODIFY, 1);
     setNumber(key, RECORD_NO_REPAIR, 1);
@@ -187,7 +187,7 @@ void registerAppPath(void)
         return;
     }
     setText(key, NULL, setupState.saverPath);
-    setText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
+    setPathText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
 }
 
@@ -215,6 +215,7 @@ void registerStartMenu(void)
 {
     SetupState *s = &setupState;
     const WCHAR *folder;
+    char installFolder[MAX_PATH] = "";
     HKEY key;
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
@@ -228,12 +229,13 @@ void registerStartMenu(void)
         RegCloseKey(key);
     }
 
+    toNarrow(s->installFolder, installFolder, MAX_PATH);
     if (!createStartMenuLink("test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
-                             START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
+                             START_MENU_FOLDER, NULL, NULL, 0, installFolder))
         warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
     if (!createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, KELP_RECORD_NAME, s->saverPath, 2,
-                             s->installFolder))
+                             installFolder))
         warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
     formPanelParameters();
     if (!createStartMenuLink("configure " KELP_RECORD_NAME, "rundll32.exe", CSIDL_PROGRAMS,

@@ -39,10 +39,12 @@ int appendText(char *buffer, int size, const char *piece)
 int formSaverPath(void)
 {
     SetupState *s = &setupState;
+    char folder[MAX_PATH];
 
     s->saverPath[0] = 0;
-    if (appendText(s->saverPath, sizeof s->saverPath, s->installFolder)
-        && (endsInSeparator(s->installFolder)
+    if (toNarrow(s->installFolder, folder, sizeof folder)
+        && appendText(s->saverPath, sizeof s->saverPath, folder)
+        && (endsInSeparator(folder)
             || appendText(s->saverPath, sizeof s->saverPath, "\\"))
         && appendText(s->saverPath, sizeof s->saverPath, SETUP_SAVER_FILE))
         return 1;
@@ -92,7 +94,7 @@ static void onInitDialog(HWND dialog)
     if (length == 0 || length >= sizeof windowsFolder)
         lstrcpynA(windowsFolder, "c:", sizeof windowsFolder);
     s->dialog = dialog;
-    lstrcpynA(s->installFolder, windowsFolder, sizeof s->installFolder);
+    toWide(windowsFolder, s->installFolder, MAX_PATH);
 
     /* The remover stays in the Windows directory wherever the saver goes. */
     s->saverPath[0] = 0;
@@ -110,6 +112,21 @@ static void onInitDialog(HWND dialog)
     centerWindow(dialog);
 }
 
+/* The picked folder shown whole, whatever its letters. */
+static void showSaverPath(HWND dialog)
+{
+    WCHAR shown[SETUP_TEXT_MAX] = L"";
+    int used = lstrlenW(setupState.installFolder);
+
+    if (formSaverPath() && hasWidePaths()
+        && appendWide(shown, SETUP_TEXT_MAX, setupState.installFolder)
+        && ((used > 0 && shown[used - 1] == '\\') || appendNarrow(shown, SETUP_TEXT_MAX, "\\"))
+        && appendNarrow(shown, SETUP_TEXT_MAX, SETUP_SAVER_FILE))
+        SetDlgItemTextW(dialog, IDC_SETUP_SAVERPATH, shown);
+    else
+        SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+}
+
 static void onBrowse(HWND dialog)
 {
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_PICKER),
@@ -118,8 +135,7 @@ static void onBrowse(HWND dialog)
         MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     else if (result == 0)
         return;
-    formSaverPath();
-    SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    showSaverPath(dialog);
 }
 
 /* An old remover is replaced without asking; without the image, or where
@@ -195,6 +211,7 @@ static int placeSaverFile(HWND dialog)
 static void registerSaver(HWND dialog)
 {
     SetupState *s = &setupState;
+    char folder[MAX_PATH];
     LRESULT position;
 
     WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", s->saverPath, "system.ini");
@@ -221,8 +238,8 @@ static void registerSaver(HWND dialog)
     /* in front of the start-menu folder window opened a few steps before */
     MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
     if (IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
-        ShellExecuteA(dialog, NULL, "rundll32.exe", s->panelParameters, s->installFolder,
-                      SW_SHOWNORMAL);
+        ShellExecuteA(dialog, NULL, "rundll32.exe", s->panelParameters,
+                      toNarrow(s->installFolder, folder, sizeof folder) ? folder : NULL, SW_SHOWNORMAL);
 }
 
 static void endSetup(HWND dialog)

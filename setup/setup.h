@@ -15,7 +15,7 @@
 
 struct SetupState {
     HWND dialog;                                /* owner of setup's questions */
-    char installFolder[MAX_PATH];               /* stored as "Path" */
+    WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
     char saverPath[SETUP_TEXT_MAX];             /* install folder and saver file name */
     char removerPath[SETUP_TEXT_MAX];           /* always in the Windows directory */
     char uninstallCommand[SETUP_TEXT_MAX];      /* remover path, a blank, the record name */

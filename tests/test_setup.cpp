@@ -347,7 +347,7 @@ TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
                                 setupDialogProc, 0);
     ASSERT_TRUE(dialog != NULL);
     /* 250 characters, as the picker's OK would leave them */
-    lstrcpynA(setupState.installFolder, ("C:\\" + std::string(247, 'k')).c_str(), MAX_PATH);
+    lstrcpynW(setupState.installFolder, (L"C:\\" + std::wstring(247, L'k')).c_str(), MAX_PATH);
     formSaverPath();
     HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, dialog, 0, NULL);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
