@@ -368,3 +368,10 @@ std::string itemText(HWND dialog, int id)
     GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
 }
+
+std::wstring itemTextW(HWND dialog, int id)
+{
+    WCHAR text[2400] = L"";
+    GetDlgItemTextW(dialog, id, text, 2400);
+    return text;
+}

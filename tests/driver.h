@@ -84,8 +84,9 @@ const std::string none = "<none>";
 std::string fileBytes(const std::string &path);
 /* A resource of a program file, read as data. */
 std::string resourceBytes(const char *program, const char *type, int id);
-/* A control's text. */
+/* A control's text; wide, whole beyond the code page. */
 std::string itemText(HWND dialog, int id);
+std::wstring itemTextW(HWND dialog, int id);
 
 /* Runs a command line to its end.  Wine starts a Unix command as any other
    program, but may signal its end before it has run: with a `path`, waits
