@@ -2,7 +2,9 @@
    The system's directory-listing list boxes walk the file system through
    the process's current directory; every entry is drawn here, so that
    names show as the file system stores them (long names, stored case)
-   rather than as the listing spells them. */
+   rather than as the listing spells them.  Paths are carried wide: the
+   ANSI calls hand back a folder whose letters lie beyond the code page
+   with '?' in their place, which the listing then takes for a wildcard. */
 #include "setup/picker.h"
 #include "saver/saver.h"
 #include "setup/paths.h"
@@ -52,87 +54,266 @@ int groupDigits(ULONGLONG count, char *text, int size)
     return 1;
 }
 
-static int appendPiece(char *buffer, int size, const char *piece, int length)
+static int appendPiece(WCHAR *buffer, int size, const WCHAR *piece, int length)
 {
-    int used = lstrlenA(buffer);
+    int used = lstrlenW(buffer);
 
     if (used + length + 1 > size)
         return 0;
-    memcpy(buffer + used, piece, length);
+    memcpy(buffer + used, piece, length * sizeof *piece);
     buffer[used + length] = 0;
     return 1;
 }
 
-static int findStoredName(const char *lookup, WIN32_FIND_DATAA *found)
+/* A backslash in UTF-16 is always the one character: no lead byte of a
+   double-byte code page can hide it here. */
+static const WCHAR *nextWideSeparator(const WCHAR *from)
 {
-    HANDLE search = FindFirstFileA(lookup, found);
+    for (; *from; from++)
+        if (*from == '\\')
+            return from;
+    return NULL;
+}
 
+/* The picker's own entry texts are plain ASCII: wide, the same characters. */
+static void showFixed(const char *text, WCHAR *shown, int size)
+{
+    if (!toWide(text, shown, size) && size > 0)
+        shown[0] = 0;
+}
+
+/* ---- the user's file system ----
+   The NT line takes the user's paths whole through the wide calls.  The 9x
+   line has only the ANSI ones, and its paths hold nothing its code page
+   lacks: they are converted at the call. */
+
+static int findStoredName(const WCHAR *lookup, WCHAR *name, int size)
+{
+    WIN32_FIND_DATAW wide;
+    WIN32_FIND_DATAA narrow;
+    char narrowLookup[MAX_PATH];
+    HANDLE search;
+
+    if (hasWidePaths()) {
+        search = FindFirstFileW(lookup, &wide);
+        if (search == INVALID_HANDLE_VALUE)
+            return 0;
+        FindClose(search);
+        if (lstrlenW(wide.cFileName) >= size)
+            return 0;
+        lstrcpyW(name, wide.cFileName);
+        return 1;
+    }
+    if (!toNarrow(lookup, narrowLookup, sizeof narrowLookup))
+        return 0;
+    search = FindFirstFileA(narrowLookup, &narrow);
     if (search == INVALID_HANDLE_VALUE)
         return 0;
     FindClose(search);
+    return toWide(narrow.cFileName, name, size);
+}
+
+/* The listing rewrites the pattern (MAX_PATH characters) it is given. */
+static int listPath(HWND dialog, WCHAR *pattern, int list, int label, UINT kind)
+{
+    char narrow[MAX_PATH];
+    int listed;
+
+    if (hasWidePaths())
+        return kind == LIST_DRIVES ? DlgDirListComboBoxW(dialog, pattern, list, label, kind)
+                                   : DlgDirListW(dialog, pattern, list, label, kind);
+    if (!toNarrow(pattern, narrow, sizeof narrow))
+        return 0;
+    listed = kind == LIST_DRIVES ? DlgDirListComboBoxA(dialog, narrow, list, label, kind)
+                                 : DlgDirListA(dialog, narrow, list, label, kind);
+    if (!toWide(narrow, pattern, MAX_PATH))
+        pattern[0] = 0;
+    return listed;
+}
+
+/* The chosen entry as a path (MAX_PATH characters): a folder with its
+   backslash, a drive as "c:"; empty when none is chosen. */
+static void selectedPath(HWND dialog, int list, WCHAR *path)
+{
+    char narrow[MAX_PATH] = "";
+
+    path[0] = 0;
+    if (hasWidePaths()) {
+        if (list == IDC_PICKER_DRIVES)
+            DlgDirSelectComboBoxExW(dialog, path, MAX_PATH, list);
+        else
+            DlgDirSelectExW(dialog, path, MAX_PATH, list);
+        return;
+    }
+    if (list == IDC_PICKER_DRIVES)
+        DlgDirSelectComboBoxExA(dialog, narrow, sizeof narrow, list);
+    else
+        DlgDirSelectExA(dialog, narrow, sizeof narrow, list);
+    if (!toWide(narrow, path, MAX_PATH))
+        path[0] = 0;
+}
+
+static int enterPath(const WCHAR *path)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        return SetCurrentDirectoryW(path);
+    return toNarrow(path, narrow, sizeof narrow) && SetCurrentDirectoryA(narrow);
+}
+
+static int makeFolder(const WCHAR *path)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        return CreateDirectoryW(path, NULL);
+    return toNarrow(path, narrow, sizeof narrow) && CreateDirectoryA(narrow, NULL);
+}
+
+/* A drive's label; the root is the program's own "c:\". */
+static int volumeLabel(const char *root, WCHAR *label, int size)
+{
+    WCHAR wideRoot[4];
+    char narrow[MAX_PATH];
+    DWORD longestName, flags;
+
+    if (hasWidePaths())
+        return toWide(root, wideRoot, 4)
+            && GetVolumeInformationW(wideRoot, label, size, NULL, &longestName, &flags, NULL, 0);
+    return GetVolumeInformationA(root, narrow, sizeof narrow, NULL, &longestName, &flags, NULL, 0)
+        && toWide(narrow, label, size);
+}
+
+typedef BOOL (WINAPI *FreeSpaceCall)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+/* Free bytes of the current drive.  The Ex call is looked up, not
+   imported: Windows 95 before OSR2 lacks it, and a missing import would
+   keep the program from loading at all.  Without it, clusters times
+   sectors times bytes in 64 bits: in 32 a drive with 4 GiB or more free
+   would show a wrapped count. */
+static int currentFreeBytes(ULONGLONG *count)
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FreeSpaceCall freeSpaceEx = NULL;
+    ULARGE_INTEGER available, total, free;
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
+
+    if (hasWidePaths() && kernel != NULL)
+        freeSpaceEx = (FreeSpaceCall)(void *)GetProcAddress(kernel, "GetDiskFreeSpaceExW");
+    if (freeSpaceEx != NULL && freeSpaceEx(NULL, &available, &total, &free)) {
+        *count = free.QuadPart;
+        return 1;
+    }
+    if (!GetDiskFreeSpaceA(NULL, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return 0;
+    *count = (ULONGLONG)freeClusters * sectorsPerCluster * bytesPerSector;
     return 1;
 }
+
+/* The system's controls keep wide text whole, in this ANSI dialog too. */
+static void itemPath(HWND dialog, int id, WCHAR *text, int size)
+{
+    char narrow[MAX_PATH] = "";
+
+    text[0] = 0;
+    if (hasWidePaths())
+        SendDlgItemMessageW(dialog, id, WM_GETTEXT, size, (LPARAM)text);
+    else if (SendDlgItemMessageA(dialog, id, WM_GETTEXT, size < MAX_PATH ? size : MAX_PATH,
+                                 (LPARAM)narrow) > 0 && !toWide(narrow, text, size))
+        text[0] = 0;
+}
+
+static void setItemPath(HWND dialog, int id, const WCHAR *text)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        SetDlgItemTextW(dialog, id, text);
+    else if (toNarrow(text, narrow, sizeof narrow))
+        SetDlgItemTextA(dialog, id, narrow);
+}
+
+/* An entry of a list or of the drive box (MAX_PATH characters) as the
+   listing wrote it; empty when it would not fit. */
+static void listedEntry(HWND list, UINT index, int combo, WCHAR *text)
+{
+    UINT lengthMessage = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+    UINT textMessage = combo ? CB_GETLBTEXT : LB_GETTEXT;
+    char narrow[MAX_PATH];
+    LRESULT length;
+
+    text[0] = 0;
+    if (hasWidePaths()) {
+        length = SendMessageW(list, lengthMessage, index, 0);
+        if (length >= 0 && length < MAX_PATH)
+            SendMessageW(list, textMessage, index, (LPARAM)text);
+        return;
+    }
+    length = SendMessageA(list, lengthMessage, index, 0);
+    if (length >= 0 && length < MAX_PATH
+        && SendMessageA(list, textMessage, index, (LPARAM)narrow) >= 0
+        && !toWide(narrow, text, MAX_PATH))
+        text[0] = 0;
+}
+
+/* ---- names as stored ---- */
 
 /* The listing writes the current folder in lower case, and a folder
    entered by its short name stays short; the lookups use the path's own
    letters, so only the spelling of each component changes.  A result that
    would not fit leaves the path as it was. */
-int resolvePathNames(char *path, int size)
+int resolvePathNames(WCHAR *path, int size)
 {
-    char result[MAX_PATH], lookup[MAX_PATH];
-    const char *piece = nextSeparator(path), *end;
-    WIN32_FIND_DATAA found;
+    WCHAR result[MAX_PATH], lookup[MAX_PATH], stored[MAX_PATH];
+    const WCHAR *piece = nextWideSeparator(path), *end;
     int length;
 
     if (piece == NULL)
         return 1;
     result[0] = lookup[0] = 0;
     length = (int)(piece - path) + 1;
-    if (!appendPiece(result, sizeof result, path, length)
-        || !appendPiece(lookup, sizeof lookup, path, length))
+    if (!appendPiece(result, MAX_PATH, path, length) || !appendPiece(lookup, MAX_PATH, path, length))
         return 0;
     for (piece++; *piece; piece = end + 1) {
-        end = nextSeparator(piece);
-        length = end != NULL ? (int)(end - piece) : lstrlenA(piece);
-        if (!appendPiece(lookup, sizeof lookup, piece, length))
+        end = nextWideSeparator(piece);
+        length = end != NULL ? (int)(end - piece) : lstrlenW(piece);
+        if (!appendPiece(lookup, MAX_PATH, piece, length))
             return 0;
-        if (findStoredName(lookup, &found)
-            && !appendText(result, sizeof result, found.cFileName))
+        if (findStoredName(lookup, stored, MAX_PATH) && !appendWide(result, MAX_PATH, stored))
             return 0;
         if (end == NULL)
             break;
-        if (!appendText(result, sizeof result, "\\") || !appendText(lookup, sizeof lookup, "\\"))
+        if (!appendPiece(result, MAX_PATH, end, 1) || !appendPiece(lookup, MAX_PATH, end, 1))
             return 0;
     }
-    if (lstrlenA(result) >= size)
+    if (lstrlenW(result) >= size)
         return 0;
-    lstrcpyA(path, result);
+    lstrcpyW(path, result);
     return 1;
 }
 
 /* The text an entry is drawn with: the stored name of what the listing
    found in the current folder.  The folder list brackets its names; its
    parent entry is drawn as it is, without a lookup. */
-int entryName(const char *listed, int bracketed, char *shown, int size)
+int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size)
 {
-    char name[MAX_PATH];
-    WIN32_FIND_DATAA found;
-    int length = lstrlenA(listed);
+    WCHAR name[MAX_PATH];
+    int length = lstrlenW(listed);
 
     name[0] = 0;
     if (!bracketed)
-        lstrcpynA(name, listed, sizeof name);
-    else if (length >= 2 && length - 2 < (int)sizeof name)
-        appendPiece(name, sizeof name, listed + 1, length - 2);
-    if (bracketed && lstrcmpA(name, "..") == 0) {
-        lstrcpynA(shown, "[..]", size);
+        lstrcpynW(name, listed, MAX_PATH);
+    else if (length >= 2 && length - 2 < MAX_PATH)
+        lstrcpynW(name, listed + 1, length - 1);    /* the name between the brackets */
+    if (bracketed && lstrcmpW(name, L"..") == 0) {
+        showFixed("[..]", shown, size);
         return 1;
     }
-    if (name[0] == 0 || !findStoredName(name, &found)) {
-        lstrcpynA(shown, "can't read file", size);
+    if (name[0] == 0 || !findStoredName(name, shown, size)) {
+        showFixed("can't read file", shown, size);
         return 0;
     }
-    lstrcpynA(shown, found.cFileName, size);
     return 1;
 }
 
@@ -201,7 +382,8 @@ static void drawIcon(HDC dc, const RECT *item, int image, int mask, int width, i
     DeleteDC(source);
 }
 
-static void drawEntryText(const DRAWITEMSTRUCT *item, const RECT *area, const char *text,
+/* ExtTextOutW is one of the few wide calls Windows 95 has as well. */
+static void drawEntryText(const DRAWITEMSTRUCT *item, const RECT *area, const WCHAR *text,
                           int selectionColours)
 {
     int selected = (item->itemState & ODS_SELECTED) != 0;
@@ -214,9 +396,9 @@ static void drawEntryText(const DRAWITEMSTRUCT *item, const RECT *area, const ch
                                GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         oldBack = SetBkColor(item->hDC, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     }
-    ExtTextOutA(item->hDC, iconColumn() + ICON_GAP,
+    ExtTextOutW(item->hDC, iconColumn() + ICON_GAP,
                 (item->rcItem.top + item->rcItem.bottom - metrics.tmHeight) / 2,
-                ETO_CLIPPED | ETO_OPAQUE, area, text, lstrlenA(text), NULL);
+                ETO_CLIPPED | ETO_OPAQUE, area, text, lstrlenW(text), NULL);
     if (selectionColours) {
         SetTextColor(item->hDC, oldText);
         SetBkColor(item->hDC, oldBack);
@@ -228,14 +410,11 @@ static void drawEntryText(const DRAWITEMSTRUCT *item, const RECT *area, const ch
 static void drawListEntry(const DRAWITEMSTRUCT *item)
 {
     int folders = item->CtlID == IDC_PICKER_FOLDERS;
-    char listed[MAX_PATH], shown[MAX_PATH];
+    WCHAR listed[MAX_PATH], shown[MAX_PATH];
     RECT area = item->rcItem;
-    LRESULT length = SendMessageA(item->hwndItem, LB_GETTEXTLEN, item->itemID, 0);
 
-    listed[0] = 0;
-    if (length >= 0 && length < (LRESULT)sizeof listed)
-        SendMessageA(item->hwndItem, LB_GETTEXT, item->itemID, (LPARAM)listed);
-    entryName(listed, folders, shown, sizeof shown);
+    listedEntry(item->hwndItem, item->itemID, 0, listed);
+    entryName(listed, folders, shown, MAX_PATH);
     area.left += ICON_GAP;
     drawEntryText(item, &area, shown, folders);
     if (folders)
@@ -246,28 +425,25 @@ static void drawListEntry(const DRAWITEMSTRUCT *item)
 
 static void drawDriveEntry(const DRAWITEMSTRUCT *item)
 {
-    char listed[MAX_PATH], label[MAX_PATH], shown[MAX_PATH + 8], root[4] = "?:\\";
-    char letter[2] = "?";
-    LRESULT length = SendMessageA(item->hwndItem, CB_GETLBTEXTLEN, item->itemID, 0);
-    DWORD longestName, flags;
+    WCHAR listed[MAX_PATH], label[MAX_PATH], shown[MAX_PATH + 8];
+    char root[4] = "?:\\", letter[2] = "?";
     UINT type;
 
-    listed[0] = 0;
-    if (length >= 3 && length < (LRESULT)sizeof listed)
-        SendMessageA(item->hwndItem, CB_GETLBTEXT, item->itemID, (LPARAM)listed);
-    if (listed[0] == 0)
+    listedEntry(item->hwndItem, item->itemID, 1, listed);
+    /* "[-c-]": a drive's letter is plain ASCII */
+    if (lstrlenW(listed) < 3 || listed[2] >= 0x80)
         return;
-    root[0] = letter[0] = listed[2];
+    root[0] = letter[0] = (char)listed[2];
     type = GetDriveTypeA(root);
     label[0] = 0;
     /* A removable drive would be asked for its disk at every paint. */
-    if (type != DRIVE_UNKNOWN && type != DRIVE_REMOVABLE
-        && !GetVolumeInformationA(root, label, sizeof label, NULL, &longestName, &flags, NULL, 0))
+    if (type != DRIVE_UNKNOWN && type != DRIVE_REMOVABLE && !volumeLabel(root, label, MAX_PATH))
         label[0] = 0;
-    lstrcpyA(shown, "[-");
-    appendText(shown, sizeof shown, letter);
-    appendText(shown, sizeof shown, "-]  ");
-    appendText(shown, sizeof shown, label);
+    shown[0] = 0;
+    appendNarrow(shown, MAX_PATH + 8, "[-");
+    appendNarrow(shown, MAX_PATH + 8, letter);
+    appendNarrow(shown, MAX_PATH + 8, "-]  ");
+    appendWide(shown, MAX_PATH + 8, label);
     drawEntryText(item, &item->rcItem, shown, 1);
     if (type == DRIVE_FIXED)
         drawIcon(item->hDC, &item->rcItem, BITMAP_HARDDISK, BITMAP_HARDDISKMASK, 18, 17);
@@ -293,36 +469,29 @@ static void onDrawItem(WPARAM control, const DRAWITEMSTRUCT *item)
 
 static void refreshPathLabel(HWND dialog)
 {
-    char path[MAX_PATH];
+    WCHAR path[MAX_PATH];
 
-    path[0] = 0;
-    SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof path, (LPARAM)path);
-    resolvePathNames(path, sizeof path);
-    SetDlgItemTextA(dialog, IDC_PICKER_PATH, path);
+    itemPath(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    resolvePathNames(path, MAX_PATH);
+    setItemPath(dialog, IDC_PICKER_PATH, path);
 }
 
 /* The file listing enters the folder and leaves only the wildcard in the
    text, from which the folder list then lists the same folder. */
-static void listFolder(HWND dialog, char *pattern)
+static void listFolder(HWND dialog, WCHAR *pattern)
 {
-    DlgDirListA(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
-    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    listPath(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    listPath(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
     refreshPathLabel(dialog);
 }
 
-/* Clusters times sectors times bytes in 64 bits: in 32 a drive with 4 GiB
-   or more free would show a wrapped count. */
 static void showFreeSpace(HWND dialog)
 {
-    DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
     char digits[32], label[64] = "free: ";
     ULONGLONG count;
 
-    if (!GetDiskFreeSpaceA(NULL, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
-        return;
-    count = (ULONGLONG)freeClusters * sectorsPerCluster * bytesPerSector;
-    if (groupDigits(count, digits, sizeof digits) && appendText(label, sizeof label, digits)
-        && appendText(label, sizeof label, " bytes"))
+    if (currentFreeBytes(&count) && groupDigits(count, digits, sizeof digits)
+        && appendText(label, sizeof label, digits) && appendText(label, sizeof label, " bytes"))
         SetDlgItemTextA(dialog, IDC_PICKER_FREE, label);
 }
 
@@ -331,28 +500,25 @@ static void showFreeSpace(HWND dialog)
 static void onDriveChange(HWND dialog)
 {
     HWND drives = GetDlgItem(dialog, IDC_PICKER_DRIVES);
-    char drive[MAX_PATH];
+    WCHAR drive[MAX_PATH];
 
-    drive[0] = 0;
-    DlgDirSelectComboBoxExA(dialog, drive, sizeof drive, IDC_PICKER_DRIVES);
-    if (drive[0] == 0 || !SetCurrentDirectoryA(drive)) {
+    selectedPath(dialog, IDC_PICKER_DRIVES, drive);
+    if (drive[0] == 0 || !enterPath(drive)) {
         SendMessageA(drives, CB_SETCURSEL, pickerState.lastGoodDrive, 0);
         MessageBoxA(dialog, "error accessing drive!", "message", MB_ICONWARNING);
         return;
     }
     pickerState.lastGoodDrive = (int)SendMessageA(drives, CB_GETCURSEL, 0, 0);
     showFreeSpace(dialog);
-    drive[0] = 0;
-    DlgDirSelectComboBoxExA(dialog, drive, sizeof drive, IDC_PICKER_DRIVES);
+    selectedPath(dialog, IDC_PICKER_DRIVES, drive);
     listFolder(dialog, drive);
 }
 
 static void onEnterFolder(HWND dialog)
 {
-    char pattern[MAX_PATH];
+    WCHAR pattern[MAX_PATH];
 
-    pattern[0] = 0;
-    DlgDirSelectExA(dialog, pattern, sizeof pattern, IDC_PICKER_FOLDERS);
+    selectedPath(dialog, IDC_PICKER_FOLDERS, pattern);
     listFolder(dialog, pattern);
 }
 
@@ -361,24 +527,26 @@ static void onEnterFolder(HWND dialog)
 static void onPickerInit(HWND dialog)
 {
     HWND drives = GetDlgItem(dialog, IDC_PICKER_DRIVES);
-    char pattern[MAX_PATH], drive[4] = "[-", folder[MAX_PATH];
+    const WCHAR *folder = setupState.installFolder;
+    WCHAR pattern[MAX_PATH];
+    char drive[4] = "[-";
     int index = CB_ERR;
 
     loadLocationBitmaps();
     centerWindow(dialog);
-    if (!toNarrow(setupState.installFolder, folder, sizeof folder))
-        folder[0] = 0;
-    lstrcpynA(pattern, folder, sizeof pattern);
-    DlgDirListA(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
-    lstrcpynA(pattern, folder, sizeof pattern);
-    DlgDirListA(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
-    lstrcpynA(pattern, folder, sizeof pattern);
-    DlgDirListComboBoxA(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
+    lstrcpynW(pattern, folder, MAX_PATH);
+    listPath(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    lstrcpynW(pattern, folder, MAX_PATH);
+    listPath(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    lstrcpynW(pattern, folder, MAX_PATH);
+    listPath(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
 
-    /* "[-" alone would find the first drive of all. */
-    drive[2] = folder[0];
-    if (drive[2] != 0)
+    /* "[-" alone would find the first drive of all; a drive's letter is
+       plain ASCII, whatever the folder's name holds. */
+    if (folder[0] != 0 && folder[0] < 0x80) {
+        drive[2] = (char)folder[0];
         index = (int)SendMessageA(drives, CB_FINDSTRING, (WPARAM)-1, (LPARAM)drive);
+    }
     pickerState.lastGoodDrive = index;
     SendMessageA(drives, CB_SETCURSEL, index, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PICKER_DRIVES, CBN_SELCHANGE), (LPARAM)drives);
@@ -391,35 +559,32 @@ static void onNewFolder(HWND dialog)
 {
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_NEWFOLDER),
                                      dialog, newFolderDialogProc, 0);
-    char path[MAX_PATH], pattern[MAX_PATH];
+    WCHAR path[MAX_PATH], pattern[MAX_PATH];
+    int used;
 
     if (result < 0)
         MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     else if (result == 0)
         return;
-    path[0] = 0;
-    SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof path, (LPARAM)path);
-    if (!(endsInSeparator(path) || appendText(path, sizeof path, "\\"))
-        || !appendText(path, sizeof path, pickerState.folderName)) {
+    itemPath(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    used = lstrlenW(path);
+    if (!((used > 0 && path[used - 1] == '\\') || appendNarrow(path, MAX_PATH, "\\"))
+        || !appendWide(path, MAX_PATH, pickerState.folderName)) {
         MessageBoxA(dialog, newFolderRefused, "message", MB_ICONWARNING);
         return;
     }
-    if (!CreateDirectoryA(path, NULL)) {
+    if (!makeFolder(path)) {
         MessageBoxA(dialog, GetLastError() == ERROR_ALREADY_EXISTS ? "Folder already exists"
                     : newFolderRefused, "message", MB_ICONWARNING);
         return;
     }
-    lstrcpyA(pattern, path);
+    lstrcpyW(pattern, path);
     listFolder(dialog, pattern);
 }
 
 static void onPickerOk(HWND dialog)
 {
-    char folder[MAX_PATH];
-
-    folder[0] = 0;
-    SendDlgItemMessageA(dialog, IDC_PICKER_PATH, WM_GETTEXT, sizeof folder, (LPARAM)folder);
-    toWide(folder, setupState.installFolder, MAX_PATH);
+    itemPath(dialog, IDC_PICKER_PATH, setupState.installFolder, MAX_PATH);
     EndDialog(dialog, 1);
     freeLocationBitmaps();
 }
@@ -463,8 +628,7 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 static void onNewFolderOk(HWND dialog)
 {
-    SendDlgItemMessageA(dialog, IDC_NEWFOLDER_NAME, WM_GETTEXT, FOLDER_NAME_TAKEN,
-                        (LPARAM)pickerState.folderName);
+    itemPath(dialog, IDC_NEWFOLDER_NAME, pickerState.folderName, FOLDER_NAME_TAKEN);
     if (pickerState.folderName[0] != 0)
         EndDialog(dialog, 1);
     else

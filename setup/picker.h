@@ -18,14 +18,14 @@ enum LocationBitmap {
 struct PickerState {
     HBITMAP bitmaps[LOCATION_BITMAPS];
     int lastGoodDrive;              /* drive box index, restored when a drive fails */
-    char folderName[100];           /* dialog 141's answer */
+    WCHAR folderName[100];          /* dialog 141's answer */
 };
 extern PickerState pickerState;
 
 INT_PTR CALLBACK newFolderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void freeLocationBitmaps(void);
-int resolvePathNames(char *path, int size);
+int resolvePathNames(WCHAR *path, int size);
 int groupDigits(ULONGLONG count, char *text, int size);
-int entryName(const char *listed, int bracketed, char *shown, int size);
+int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size);
 
 #endif

@@ -369,9 +369,7 @@ std::string resourceBytes(const char *program, const char *type, int id)
 
 std::string itemText(HWND dialog, int id)
 {
-    WCHAR text[2400] = L"";
-    GetDlgItemTextW(dialog, id, text, 2400);
-    return utf8(text);
+    return utf8(itemTextW(dialog, id));
 }
 
 std::string utf8(const std::wstring &text)
@@ -384,4 +382,11 @@ std::wstring widen(const std::string &text)
 {
     WCHAR out[2400];
     return MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out, 2400) > 0 ? out : L"";
+}
+
+std::wstring itemTextW(HWND dialog, int id)
+{
+    WCHAR text[2400] = L"";
+    GetDlgItemTextW(dialog, id, text, 2400);
+    return text;
 }

@@ -85,7 +85,8 @@ const std::string none = "<none>";
 std::string fileBytes(const std::string &path);
 /* A resource of a program file, read as data. */
 std::string resourceBytes(const char *program, const char *type, int id);
-/* A control's text, in UTF-8 as it holds letters beyond the code page. */
+/* A control's text, whole beyond the code page: wide, and in UTF-8. */
+std::wstring itemTextW(HWND dialog, int id);
 std::string itemText(HWND dialog, int id);
 /* UTF-8 and wide: the tests' own form of a path the ANSI code page cannot spell. */
 std::string utf8(const std::wstring &text);

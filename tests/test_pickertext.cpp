@@ -25,54 +25,61 @@ TEST(PickerText, DigitsGroupInThreesFromTheRight)
     EXPECT_STREQ("", small);
 }
 
-/* C:\kelpNames\Long Folder Name and C:\kelpNames\LongFile.txt, made and removed here. */
+/* C:\kelpNames\Long Folder Name, C:\kelpNames\Тест (beyond code page 1252)
+   and C:\kelpNames\LongFile.txt, made and removed here. */
+const WCHAR cyrillic[] = L"C:\\kelpNames\\\x0422\x0435\x0441\x0442";
+
 class StoredNames : public ::testing::Test {
 protected:
-    char previous[MAX_PATH];
+    WCHAR previous[MAX_PATH];
     void SetUp() override
     {
-        GetCurrentDirectoryA(MAX_PATH, previous);
+        GetCurrentDirectoryW(MAX_PATH, previous);
         CreateDirectoryA("C:\\kelpNames", NULL);
         CreateDirectoryA("C:\\kelpNames\\Long Folder Name", NULL);
+        CreateDirectoryW(cyrillic, NULL);
         CloseHandle(CreateFileA("C:\\kelpNames\\LongFile.txt", GENERIC_WRITE, 0, NULL,
                                 CREATE_ALWAYS, 0, NULL));
     }
     void TearDown() override
     {
-        SetCurrentDirectoryA(previous);
+        SetCurrentDirectoryW(previous);
         DeleteFileA("C:\\kelpNames\\LongFile.txt");
         RemoveDirectoryA("C:\\kelpNames\\Long Folder Name");
+        RemoveDirectoryW(cyrillic);
         RemoveDirectoryA("C:\\kelpNames");
     }
 };
 
 TEST_F(StoredNames, PathsAndEntriesTakeTheStoredSpelling)
 {
-    char shortName[MAX_PATH] = "", path[MAX_PATH];
-    ASSERT_TRUE(GetShortPathNameA("C:\\kelpNames\\Long Folder Name", shortName, MAX_PATH));
-    ASSERT_STRNE("C:\\kelpNames\\Long Folder Name", shortName);
-    const struct { std::string path; const char *result; } paths[] = {
-        { "c:\\kelpnames\\long folder name", "c:\\kelpNames\\Long Folder Name" },
-        { shortName, "C:\\kelpNames\\Long Folder Name" },
-        { "c:\\KELPNAMES\\", "c:\\kelpNames\\" }, { "c:", "c:" },
+    WCHAR shortName[MAX_PATH] = L"", path[MAX_PATH];
+    ASSERT_TRUE(GetShortPathNameW(L"C:\\kelpNames\\Long Folder Name", shortName, MAX_PATH));
+    ASSERT_STRNE(L"C:\\kelpNames\\Long Folder Name", shortName);
+    const struct { std::wstring path; const WCHAR *result; } paths[] = {
+        { L"c:\\kelpnames\\long folder name", L"c:\\kelpNames\\Long Folder Name" },
+        { shortName, L"C:\\kelpNames\\Long Folder Name" },
+        { L"c:\\KELPNAMES\\", L"c:\\kelpNames\\" }, { L"c:", L"c:" },
+        { L"C:\\kelpnames\\\x0442\x0435\x0441\x0442", cyrillic + 0 },
         /* a component not found keeps only its backslash */
-        { "c:\\kelpnames\\gone\\longfile.txt", "c:\\kelpNames\\\\" },
+        { L"c:\\kelpnames\\gone\\longfile.txt", L"c:\\kelpNames\\\\" },
     };
     for (const auto &c : paths) {
-        lstrcpynA(path, c.path.c_str(), MAX_PATH);
+        lstrcpynW(path, c.path.c_str(), MAX_PATH);
         EXPECT_TRUE(resolvePathNames(path, MAX_PATH));
         EXPECT_STREQ(c.result, path) << c.path;
     }
     /* longer once resolved than its buffer: left as it was */
-    lstrcpynA(path, shortName, MAX_PATH);
-    EXPECT_FALSE(resolvePathNames(path, lstrlenA(shortName) + 1));
+    lstrcpynW(path, shortName, MAX_PATH);
+    EXPECT_FALSE(resolvePathNames(path, lstrlenW(shortName) + 1));
     EXPECT_STREQ(shortName, path);
 
-    ASSERT_TRUE(SetCurrentDirectoryA("c:\\kelpnames"));
-    const struct { const char *listed; int bracketed; const char *shown; } entries[] = {
-        { "[..]", 1, "[..]" }, { "[long folder name]", 1, "Long Folder Name" },
-        { "longfile.txt", 0, "LongFile.txt" }, { "[gone]", 1, "can't read file" },
-        { "[]", 1, "can't read file" },
+    ASSERT_TRUE(SetCurrentDirectoryW(L"c:\\kelpnames"));
+    const struct { const WCHAR *listed; int bracketed; const WCHAR *shown; } entries[] = {
+        { L"[..]", 1, L"[..]" }, { L"[long folder name]", 1, L"Long Folder Name" },
+        { L"[\x0442\x0435\x0441\x0442]", 1, cyrillic + 13 },
+        { L"longfile.txt", 0, L"LongFile.txt" }, { L"[gone]", 1, L"can't read file" },
+        { L"[]", 1, L"can't read file" },
     };
     for (const auto &c : entries) {
         EXPECT_EQ(c.shown[0] != 'c', entryName(c.listed, c.bracketed, path, MAX_PATH));
