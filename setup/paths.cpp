@@ -6,14 +6,6 @@ int endsInSeparator(const char *path)
     return end > path && *CharPrevA(path, end) == '\\';
 }
 
-const char *nextSeparator(const char *from)
-{
-    for (; *from; from = CharNextA(from))
-        if (*from == '\\')
-            return from;
-    return NULL;
-}
-
 int appendWide(WCHAR *buffer, int size, const WCHAR *piece)
 {
     int used = lstrlenW(buffer);

@@ -9,8 +9,6 @@
 
 /* Whether the last character of the path is a backslash. */
 int endsInSeparator(const char *path);
-/* The first backslash character at or after `from`, or NULL. */
-const char *nextSeparator(const char *from);
 
 /* A user's path is carried wide: its letters may lie beyond the system's
    ANSI code page, which the ANSI calls turn into '?'.  Each append leaves

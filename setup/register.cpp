@@ -79,19 +79,11 @@ struct LinkFields {
     int iconIndex;
 };
 
-static HRESULT saveWideLink(IShellLinkW *link, const LinkFields *f, const WCHAR *linkFile)
+static HRESULT saveLinkFile(IUnknown *link, const WCHAR *linkFile)
 {
     IPersistFile *file = NULL;
-    HRESULT status;
+    HRESULT status = link->QueryInterface(IID_IPersistFile, (void **)&file);
 
-    link->SetPath(f->target);
-    if (f->arguments != NULL)
-        link->SetArguments(f->arguments);
-    if (f->iconFile != NULL)
-        link->SetIconLocation(f->iconFile, f->iconIndex);
-    if (f->workingDirectory != NULL)
-        link->SetWorkingDirectory(f->workingDirectory);
-    status = link->QueryInterface(IID_IPersistFile, (void **)&file);
     if (SUCCEEDED(status)) {
         status = file->Save(linkFile, FALSE);
         file->Release();
@@ -99,12 +91,22 @@ static HRESULT saveWideLink(IShellLinkW *link, const LinkFields *f, const WCHAR 
     return status;
 }
 
+static HRESULT saveWideLink(IShellLinkW *link, const LinkFields *f, const WCHAR *linkFile)
+{
+    link->SetPath(f->target);
+    if (f->arguments != NULL)
+        link->SetArguments(f->arguments);
+    if (f->iconFile != NULL)
+        link->SetIconLocation(f->iconFile, f->iconIndex);
+    if (f->workingDirectory != NULL)
+        link->SetWorkingDirectory(f->workingDirectory);
+    return saveLinkFile(link, linkFile);
+}
+
 /* The 9x shell's links take ANSI texts only. */
 static HRESULT saveNarrowLink(IShellLinkA *link, const LinkFields *f, const WCHAR *linkFile)
 {
     char text[SETUP_TEXT_MAX];
-    IPersistFile *file = NULL;
-    HRESULT status;
 
     if (!toNarrow(f->target, text, sizeof text))
         return E_FAIL;
@@ -115,12 +117,7 @@ static HRESULT saveNarrowLink(IShellLinkA *link, const LinkFields *f, const WCHA
         link->SetIconLocation(text, f->iconIndex);
     if (f->workingDirectory != NULL && toNarrow(f->workingDirectory, text, sizeof text))
         link->SetWorkingDirectory(text);
-    status = link->QueryInterface(IID_IPersistFile, (void **)&file);
-    if (SUCCEEDED(status)) {
-        status = file->Save(linkFile, FALSE);
-        file->Release();
-    }
-    return status;
+    return saveLinkFile(link, linkFile);
 }
 
 /* COM lives only for the one link; an existing link file is overwritten. */

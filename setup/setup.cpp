@@ -235,10 +235,9 @@ static int placeSaverFile(HWND dialog)
 static void registerSaver(HWND dialog)
 {
     SetupState *s = &setupState;
-    LRESULT position;
-
     char narrow[SETUP_TEXT_MAX], folder[MAX_PATH];
     int wide = hasWidePaths();
+    LRESULT position;
 
     /* On the NT line the system maps this line into the user's registry,
        where the wide form is kept whole. */
