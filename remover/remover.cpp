@@ -231,20 +231,6 @@ static void makeLong(char *path)
         lstrcpyA(path, longer);
 }
 
-/* Whether a file or folder that is there has `name` as its own (long) name,
-   rather than as the short alias of another.  One that is not there has
-   nothing to be mistaken for. */
-static int isKnownAs(const char *path, const char *name)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-
-    if (search == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
-    FindClose(search);
-    return lstrcmpiA(found.cFileName, name) == 0;
-}
-
 static int readPathValue(HKEY key, const char *name, char *out)
 {
     char value[PATH_SIZE + 1];
@@ -340,7 +326,9 @@ static int findEntry(HANDLE *search, const WCHAR *pattern, WCHAR *name)
     return more && toWide(narrowFound.cFileName, name, MAX_PATH);
 }
 
-/* isKnownAs for the whole path. */
+/* Whether a file or folder that is there has `name` as its own (long) name,
+   rather than as the short alias of another.  One that is not there has
+   nothing to be mistaken for. */
 static int isKnownAsWide(const WCHAR *path, const WCHAR *name)
 {
     WCHAR found[MAX_PATH];
@@ -548,78 +536,59 @@ static void reportEntry(const char *name, int deleted)
     showAndPause(200);
 }
 
-static int isPlainFolder(const char *path)
+static int isPlainFolder(const WCHAR *path)
 {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
         && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-/* Ends a full path before its last component, which `name` points at
-   (as GetFullPathNameA gives it), so that it names the folder holding
-   that component. */
-static void cutToParent(char *path, const char *name)
+static int fullPathOf(const WCHAR *path, WCHAR *full)
 {
-    *CharPrevA(path, name) = 0;
+    char narrow[PATH_SIZE], narrowFull[PATH_SIZE];
+    DWORD n;
+
+    if (isWideSystem()) {
+        n = GetFullPathNameW(path, PATH_SIZE, full, NULL);
+        return n > 0 && n < PATH_SIZE;
+    }
+    if (!toNarrow(path, narrow, PATH_SIZE))
+        return 0;
+    n = GetFullPathNameA(narrow, PATH_SIZE, narrowFull, NULL);
+    return n > 0 && n < PATH_SIZE && toWide(narrowFull, full, PATH_SIZE);
+}
+
+static int programsFolder(WCHAR *programs)
+{
+    char narrow[MAX_PATH];
+
+    if (isWideSystem() && calls.specialFolderPath != NULL)
+        return calls.specialFolderPath(NULL, programs, CSIDL_PROGRAMS, FALSE);
+    return SHGetSpecialFolderPathA(NULL, narrow, CSIDL_PROGRAMS, FALSE)
+        && toWide(narrow, programs, MAX_PATH);
 }
 
 /* Only the user's "<Programs>\zub_Savers\<record name>", where "smPath"
    leads once resolved, is the record's start-menu folder; and not when it
    or "zub_Savers" is a link: emptying it would empty the folder linked
-   to.  The resolved path is the one worked on from then on. */
+   to.  The resolved path is the one worked on from then on, whole. */
 static int isRecordMenuFolder(void)
 {
-    char programs[MAX_PATH], own[PATH_SIZE], full[PATH_SIZE];
-    char *name = NULL;
-    DWORD n = GetFullPathNameA(remover.menuFolder, PATH_SIZE, full, &name);
-
-    if (n == 0 || n >= PATH_SIZE || name == NULL
-        || !SHGetSpecialFolderPathA(NULL, programs, CSIDL_PROGRAMS, FALSE)
-        || !joinPath(own, programs, MENU_PARENT, remover.recordName)
-        || lstrcmpiA(full, own) != 0 || !isPlainFolder(full)
-        || !isKnownAs(full, remover.recordName))
-        return 0;
-    lstrcpyA(remover.menuFolder, full);
-    toWide(full, remover.wideMenuFolder, PATH_SIZE);
-    cutToParent(full, name);
-    return isPlainFolder(full);
-}
-
-static int isPlainFolderWide(const WCHAR *path)
-{
-    DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-/* isRecordMenuFolder where the folder is worked through its handle: the
-   same checks on the whole (wide) path. */
-static int isRecordMenuFolderWide(void)
-{
     WCHAR programs[MAX_PATH], record[PATH_SIZE], own[PATH_SIZE], full[PATH_SIZE];
-    WCHAR *name = NULL;
-    WIN32_FIND_DATAW found;
-    HANDLE search;
-    DWORD n = GetFullPathNameW(remover.wideMenuFolder, PATH_SIZE, full, &name);
 
-    if (n == 0 || n >= PATH_SIZE || name == NULL
-        || !toWide(remover.recordName, record, PATH_SIZE)
-        || !calls.specialFolderPath(NULL, programs, CSIDL_PROGRAMS, FALSE)
+    if (!fullPathOf(remover.wideMenuFolder, full) || !toWide(remover.recordName, record, PATH_SIZE)
+        || !programsFolder(programs)
         || lstrlenW(programs) + lstrlenW(L"" MENU_PARENT) + lstrlenW(record) >= PATH_SIZE)
         return 0;
     lstrcpyW(own, programs);
     lstrcatW(own, L"" MENU_PARENT);
     lstrcatW(own, record);
-    if (lstrcmpiW(full, own) != 0 || !isPlainFolderWide(full)
-        || (search = FindFirstFileW(full, &found)) == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(search);
-    if (lstrcmpiW(found.cFileName, record) != 0)    /* known by that long name */
+    if (lstrcmpiW(full, own) != 0 || !isPlainFolder(full) || !isKnownAsWide(full, record))
         return 0;
     lstrcpyW(remover.wideMenuFolder, full);
-    WideCharToMultiByte(CP_ACP, 0, full, -1, remover.menuFolder, PATH_SIZE, NULL, NULL);
-    name[-1] = 0;
-    return isPlainFolderWide(full);
+    toNarrow(full, remover.menuFolder, PATH_SIZE);
+    full[lstrlenW(full) - lstrlenW(record) - 1] = 0;   /* "zub_Savers" */
+    return isPlainFolder(full);
 }
 
 /* Whether the opened folder is still the one checked by name a moment
@@ -766,8 +735,7 @@ static int removeThroughHandle(HANDLE folder)
 static void clearStartMenu(void)
 {
     int byHandle = canWorkThroughHandles();
-    int wide = isWideSystem() && calls.specialFolderPath != NULL;
-    int ours = !remover.refused && (wide ? isRecordMenuFolderWide() : isRecordMenuFolder());
+    int ours = !remover.refused && isRecordMenuFolder();
     HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
     int removed = 0;
 

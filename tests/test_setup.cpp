@@ -591,7 +591,8 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
 {
     if (GetACP() != GetParam().codePage)
         GTEST_SKIP() << "needs code page " << GetParam().codePage;
-    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + GetParam().letters;
+    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount())
+                             + GetParam().letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
     std::string text;
     ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
