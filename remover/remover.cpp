@@ -270,16 +270,12 @@ static int readWidePath(HKEY key, const WCHAR *name, WCHAR *out)
    may hold letters beyond the system's code page, which the ANSI calls
    turn into '?'.  The 9x line, whose wide calls are stubs, takes the same
    path in its ANSI form, which is whole there. */
-static int isWideSystem(void)
-{
-    return (GetVersion() & 0x80000000) == 0;
-}
 
 static DWORD attributesOf(const WCHAR *path)
 {
     char narrow[PATH_SIZE];
 
-    if (isWideSystem())
+    if (hasWidePaths())
         return GetFileAttributesW(path);
     return toNarrow(path, narrow, PATH_SIZE) ? GetFileAttributesA(narrow) : INVALID_FILE_ATTRIBUTES;
 }
@@ -288,7 +284,7 @@ static int deleteNamed(const WCHAR *path)
 {
     char narrow[PATH_SIZE];
 
-    if (isWideSystem())
+    if (hasWidePaths())
         return DeleteFileW(path);
     return toNarrow(path, narrow, PATH_SIZE) && DeleteFileA(narrow);
 }
@@ -297,7 +293,7 @@ static int setAttributes(const WCHAR *path, DWORD attributes)
 {
     char narrow[PATH_SIZE];
 
-    if (isWideSystem())
+    if (hasWidePaths())
         return SetFileAttributesW(path, attributes);
     return toNarrow(path, narrow, PATH_SIZE) && SetFileAttributesA(narrow, attributes);
 }
@@ -311,7 +307,7 @@ static int findEntry(HANDLE *search, const WCHAR *pattern, WCHAR *name)
     WIN32_FIND_DATAA narrowFound;
     int more;
 
-    if (isWideSystem()) {
+    if (hasWidePaths()) {
         if (*search != INVALID_HANDLE_VALUE)
             more = FindNextFileW(*search, &found);
         else
@@ -346,7 +342,7 @@ static int ownPath(WCHAR *path)
     char narrow[PATH_SIZE];
     DWORD n;
 
-    if (isWideSystem()) {
+    if (hasWidePaths()) {
         n = GetModuleFileNameW(NULL, path, PATH_SIZE);
         return n > 0 && n < PATH_SIZE - 1;
     }
@@ -360,7 +356,7 @@ static void makeLongWide(WCHAR *path)
     char narrow[PATH_SIZE];
     DWORD n;
 
-    if (!isWideSystem()) {
+    if (!hasWidePaths()) {
         if (toNarrow(path, narrow, PATH_SIZE)) {
             makeLong(narrow);
             toWide(narrow, path, PATH_SIZE);
@@ -379,7 +375,7 @@ static int readRecordPath(HKEY key, const char *name, WCHAR *out)
     WCHAR wideName[32];
 
     out[0] = 0;
-    if (!isWideSystem())
+    if (!hasWidePaths())
         return readPathValue(key, name, narrow) && toWide(narrow, out, PATH_SIZE);
     if (name != NULL && !toWide(name, wideName, 32))
         return 0;
@@ -548,7 +544,7 @@ static int fullPathOf(const WCHAR *path, WCHAR *full)
     char narrow[PATH_SIZE], narrowFull[PATH_SIZE];
     DWORD n;
 
-    if (isWideSystem()) {
+    if (hasWidePaths()) {
         n = GetFullPathNameW(path, PATH_SIZE, full, NULL);
         return n > 0 && n < PATH_SIZE;
     }
@@ -562,7 +558,7 @@ static int programsFolder(WCHAR *programs)
 {
     char narrow[MAX_PATH];
 
-    if (isWideSystem() && calls.specialFolderPath != NULL)
+    if (hasWidePaths() && calls.specialFolderPath != NULL)
         return calls.specialFolderPath(NULL, programs, CSIDL_PROGRAMS, FALSE);
     return SHGetSpecialFolderPathA(NULL, narrow, CSIDL_PROGRAMS, FALSE)
         && toWide(narrow, programs, MAX_PATH);
@@ -712,7 +708,7 @@ static int removeNamedFolder(const WCHAR *path)
 {
     char narrow[PATH_SIZE];
 
-    if (isWideSystem())
+    if (hasWidePaths())
         return RemoveDirectoryW(path);
     return toNarrow(path, narrow, PATH_SIZE) && RemoveDirectoryA(narrow);
 }

@@ -1,6 +1,7 @@
 /* Entry: the file name picks saver or installer, the command line picks
    the saver's role. */
 #include "saver/saver.h"
+#include "setup/paths.h"
 #include "settings/settings.h"
 #include "password/password.h"
 #include "preview/preview.h"
@@ -91,11 +92,6 @@ void readScreenLayout(void)
         c->screenWidth = c->primaryWidth;
         c->screenHeight = c->primaryHeight;
     }
-}
-
-int hasWidePaths(void)
-{
-    return (GetVersion() & 0x80000000) == 0;
 }
 
 void warn(HWND owner, const char *text)

@@ -41,8 +41,6 @@ void readScreenLayout(void);
 /* The program's box for what went wrong, owned by the dialog it is shown
    over (NULL when none is open), so that nothing behind it takes a click. */
 void warn(HWND owner, const char *text);
-/* The NT line, where the wide (W) file calls work; 9x has ANSI ones only. */
-int hasWidePaths(void);
 
 /* ---- saver window ---- */
 

@@ -6,6 +6,11 @@ int endsInSeparator(const char *path)
     return end > path && *CharPrevA(path, end) == '\\';
 }
 
+int hasWidePaths(void)
+{
+    return (GetVersion() & 0x80000000) == 0;
+}
+
 int appendWide(WCHAR *buffer, int size, const WCHAR *piece)
 {
     int used = lstrlenW(buffer);

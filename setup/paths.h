@@ -16,6 +16,8 @@ int endsInSeparator(const char *path);
 int appendWide(WCHAR *buffer, int size, const WCHAR *piece);
 /* One of the program's own (ANSI) names onto a wide path. */
 int appendNarrow(WCHAR *buffer, int size, const char *piece);
+/* The NT line, where the wide (W) file calls work; 9x has ANSI ones only. */
+int hasWidePaths(void);
 /* For the 9x line, whose ANSI calls are the only ones, and whose paths
    therefore hold nothing the code page lacks. */
 int toNarrow(const WCHAR *path, char *narrow, int size);

@@ -190,23 +190,22 @@ static void writeRemover(void)
 static int copyWritable(const WCHAR *target, BOOL failIfExists)
 {
     char narrow[MAX_PATH];
+    int wide = hasWidePaths();
     DWORD attributes;
 
-    if (hasWidePaths()) {
-        if (launchContext.wideModulePath[0] == 0
-            || !CopyFileW(launchContext.wideModulePath, target, failIfExists))
-            return 0;
-        attributes = GetFileAttributesW(target);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-        return 1;
-    }
-    if (!toNarrow(target, narrow, sizeof narrow)
-        || !CopyFileA(launchContext.modulePath, narrow, failIfExists))
+    if (wide ? launchContext.wideModulePath[0] == 0
+               || !CopyFileW(launchContext.wideModulePath, target, failIfExists)
+             : !toNarrow(target, narrow, sizeof narrow)
+               || !CopyFileA(launchContext.modulePath, narrow, failIfExists))
         return 0;
-    attributes = GetFileAttributesA(narrow);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(narrow, attributes & ~FILE_ATTRIBUTE_READONLY);
+    attributes = wide ? GetFileAttributesW(target) : GetFileAttributesA(narrow);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        attributes &= ~FILE_ATTRIBUTE_READONLY;
+        if (wide)
+            SetFileAttributesW(target, attributes);
+        else
+            SetFileAttributesA(narrow, attributes);
+    }
     return 1;
 }
 

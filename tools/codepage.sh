@@ -21,9 +21,4 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 . "$here/tools/xvfb.sh"
 start_xvfb || exit 1
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-"$here/tools/wine-run" "$@"
-rc=$?
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-stop_xvfb
-exit $rc
+run_here_and_exit "$@"

@@ -21,9 +21,4 @@ start_xvfb || exit 1
   xrandr --addmode screen 1024x768 &&
   xrandr --output screen --mode 1024x768; } || { stop_xvfb; exit 1; }
 
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-"$here/tools/wine-run" "$@"
-rc=$?
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-stop_xvfb
-exit $rc
+run_here_and_exit "$@"

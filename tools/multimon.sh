@@ -34,9 +34,4 @@ case $layout in
   *) echo "layout right or left" >&2; stop_xvfb; exit 2 ;;
 esac || { stop_xvfb; exit 1; }
 
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-"$here/tools/wine-run" "$@"
-rc=$?
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-stop_xvfb
-exit $rc
+run_here_and_exit "$@"

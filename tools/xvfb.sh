@@ -31,3 +31,16 @@ stop_xvfb() {
   [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null
   XVFB_PID=
 }
+
+# Runs a program through tools/wine-run on this display, the prefix's
+# server fresh before and ended after, then stops the display and exits
+# with the program's status.  $here is the project's top folder.
+run_here_and_exit() {
+  local rc
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  "$here/tools/wine-run" "$@"
+  rc=$?
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  stop_xvfb
+  exit $rc
+}
