@@ -3,30 +3,21 @@
    the saver go and the password role do nothing. */
 #include "password/password.h"
 #include "saver/saver.h"
-#include "setup/paths.h"
+#include "common/files.h"
 
-#include <string.h>
 
 typedef DWORD (WINAPI *PwdChangePasswordProc)(LPCSTR, HWND, DWORD, DWORD);
 typedef BOOL (WINAPI *VerifyScreenSavePwdProc)(HWND);
 
 void changePassword(HWND parent)
 {
-    char path[MAX_PATH];
-    UINT length = GetSystemDirectoryA(path, sizeof path);
+    WCHAR path[PATH_ROOM];
     HMODULE library;
     PwdChangePasswordProc change;
 
-    if (length >= sizeof path)
-        length = 0;     /* a directory that does not fit is no directory */
-    path[length] = 0;
-    if (!endsInSeparator(path))
-        path[length++] = '\\';
-    if (length + sizeof "MPR.DLL" > sizeof path)
+    if (!systemFolder(path, MAX_PATH) || !appendName(path, PATH_ROOM, L"MPR.DLL"))
         return;
-    memcpy(path + length, "MPR.DLL", sizeof "MPR.DLL");
-
-    library = LoadLibraryA(path);
+    library = loadLibrary(path);
     if (library == NULL)
         return;
     change = (PwdChangePasswordProc)(void *)GetProcAddress(library, "PwdChangePasswordA");

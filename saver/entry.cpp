@@ -1,7 +1,7 @@
 /* Entry: the file name picks saver or installer, the command line picks
    the saver's role. */
 #include "saver/saver.h"
-#include "setup/paths.h"
+#include "common/files.h"
 #include "settings/settings.h"
 #include "password/password.h"
 #include "preview/preview.h"
@@ -19,21 +19,18 @@ static void upperCase(char *text)
 }
 
 /* Only the last three characters count, with no dot required, so "xscr"
-   is a saver too.  A path that could not be read whole names nothing; it
-   is taken for a saver then, because the installer could not copy a file
-   it cannot name, while the system only ever starts savers with a letter. */
-int isSaverFileName(const char *path, DWORD length)
+   is a saver too.  A path that could not be read whole (empty) names
+   nothing; it is taken for a saver then, because the installer could not
+   copy a file it cannot name, while the system only ever starts savers
+   with a letter. */
+int isSaverFileName(const WCHAR *path)
 {
-    char tail[4];
+    int length = lstrlenW(path);
 
-    if (length == 0 || length >= MAX_PATH)
+    if (length == 0)
         return 1;
-    if (length < 3)
-        return 0;
-    memcpy(tail, path + length - 3, 3);
-    tail[3] = 0;
-    upperCase(tail);
-    return memcmp(tail, "SCR", 3) == 0;
+    return length >= 3 && (path[length - 3] | 0x20) == 's' && (path[length - 2] | 0x20) == 'c'
+        && (path[length - 1] | 0x20) == 'r';
 }
 
 /* Started with any command line, the program gives the foreground back
@@ -104,7 +101,7 @@ static void runSaverRole(void)
     if (registerSaverClass(launchContext.instance, saverWndProc))
         runSaver();
     else
-        MessageBoxA(NULL, "ERROR: can't init instance", "message", MB_ICONWARNING);
+        warn(NULL, "ERROR: can't init instance");
 }
 
 static void dispatchRole(void)
@@ -132,25 +129,18 @@ static void dispatchRole(void)
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
-    DWORD length;
-
     (void)nCmdShow;
-    /* always NULL for a 32-bit program; kept, as users and their tools know it */
+    /* Windows 3.1's mark of a second copy of a program; a 32-bit system
+       always passes NULL */
     if (hPrevInstance != NULL)
         return 1;
     launchContext.previousForeground = NULL;
     readScreenLayout();
     launchContext.instance = hInstance;
 
-    length = GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
-    launchContext.modulePath[MAX_PATH - 1] = 0;     /* older systems leave a cut path open */
-    launchContext.wideModulePath[0] = 0;
-    if (hasWidePaths()) {
-        DWORD wide = GetModuleFileNameW(NULL, launchContext.wideModulePath, MAX_PATH);
-        if (wide == 0 || wide >= MAX_PATH)
-            launchContext.wideModulePath[0] = 0;
-    }
-    if (!isSaverFileName(launchContext.modulePath, length)) {
+    if (!modulePath(launchContext.modulePath, MAX_PATH))
+        launchContext.modulePath[0] = 0;
+    if (!isSaverFileName(launchContext.modulePath)) {
         runSetup();
         return 0;
     }

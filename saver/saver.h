@@ -21,11 +21,9 @@ struct LaunchContext {
     int screenHeight;           /* H */
     /* Dialogs are centred on the primary monitor alone. */
     int primaryWidth, primaryHeight;
-    char modulePath[MAX_PATH];  /* own file, for the role its name picks */
-    /* The same, whole: the ANSI form turns letters beyond the system's code
-       page into '?', and setup's copy must find its source in any folder.
-       Empty on the 9x line, whose wide calls are stubs. */
-    WCHAR wideModulePath[MAX_PATH];
+    /* Own file, whole, for the role its name picks and for setup's copy;
+       empty when it could not be read whole. */
+    WCHAR modulePath[MAX_PATH];
     char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
     DWORD targetWindow;         /* decimal window handle after the letter */
     HWND previousForeground;
@@ -36,7 +34,7 @@ extern LaunchContext launchContext;
 
 void rememberForeground(const char *commandLine);
 void parseCommandLine(char *text);
-int isSaverFileName(const char *path, DWORD length);
+int isSaverFileName(const WCHAR *path);
 void readScreenLayout(void);
 /* The program's box for what went wrong, owned by the dialog it is shown
    over (NULL when none is open), so that nothing behind it takes a click. */

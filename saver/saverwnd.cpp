@@ -127,7 +127,7 @@ void runSaver(void)
         loadSettings();
         /* The photograph is taken while the window is still hidden. */
         if (!createSurfaces())
-            warn(NULL, "ERROR: cant't create DC");    /* spelled so: users and their tools know it */
+            warn(NULL, "ERROR: cant't create DC");    /* the program's text as first shipped */
         else
             animateUntilClosed();
     }

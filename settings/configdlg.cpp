@@ -215,8 +215,9 @@ static void repaintSwatch(void)
     HDC dc = GetDC(c->swatch);
 
     if (dc == NULL) {
-        /* odd, and kept: users and their tools know this box */
-        MessageBoxA(GetParent(c->swatch), "foo", "message", MB_ICONWARNING);
+        /* a system out of device contexts: the box says no more than
+           the program ever said there */
+        warn(GetParent(c->swatch), "foo");
         return;
     }
     paintSwatch(dc, &c->swatchRect);
@@ -367,5 +368,5 @@ void runConfigDialog(HWND parent)
     memset(&configDialogState, 0, sizeof configDialogState);
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_CONFIG), parent,
                         configDialogProc, 0) < 0)
-        MessageBoxA(NULL, "ERROR: can't create dialog !", "message", MB_ICONWARNING);
+        warn(NULL, "ERROR: can't create dialog !");
 }

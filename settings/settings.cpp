@@ -69,14 +69,14 @@ COLORREF bubbleColour(void)
 
 void loadSettings(void)
 {
-    char path[MAX_PATH];
+    char keyPath[MAX_PATH];
     HKEY key;
     int i;
 
     defaultSettings();
-    if (!settingsKeyPath(path, sizeof path))
+    if (!settingsKeyPath(keyPath, sizeof keyPath))
         return;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     for (i = 0; i < KELP_SETTINGS_COUNT; i++) {
         /* Read through a buffer and take over just the bytes the value
@@ -95,13 +95,13 @@ void loadSettings(void)
 
 void saveSettings(HWND owner)
 {
-    char path[MAX_PATH];
+    char keyPath[MAX_PATH];
     HKEY key;
     DWORD disposition;
     int i;
 
-    if (!settingsKeyPath(path, sizeof path)
-        || RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, (char *)KELP_SETTINGS_CLASS,
+    if (!settingsKeyPath(keyPath, sizeof keyPath)
+        || RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, (char *)KELP_SETTINGS_CLASS,
                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                            &key, &disposition) != ERROR_SUCCESS) {
         MessageBeep(MB_ICONWARNING);

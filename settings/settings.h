@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "setup/record.h"
+#include "common/record.h"
 
 /* Field order is the order of every registry read and write. */
 struct SaverSettings {

@@ -7,10 +7,8 @@
    with '?' in their place, which the listing then takes for a wildcard. */
 #include "setup/picker.h"
 #include "saver/saver.h"
-#include "setup/paths.h"
+#include "common/files.h"
 #include "resource.h"
-
-#include <string.h>
 
 PickerState pickerState;
 
@@ -54,17 +52,6 @@ int groupDigits(ULONGLONG count, char *text, int size)
     return 1;
 }
 
-static int appendPiece(WCHAR *buffer, int size, const WCHAR *piece, int length)
-{
-    int used = lstrlenW(buffer);
-
-    if (used + length + 1 > size)
-        return 0;
-    memcpy(buffer + used, piece, length * sizeof *piece);
-    buffer[used + length] = 0;
-    return 1;
-}
-
 /* A backslash in UTF-16 is always the one character: no lead byte of a
    double-byte code page can hide it here. */
 static const WCHAR *nextWideSeparator(const WCHAR *from)
@@ -75,117 +62,54 @@ static const WCHAR *nextWideSeparator(const WCHAR *from)
     return NULL;
 }
 
-/* The picker's own entry texts are plain ASCII: wide, the same characters. */
-static void showFixed(const char *text, WCHAR *shown, int size)
+/* The first `length` characters of `piece` onto the buffer. */
+static int appendPiece(WCHAR *buffer, int size, const WCHAR *piece, int length)
 {
-    if (!toWide(text, shown, size) && size > 0)
-        shown[0] = 0;
-}
+    WCHAR part[MAX_PATH];
 
-/* ---- the user's file system ----
-   The NT line takes the user's paths whole through the wide calls.  The 9x
-   line has only the ANSI ones, and its paths hold nothing its code page
-   lacks: they are converted at the call. */
+    return length < MAX_PATH && lstrcpynW(part, piece, length + 1) != NULL
+        && appendText(buffer, size, part);
+}
 
 static int findStoredName(const WCHAR *lookup, WCHAR *name, int size)
 {
-    WIN32_FIND_DATAW wide;
-    WIN32_FIND_DATAA narrow;
-    char narrowLookup[MAX_PATH];
-    HANDLE search;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    int found = findName(&search, lookup, name, size);
 
-    if (hasWidePaths()) {
-        search = FindFirstFileW(lookup, &wide);
-        if (search == INVALID_HANDLE_VALUE)
-            return 0;
+    if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-        if (lstrlenW(wide.cFileName) >= size)
-            return 0;
-        lstrcpyW(name, wide.cFileName);
-        return 1;
-    }
-    if (!toNarrow(lookup, narrowLookup, sizeof narrowLookup))
-        return 0;
-    search = FindFirstFileA(narrowLookup, &narrow);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(search);
-    return toWide(narrow.cFileName, name, size);
+    return found;
 }
 
-/* The listing rewrites the pattern (MAX_PATH characters) it is given. */
-static int listPath(HWND dialog, WCHAR *pattern, int list, int label, UINT kind)
-{
-    char narrow[MAX_PATH];
-    int listed;
-
-    if (hasWidePaths())
-        return kind == LIST_DRIVES ? DlgDirListComboBoxW(dialog, pattern, list, label, kind)
-                                   : DlgDirListW(dialog, pattern, list, label, kind);
-    if (!toNarrow(pattern, narrow, sizeof narrow))
-        return 0;
-    listed = kind == LIST_DRIVES ? DlgDirListComboBoxA(dialog, narrow, list, label, kind)
-                                 : DlgDirListA(dialog, narrow, list, label, kind);
-    if (!toWide(narrow, pattern, MAX_PATH))
-        pattern[0] = 0;
-    return listed;
-}
-
-/* The chosen entry as a path (MAX_PATH characters): a folder with its
-   backslash, a drive as "c:"; empty when none is chosen. */
+/* The chosen row as a path (MAX_PATH characters): a folder's name with its
+   backslash ("..\\" for the parent), a drive as "c:"; empty when none is
+   chosen.  Each list holds one kind of row, so the row is taken for what
+   its list holds, whatever its name looks like: the listing writes a
+   folder "-z-" as "[-z-]", just as it writes drive z:. */
 static void selectedPath(HWND dialog, int list, WCHAR *path)
 {
-    char narrow[MAX_PATH] = "";
+    int combo = list == IDC_PICKER_DRIVES;
+    HWND control = GetDlgItem(dialog, list);
+    int index = (int)SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+    WCHAR row[MAX_PATH];
+    int length;
 
     path[0] = 0;
-    if (hasWidePaths()) {
-        if (list == IDC_PICKER_DRIVES)
-            DlgDirSelectComboBoxExW(dialog, path, MAX_PATH, list);
-        else
-            DlgDirSelectExW(dialog, path, MAX_PATH, list);
+    if (index < 0 || !rowText(control, index, combo, row, MAX_PATH)
+        || (length = lstrlenW(row)) < 3 || row[0] != '[' || row[length - 1] != ']')
+        return;
+    if (combo) {
+        path[0] = row[2];   /* "[-c-]" */
+        path[1] = ':';
+        path[2] = 0;
         return;
     }
-    if (list == IDC_PICKER_DRIVES)
-        DlgDirSelectComboBoxExA(dialog, narrow, sizeof narrow, list);
-    else
-        DlgDirSelectExA(dialog, narrow, sizeof narrow, list);
-    if (!toWide(narrow, path, MAX_PATH))
+    row[length - 1] = 0;
+    if (!copyText(path, MAX_PATH, row + 1) || !appendText(path, MAX_PATH, L"\\"))
         path[0] = 0;
 }
 
-static int enterPath(const WCHAR *path)
-{
-    char narrow[MAX_PATH];
-
-    if (hasWidePaths())
-        return SetCurrentDirectoryW(path);
-    return toNarrow(path, narrow, sizeof narrow) && SetCurrentDirectoryA(narrow);
-}
-
-static int makeFolder(const WCHAR *path)
-{
-    char narrow[MAX_PATH];
-
-    if (hasWidePaths())
-        return CreateDirectoryW(path, NULL);
-    return toNarrow(path, narrow, sizeof narrow) && CreateDirectoryA(narrow, NULL);
-}
-
-/* A drive's label; the root is the program's own "c:\". */
-static int volumeLabel(const char *root, WCHAR *label, int size)
-{
-    WCHAR wideRoot[4];
-    char narrow[MAX_PATH];
-    DWORD longestName, flags;
-
-    if (hasWidePaths())
-        return toWide(root, wideRoot, 4)
-            && GetVolumeInformationW(wideRoot, label, size, NULL, &longestName, &flags, NULL, 0);
-    return GetVolumeInformationA(root, narrow, sizeof narrow, NULL, &longestName, &flags, NULL, 0)
-        && toWide(narrow, label, size);
-}
-
-typedef BOOL (WINAPI *FreeSpaceCall)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+typedef BOOL (WINAPI *FreeSpaceCall)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
 /* Free bytes of the current drive.  The Ex call is looked up, not
    imported: Windows 95 before OSR2 lacks it, and a missing import would
@@ -194,13 +118,11 @@ typedef BOOL (WINAPI *FreeSpaceCall)(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, 
    would show a wrapped count. */
 static int currentFreeBytes(ULONGLONG *count)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    FreeSpaceCall freeSpaceEx = NULL;
+    FreeSpaceCall freeSpaceEx = (FreeSpaceCall)(void (*)(void))
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
     ULARGE_INTEGER available, total, free;
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
 
-    if (hasWidePaths() && kernel != NULL)
-        freeSpaceEx = (FreeSpaceCall)(void *)GetProcAddress(kernel, "GetDiskFreeSpaceExW");
     if (freeSpaceEx != NULL && freeSpaceEx(NULL, &available, &total, &free)) {
         *count = free.QuadPart;
         return 1;
@@ -209,52 +131,6 @@ static int currentFreeBytes(ULONGLONG *count)
         return 0;
     *count = (ULONGLONG)freeClusters * sectorsPerCluster * bytesPerSector;
     return 1;
-}
-
-/* The system's controls keep wide text whole, in this ANSI dialog too. */
-static void itemPath(HWND dialog, int id, WCHAR *text, int size)
-{
-    char narrow[MAX_PATH] = "";
-
-    text[0] = 0;
-    if (hasWidePaths())
-        SendDlgItemMessageW(dialog, id, WM_GETTEXT, size, (LPARAM)text);
-    else if (SendDlgItemMessageA(dialog, id, WM_GETTEXT, size < MAX_PATH ? size : MAX_PATH,
-                                 (LPARAM)narrow) > 0 && !toWide(narrow, text, size))
-        text[0] = 0;
-}
-
-static void setItemPath(HWND dialog, int id, const WCHAR *text)
-{
-    char narrow[MAX_PATH];
-
-    if (hasWidePaths())
-        SetDlgItemTextW(dialog, id, text);
-    else if (toNarrow(text, narrow, sizeof narrow))
-        SetDlgItemTextA(dialog, id, narrow);
-}
-
-/* An entry of a list or of the drive box (MAX_PATH characters) as the
-   listing wrote it; empty when it would not fit. */
-static void listedEntry(HWND list, UINT index, int combo, WCHAR *text)
-{
-    UINT lengthMessage = combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
-    UINT textMessage = combo ? CB_GETLBTEXT : LB_GETTEXT;
-    char narrow[MAX_PATH];
-    LRESULT length;
-
-    text[0] = 0;
-    if (hasWidePaths()) {
-        length = SendMessageW(list, lengthMessage, index, 0);
-        if (length >= 0 && length < MAX_PATH)
-            SendMessageW(list, textMessage, index, (LPARAM)text);
-        return;
-    }
-    length = SendMessageA(list, lengthMessage, index, 0);
-    if (length >= 0 && length < MAX_PATH
-        && SendMessageA(list, textMessage, index, (LPARAM)narrow) >= 0
-        && !toWide(narrow, text, MAX_PATH))
-        text[0] = 0;
 }
 
 /* ---- names as stored ---- */
@@ -280,7 +156,7 @@ int resolvePathNames(WCHAR *path, int size)
         length = end != NULL ? (int)(end - piece) : lstrlenW(piece);
         if (!appendPiece(lookup, MAX_PATH, piece, length))
             return 0;
-        if (findStoredName(lookup, stored, MAX_PATH) && !appendWide(result, MAX_PATH, stored))
+        if (findStoredName(lookup, stored, MAX_PATH) && !appendText(result, MAX_PATH, stored))
             return 0;
         if (end == NULL)
             break;
@@ -306,12 +182,10 @@ int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size)
         lstrcpynW(name, listed, MAX_PATH);
     else if (length >= 2 && length - 2 < MAX_PATH)
         lstrcpynW(name, listed + 1, length - 1);    /* the name between the brackets */
-    if (bracketed && lstrcmpW(name, L"..") == 0) {
-        showFixed("[..]", shown, size);
-        return 1;
-    }
+    if (bracketed && lstrcmpW(name, L"..") == 0)
+        return copyText(shown, size, L"[..]");
     if (name[0] == 0 || !findStoredName(name, shown, size)) {
-        showFixed("can't read file", shown, size);
+        copyText(shown, size, L"can't read file");
         return 0;
     }
     return 1;
@@ -413,7 +287,7 @@ static void drawListEntry(const DRAWITEMSTRUCT *item)
     WCHAR listed[MAX_PATH], shown[MAX_PATH];
     RECT area = item->rcItem;
 
-    listedEntry(item->hwndItem, item->itemID, 0, listed);
+    rowText(item->hwndItem, item->itemID, 0, listed, MAX_PATH);
     entryName(listed, folders, shown, MAX_PATH);
     area.left += ICON_GAP;
     drawEntryText(item, &area, shown, folders);
@@ -426,24 +300,22 @@ static void drawListEntry(const DRAWITEMSTRUCT *item)
 static void drawDriveEntry(const DRAWITEMSTRUCT *item)
 {
     WCHAR listed[MAX_PATH], label[MAX_PATH], shown[MAX_PATH + 8];
-    char root[4] = "?:\\", letter[2] = "?";
+    WCHAR root[4] = L"?:\\";
     UINT type;
 
-    listedEntry(item->hwndItem, item->itemID, 1, listed);
     /* "[-c-]": a drive's letter is plain ASCII */
-    if (lstrlenW(listed) < 3 || listed[2] >= 0x80)
+    if (!rowText(item->hwndItem, item->itemID, 1, listed, MAX_PATH) || lstrlenW(listed) < 3
+        || listed[2] >= 0x80)
         return;
-    root[0] = letter[0] = (char)listed[2];
-    type = GetDriveTypeA(root);
+    root[0] = listed[2];
+    type = GetDriveTypeW(root);
     label[0] = 0;
     /* A removable drive would be asked for its disk at every paint. */
     if (type != DRIVE_UNKNOWN && type != DRIVE_REMOVABLE && !volumeLabel(root, label, MAX_PATH))
         label[0] = 0;
-    shown[0] = 0;
-    appendNarrow(shown, MAX_PATH + 8, "[-");
-    appendNarrow(shown, MAX_PATH + 8, letter);
-    appendNarrow(shown, MAX_PATH + 8, "-]  ");
-    appendWide(shown, MAX_PATH + 8, label);
+    copyText(shown, MAX_PATH + 8, L"[-?-]  ");
+    shown[2] = listed[2];
+    appendText(shown, MAX_PATH + 8, label);
     drawEntryText(item, &item->rcItem, shown, 1);
     if (type == DRIVE_FIXED)
         drawIcon(item->hDC, &item->rcItem, BITMAP_HARDDISK, BITMAP_HARDDISKMASK, 18, 17);
@@ -471,17 +343,17 @@ static void refreshPathLabel(HWND dialog)
 {
     WCHAR path[MAX_PATH];
 
-    itemPath(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    itemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
     resolvePathNames(path, MAX_PATH);
-    setItemPath(dialog, IDC_PICKER_PATH, path);
+    setItemText(dialog, IDC_PICKER_PATH, path);
 }
 
 /* The file listing enters the folder and leaves only the wildcard in the
    text, from which the folder list then lists the same folder. */
 static void listFolder(HWND dialog, WCHAR *pattern)
 {
-    listPath(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
-    listPath(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    listDirectory(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    listDirectory(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
     refreshPathLabel(dialog);
 }
 
@@ -503,9 +375,9 @@ static void onDriveChange(HWND dialog)
     WCHAR drive[MAX_PATH];
 
     selectedPath(dialog, IDC_PICKER_DRIVES, drive);
-    if (drive[0] == 0 || !enterPath(drive)) {
+    if (drive[0] == 0 || !enterFolder(drive)) {
         SendMessageA(drives, CB_SETCURSEL, pickerState.lastGoodDrive, 0);
-        MessageBoxA(dialog, "error accessing drive!", "message", MB_ICONWARNING);
+        warn(dialog, "error accessing drive!");
         return;
     }
     pickerState.lastGoodDrive = (int)SendMessageA(drives, CB_GETCURSEL, 0, 0);
@@ -535,11 +407,11 @@ static void onPickerInit(HWND dialog)
     loadLocationBitmaps();
     centerWindow(dialog);
     lstrcpynW(pattern, folder, MAX_PATH);
-    listPath(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
+    listDirectory(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
     lstrcpynW(pattern, folder, MAX_PATH);
-    listPath(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
+    listDirectory(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
     lstrcpynW(pattern, folder, MAX_PATH);
-    listPath(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
+    listDirectory(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
 
     /* "[-" alone would find the first drive of all; a drive's letter is
        plain ASCII, whatever the folder's name holds. */
@@ -560,22 +432,19 @@ static void onNewFolder(HWND dialog)
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_NEWFOLDER),
                                      dialog, newFolderDialogProc, 0);
     WCHAR path[MAX_PATH], pattern[MAX_PATH];
-    int used;
 
     if (result < 0)
-        MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+        warn(dialog, "ERROR: can't create dialog");
     else if (result == 0)
         return;
-    itemPath(dialog, IDC_PICKER_PATH, path, MAX_PATH);
-    used = lstrlenW(path);
-    if (!((used > 0 && path[used - 1] == '\\') || appendNarrow(path, MAX_PATH, "\\"))
-        || !appendWide(path, MAX_PATH, pickerState.folderName)) {
-        MessageBoxA(dialog, newFolderRefused, "message", MB_ICONWARNING);
+    itemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    if (!appendName(path, MAX_PATH, pickerState.folderName)) {
+        warn(dialog, newFolderRefused);
         return;
     }
     if (!makeFolder(path)) {
-        MessageBoxA(dialog, GetLastError() == ERROR_ALREADY_EXISTS ? "Folder already exists"
-                    : newFolderRefused, "message", MB_ICONWARNING);
+        warn(dialog, GetLastError() == ERROR_ALREADY_EXISTS ? "Folder already exists"
+                                                             : newFolderRefused);
         return;
     }
     lstrcpyW(pattern, path);
@@ -584,7 +453,7 @@ static void onNewFolder(HWND dialog)
 
 static void onPickerOk(HWND dialog)
 {
-    itemPath(dialog, IDC_PICKER_PATH, setupState.installFolder, MAX_PATH);
+    itemText(dialog, IDC_PICKER_PATH, setupState.installFolder, MAX_PATH);
     EndDialog(dialog, 1);
     freeLocationBitmaps();
 }
@@ -628,12 +497,11 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 static void onNewFolderOk(HWND dialog)
 {
-    itemPath(dialog, IDC_NEWFOLDER_NAME, pickerState.folderName, FOLDER_NAME_TAKEN);
+    itemText(dialog, IDC_NEWFOLDER_NAME, pickerState.folderName, FOLDER_NAME_TAKEN);
     if (pickerState.folderName[0] != 0)
         EndDialog(dialog, 1);
     else
-        MessageBoxA(dialog, "please enter a name for the new Folder\nor press cancel", "message",
-                    MB_ICONWARNING);
+        warn(dialog, "please enter a name for the new Folder\nor press cancel");
 }
 
 INT_PTR CALLBACK newFolderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,15 +1,13 @@
 /* Setup dialog and install sequence: run under any name but a saver's, the
    program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
-#include "setup/rights.h"
-#include "setup/paths.h"
+#include "common/rights.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <string.h>
 
 SetupState setupState;
 
@@ -21,31 +19,14 @@ static const char leaveQuestion[] =
 #define TIMEOUT_HIGHEST 100
 #define TIMEOUT_START 3
 
-/* Appends one piece to a fixed buffer; 0, and the buffer as it was, when
-   the piece does not fit. */
-int appendText(char *buffer, int size, const char *piece)
-{
-    int used = lstrlenA(buffer);
-    int length = lstrlenA(piece);
-
-    if (used + length + 1 > size)
-        return 0;
-    memcpy(buffer + used, piece, length + 1);
-    return 1;
-}
-
 /* A drive root keeps its one backslash.  A path that cannot be formed
    whole is left empty, never cut. */
 int formSaverPath(void)
 {
     SetupState *s = &setupState;
-    int length = lstrlenW(s->installFolder);
 
-    s->saverPath[0] = 0;
-    if (appendWide(s->saverPath, SETUP_TEXT_MAX, s->installFolder)
-        && ((length > 0 && s->installFolder[length - 1] == L'\\')
-            || appendNarrow(s->saverPath, SETUP_TEXT_MAX, "\\"))
-        && appendNarrow(s->saverPath, SETUP_TEXT_MAX, SETUP_SAVER_FILE))
+    if (copyText(s->saverPath, PATH_ROOM, s->installFolder)
+        && appendName(s->saverPath, PATH_ROOM, SETUP_SAVER_FILE))
         return 1;
     s->saverPath[0] = 0;
     return 0;
@@ -53,9 +34,8 @@ int formSaverPath(void)
 
 int formPanelParameters(void)
 {
-    setupState.panelParameters[0] = 0;
-    return appendNarrow(setupState.panelParameters, SETUP_TEXT_MAX, SETUP_PANEL_PREFIX)
-        && appendWide(setupState.panelParameters, SETUP_TEXT_MAX, setupState.saverPath);
+    return copyText(setupState.panelParameters, PATH_ROOM, SETUP_PANEL_PREFIX)
+        && appendText(setupState.panelParameters, PATH_ROOM, setupState.saverPath);
 }
 
 /* The file system and the links take no path of MAX_PATH characters or
@@ -82,52 +62,19 @@ void centerWindow(HWND window)
     SetWindowPlacement(window, &placement);
 }
 
-/* The 9x line has the ANSI calls only, and its paths hold nothing the code
-   page lacks: there the wide path is converted at the call. */
-static void showSaverPath(HWND dialog)
-{
-    char narrow[SETUP_TEXT_MAX];
-
-    if (hasWidePaths())
-        SetDlgItemTextW(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
-    else if (toNarrow(setupState.saverPath, narrow, sizeof narrow))
-        SetDlgItemTextA(dialog, IDC_SETUP_SAVERPATH, narrow);
-}
-
-static void readWindowsFolder(WCHAR *folder)
-{
-    char narrow[MAX_PATH];
-    UINT length;
-
-    if (hasWidePaths()) {
-        length = GetWindowsDirectoryW(folder, MAX_PATH);
-    } else {
-        length = GetWindowsDirectoryA(narrow, MAX_PATH);
-        if (length > 0 && length < MAX_PATH && !toWide(narrow, folder, MAX_PATH))
-            length = 0;
-    }
-    if (length == 0 || length >= MAX_PATH)
-        lstrcpynW(folder, L"c:", MAX_PATH);
-}
-
 static void onInitDialog(HWND dialog)
 {
     SetupState *s = &setupState;
-    WCHAR windowsFolder[MAX_PATH];
 
-    readWindowsFolder(windowsFolder);
     s->dialog = dialog;
-    lstrcpynW(s->installFolder, windowsFolder, MAX_PATH);
-
+    if (!windowsFolder(s->installFolder, MAX_PATH))
+        copyText(s->installFolder, MAX_PATH, L"c:");
+    formSaverPath();
     /* The remover stays in the Windows directory wherever the saver goes. */
-    s->saverPath[0] = 0;
-    appendWide(s->saverPath, SETUP_TEXT_MAX, windowsFolder);
-    appendNarrow(s->saverPath, SETUP_TEXT_MAX, "\\" SETUP_SAVER_FILE);
-    s->removerPath[0] = 0;
-    appendWide(s->removerPath, SETUP_TEXT_MAX, windowsFolder);
-    appendNarrow(s->removerPath, SETUP_TEXT_MAX, "\\" SETUP_REMOVER_FILE);
+    copyText(s->removerPath, PATH_ROOM, s->installFolder);
+    appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE);
 
-    showSaverPath(dialog);
+    setItemText(dialog, IDC_SETUP_SAVERPATH, s->saverPath);
     CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
                         MAKELONG(TIMEOUT_HIGHEST, TIMEOUT_LOWEST));
@@ -140,22 +87,11 @@ static void onBrowse(HWND dialog)
     INT_PTR result = DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_PICKER),
                                      dialog, locationDialogProc, 0);
     if (result < 0)
-        MessageBoxA(dialog, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+        warn(dialog, "ERROR: can't create dialog");
     else if (result == 0)
         return;
     formSaverPath();
-    showSaverPath(dialog);
-}
-
-static HANDLE createNewFile(const WCHAR *path)
-{
-    char narrow[MAX_PATH];
-
-    if (hasWidePaths())
-        return CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, NULL);
-    if (!toNarrow(path, narrow, sizeof narrow))
-        return INVALID_HANDLE_VALUE;
-    return CreateFileA(narrow, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, NULL);
+    setItemText(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
 }
 
 /* An old remover is replaced without asking; without the image, or where
@@ -176,7 +112,7 @@ static void writeRemover(void)
     image = loaded != NULL ? LockResource(loaded) : NULL;
     if (size == 0 || image == NULL)
         return;
-    file = createNewFile(setupState.removerPath);
+    file = openFile(setupState.removerPath, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE);
     if (file == INVALID_HANDLE_VALUE)
         return;
     WriteFile(file, image, size, &written, NULL);
@@ -189,23 +125,13 @@ static void writeRemover(void)
    letters. */
 static int copyWritable(const WCHAR *target, BOOL failIfExists)
 {
-    char narrow[MAX_PATH];
-    int wide = hasWidePaths();
     DWORD attributes;
 
-    if (wide ? launchContext.wideModulePath[0] == 0
-               || !CopyFileW(launchContext.wideModulePath, target, failIfExists)
-             : !toNarrow(target, narrow, sizeof narrow)
-               || !CopyFileA(launchContext.modulePath, narrow, failIfExists))
+    if (launchContext.modulePath[0] == 0 || !copyFile(launchContext.modulePath, target, failIfExists))
         return 0;
-    attributes = wide ? GetFileAttributesW(target) : GetFileAttributesA(narrow);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        attributes &= ~FILE_ATTRIBUTE_READONLY;
-        if (wide)
-            SetFileAttributesW(target, attributes);
-        else
-            SetFileAttributesA(narrow, attributes);
-    }
+    attributes = attributesOf(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        setAttributes(target, attributes & ~FILE_ATTRIBUTE_READONLY);
     return 1;
 }
 
@@ -224,7 +150,7 @@ static int placeSaverFile(HWND dialog)
         return 1;
     if (copyWritable(target, FALSE))
         return 1;
-    MessageBoxA(dialog, "ERROR: cant write file", "message", MB_ICONWARNING);
+    warn(dialog, "ERROR: cant write file");
     setupState.finished = 1;
     return 0;
 }
@@ -234,21 +160,15 @@ static int placeSaverFile(HWND dialog)
 static void registerSaver(HWND dialog)
 {
     SetupState *s = &setupState;
-    char narrow[SETUP_TEXT_MAX], folder[MAX_PATH];
-    int wide = hasWidePaths();
     LRESULT position;
 
     /* On the NT line the system maps this line into the user's registry,
        where the wide form is kept whole. */
-    if (wide)
-        WritePrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini");
-    else if (toNarrow(s->saverPath, narrow, sizeof narrow))
-        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", narrow, "system.ini");
+    writeProfileText(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini");
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
-    s->uninstallCommand[0] = 0;
-    appendWide(s->uninstallCommand, SETUP_TEXT_MAX, s->removerPath);
-    appendNarrow(s->uninstallCommand, SETUP_TEXT_MAX, " " KELP_RECORD_NAME);
+    copyText(s->uninstallCommand, PATH_ROOM, s->removerPath);
+    appendText(s->uninstallCommand, PATH_ROOM, L" " KELP_RECORD_NAME);
     registerUninstall();
     registerAppPath();
     registerStartMenu();
@@ -260,7 +180,8 @@ static void registerSaver(HWND dialog)
     /* stored, or the next log-on would bring back the timeout before */
     SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL,
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
-    /* action 0 names no setting; the pair is kept, as users and their tools know it */
+    /* action 0 names no setting: the pair only writes the stored settings
+       out and tells every window that they changed */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
@@ -268,12 +189,7 @@ static void registerSaver(HWND dialog)
     MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
     if (!IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
         return;
-    if (wide)
-        ShellExecuteW(dialog, NULL, L"rundll32.exe", s->panelParameters, s->installFolder,
-                      SW_SHOWNORMAL);
-    else if (toNarrow(s->panelParameters, narrow, sizeof narrow)
-             && toNarrow(s->installFolder, folder, sizeof folder))
-        ShellExecuteA(dialog, NULL, "rundll32.exe", narrow, folder, SW_SHOWNORMAL);
+    openWithShell(dialog, L"rundll32.exe", s->panelParameters, s->installFolder);
 }
 
 static void endSetup(HWND dialog)
@@ -298,10 +214,9 @@ static void onSetup(HWND dialog)
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
     formSaverPath();
-    showSaverPath(dialog);
+    setItemText(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
     if (!installTextsFit()) {
-        MessageBoxA(dialog, "ERROR: install path too long !\nPlease choose a shorter one.",
-                    "message", MB_ICONWARNING);
+        warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
     }
     writeRemover();
@@ -347,6 +262,6 @@ void runSetup(void)
     InitCommonControlsEx(&controls);
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                         setupDialogProc, 0) == -1)
-        MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+        warn(NULL, "ERROR: can't create dialog");
     setupState.finished = 0;
 }

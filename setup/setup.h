@@ -5,23 +5,20 @@
 
 #include <windows.h>
 
-/* Room for a full path and the fixed text built onto it, so that forming
-   a text never cuts it; whether the result is usable is checked apart. */
-#define SETUP_TEXT_MAX (MAX_PATH + 48)
+#include "common/files.h"
 
-#define SETUP_SAVER_FILE "kelpVole99.scr"
-#define SETUP_REMOVER_FILE "zUbSavRemov_1_51.exe"
-#define SETUP_PANEL_PREFIX "desk.cpl,InstallScreenSaver "
+#define SETUP_SAVER_FILE L"kelpVole99.scr"
+#define SETUP_REMOVER_FILE L"zUbSavRemov_1_51.exe"
+#define SETUP_PANEL_PREFIX L"desk.cpl,InstallScreenSaver "
 
-/* Paths are held wide: the user's folders may hold letters beyond the
-   system's ANSI code page, which the ANSI calls turn into '?'. */
+/* Paths are held wide, once (see common/files.h). */
 struct SetupState {
     HWND dialog;                                /* owner of setup's questions */
     WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
-    WCHAR saverPath[SETUP_TEXT_MAX];            /* install folder and saver file name */
-    WCHAR removerPath[SETUP_TEXT_MAX];          /* always in the Windows directory */
-    WCHAR uninstallCommand[SETUP_TEXT_MAX];     /* remover path, a blank, the record name */
-    WCHAR panelParameters[SETUP_TEXT_MAX];      /* rundll32's arguments for the settings page */
+    WCHAR saverPath[PATH_ROOM];            /* install folder and saver file name */
+    WCHAR removerPath[PATH_ROOM];          /* always in the Windows directory */
+    WCHAR uninstallCommand[PATH_ROOM];     /* remover path, a blank, the record name */
+    WCHAR panelParameters[PATH_ROOM];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
 };
 extern SetupState setupState;
@@ -31,16 +28,15 @@ INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void centerWindow(HWND window);
 
-int appendText(char *buffer, int size, const char *piece);
 int formSaverPath(void);
 int formPanelParameters(void);
 
 /* ---- install record and start-menu links ---- */
 
-WCHAR *makeStartMenuFolder(const char *name, int specialFolder);
-int createStartMenuLink(const char *name, const WCHAR *target, int specialFolder,
-                        const char *subfolder, const WCHAR *arguments, const WCHAR *iconFile,
-                        int iconIndex, const WCHAR *workingDirectory);
+WCHAR *makeStartMenuFolder(const WCHAR *name, int csidl);
+int createStartMenuLink(const WCHAR *name, const WCHAR *target, int csidl, const WCHAR *subfolder,
+                        const WCHAR *arguments, const WCHAR *iconFile, int iconIndex,
+                        const WCHAR *workingDirectory);
 void registerUninstall(void);
 void registerAppPath(void);
 void registerStartMenu(void);

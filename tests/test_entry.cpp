@@ -88,23 +88,19 @@ TEST(SaverClass, RegistersWithIconAndNothingElse)
 
 TEST(RoleByName, LastThreeCharactersDecide)
 {
-    const struct { const char *path; int saver; } cases[] = {
-        { "C:\\x\\x.scr", 1 }, { "C:\\x\\X.SCR", 1 }, { "C:\\x\\x.ScR", 1 },
-        { "C:\\x\\xscr", 1 },       /* no dot needed */
-        { "C:\\x\\x.scrx", 0 }, { "C:\\x\\x.exe", 0 }, { "C:\\x\\kelpVole99.exe", 0 },
-        { "scr", 1 }, { "cr", 0 },
+    const struct { const WCHAR *path; int saver; } cases[] = {
+        { L"C:\\x\\x.scr", 1 }, { L"C:\\x\\X.SCR", 1 }, { L"C:\\x\\x.ScR", 1 },
+        { L"C:\\x\\xscr", 1 },      /* no dot needed */
+        { L"C:\\x\\x.scrx", 0 }, { L"C:\\x\\x.exe", 0 }, { L"C:\\x\\kelpVole99.exe", 0 },
+        { L"scr", 1 }, { L"cr", 0 }, { L"C:\\x\\x.\u0153cr", 0 },
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.saver, isSaverFileName(c.path, (DWORD)strlen(c.path))) << c.path;
+        EXPECT_EQ(c.saver, isSaverFileName(c.path)) << &c - cases;
 }
 
 TEST(RoleByName, UnreadablePathIsTakenForTheSaver)
 {
-    char cut[MAX_PATH];
-    memset(cut, 'e', sizeof cut);
-    cut[MAX_PATH - 1] = 0;
-    EXPECT_EQ(1, isSaverFileName("", 0));
-    EXPECT_EQ(1, isSaverFileName(cut, MAX_PATH));  /* truncated: the tail is not the name's */
+    EXPECT_EQ(1, isSaverFileName(L""));     /* none, or cut: the tail is not the name's */
 }
 
 /* Random and hostile command lines and module names against a model of
@@ -178,13 +174,19 @@ TEST(Fuzz, CommandLinesAndModuleNamesKeepToTheRules)
             same = text[i] == (char)toupper((unsigned char)original[i]);
         wrong += !same;
 
-        /* the module name: a path of `length` bytes, told its length */
+        /* the module name: the first `told` characters, none when too long to read whole */
+        static WCHAR name[4002];
         DWORD told = length < 300 ? length : MAX_PATH + fuzzNext() % 8 - 4;
-        int saver = told == 0 || told >= MAX_PATH
+        if (told >= MAX_PATH)
+            told = 0;
+        for (DWORD i = 0; i < told; i++)
+            name[i] = (unsigned char)original[i];
+        name[told] = 0;
+        int saver = told == 0
             || (told >= 3 && toupper((unsigned char)original[told - 3]) == 'S'
                 && toupper((unsigned char)original[told - 2]) == 'C'
                 && toupper((unsigned char)original[told - 1]) == 'R');
-        wrong += isSaverFileName(original, told) != saver;
+        wrong += isSaverFileName(name) != saver;
     }
     printf("%d command lines and module names: %d wrong, %d written outside\n", count, wrong,
            outside);

@@ -18,7 +18,7 @@
 
 #include "saver/saver.h"
 #include "setup/setup.h"
-#include "setup/rights.h"
+#include "common/rights.h"
 #include "resource.h"
 #include "remover/resource.h"
 #include "tests/driver.h"
@@ -349,7 +349,7 @@ DWORD WINAPI answerFirstBox(LPVOID dialog)
 TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
 {
     launchContext.instance = GetModuleHandleA(NULL);
-    GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
+    GetModuleFileNameW(NULL, launchContext.modulePath, MAX_PATH);
     InitCommonControls();
     dialog = CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                                 setupDialogProc, 0);

@@ -1,5 +1,5 @@
-#include "setup/rights.h"
-#include "setup/paths.h"
+#include "common/rights.h"
+#include "common/files.h"
 
 #include <shellapi.h>
 
@@ -13,16 +13,15 @@ int needsRights(int canWrite, int elevation)
 
 int canWriteWindowsFolder(void)
 {
-    char path[MAX_PATH + 32];
-    UINT n = GetWindowsDirectoryA(path, MAX_PATH);
+    WCHAR path[PATH_ROOM], name[32];
     HANDLE file;
 
-    if (n == 0 || n >= MAX_PATH)
-        return 0;
     /* named after the process, so two setups at once do not collide */
-    wsprintfA(path + n, "%skelp%lu.tmp", endsInSeparator(path) ? "" : "\\", GetCurrentProcessId());
-    file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    wsprintfW(name, L"kelp%lu.tmp", GetCurrentProcessId());
+    if (!windowsFolder(path, MAX_PATH) || !appendName(path, PATH_ROOM, name))
+        return 0;
+    file = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     CloseHandle(file);
@@ -58,9 +57,8 @@ int restartWithRights(const char *arguments)
         ? (ShellExecuteExWCall)(void (*)(void))GetProcAddress(shell, "ShellExecuteExW") : NULL;
     WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
     SHELLEXECUTEINFOW start;
-    DWORD n = GetModuleFileNameW(NULL, self, MAX_PATH);
 
-    if (execute == NULL || n == 0 || n >= MAX_PATH || !toWide(arguments, wideArguments, MAX_PATH))
+    if (execute == NULL || !modulePath(self, MAX_PATH) || !toWide(arguments, wideArguments, MAX_PATH))
         return 0;
     ZeroMemory(&start, sizeof start);
     start.cbSize = sizeof start;

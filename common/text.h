@@ -1,0 +1,32 @@
+/* Bounded copies of texts into fixed buffers, for the program's own ANSI
+   texts and for wide ones alike.  A piece that does not fit leaves the
+   buffer as it was and answers 0: a path cut short could name some other
+   file.  Header only, so that the remover, which has no C or C++ runtime,
+   uses the same two. */
+#ifndef KELP_TEXT_H
+#define KELP_TEXT_H
+
+#include <windows.h>
+
+inline int textLength(const char *text) { return lstrlenA(text); }
+inline int textLength(const WCHAR *text) { return lstrlenW(text); }
+
+template <class Char> int appendText(Char *buffer, int size, const Char *piece)
+{
+    int used = textLength(buffer), length = textLength(piece);
+
+    if (used + length + 1 > size)
+        return 0;
+    CopyMemory(buffer + used, piece, (length + 1) * sizeof *piece);
+    return 1;
+}
+
+template <class Char> int copyText(Char *buffer, int size, const Char *text)
+{
+    if (size < 1)
+        return 0;
+    buffer[0] = 0;
+    return appendText(buffer, size, text);
+}
+
+#endif
