@@ -24,6 +24,7 @@ struct PathCalls {
     decltype(&GetFullPathNameW) fullPath;
     const char *longPath;       /* looked up: Windows 95 and NT 4 lack it */
     decltype(&GetVolumeInformationW) volume;
+    decltype(&GetDriveTypeW) driveType;
     decltype(&LoadLibraryW) loadLibrary;
     decltype(&WritePrivateProfileStringW) writeProfile;
     decltype(&RegSetValueExW) setValue;
@@ -51,7 +52,8 @@ static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46
     CALL(setAttributes, SetFileAttributes##A_OR_W), CALL(fileData, GetFileAttributesEx##A_OR_W), \
     CALL(findFirst, FindFirstFile##A_OR_W), CALL(findNext, FindNextFile##A_OR_W), \
     CALL(fullPath, GetFullPathName##A_OR_W), "GetLongPathName" #A_OR_W, \
-    CALL(volume, GetVolumeInformation##A_OR_W), CALL(loadLibrary, LoadLibrary##A_OR_W), \
+    CALL(volume, GetVolumeInformation##A_OR_W), CALL(driveType, GetDriveType##A_OR_W), \
+    CALL(loadLibrary, LoadLibrary##A_OR_W), \
     CALL(writeProfile, WritePrivateProfileString##A_OR_W), CALL(setValue, RegSetValueEx##A_OR_W), \
     CALL(queryValue, RegQueryValueEx##A_OR_W), CALL(setText, SetWindowText##A_OR_W), \
     CALL(send, SendMessage##A_OR_W), CALL(listBox, DlgDirList##A_OR_W), \
@@ -280,6 +282,11 @@ int volumeLabel(const WCHAR *root, WCHAR *label, int size)
 
     ON_PATH(root, calls()->volume(arg, raw, PATH_ROOM, NULL, &longestName, &flags, NULL, 0)
                   && takeText(raw, label, size), 0);
+}
+
+UINT driveType(const WCHAR *root)
+{
+    ON_PATH(root, calls()->driveType(arg), DRIVE_UNKNOWN);
 }
 
 int writeProfileText(const WCHAR *section, const WCHAR *key, const WCHAR *value,

@@ -48,6 +48,7 @@ int fullPath(const WCHAR *path, WCHAR *full, int size);
 /* In place; a path that cannot be made long is left as it is. */
 void makeLong(WCHAR *path, int size);
 int volumeLabel(const WCHAR *root, WCHAR *label, int size);
+UINT driveType(const WCHAR *root);
 HMODULE loadLibrary(const WCHAR *path);
 int writeProfileText(const WCHAR *section, const WCHAR *key, const WCHAR *value,
                      const WCHAR *file);

@@ -11,22 +11,21 @@
 inline int textLength(const char *text) { return lstrlenA(text); }
 inline int textLength(const WCHAR *text) { return lstrlenW(text); }
 
-template <class Char> int appendText(Char *buffer, int size, const Char *piece)
+template <class Char> int copyText(Char *buffer, int size, const Char *text)
 {
-    int used = textLength(buffer), length = textLength(piece);
+    int length = textLength(text);
 
-    if (used + length + 1 > size)
+    if (length + 1 > size)
         return 0;
-    CopyMemory(buffer + used, piece, (length + 1) * sizeof *piece);
+    CopyMemory(buffer, text, (length + 1) * sizeof *text);
     return 1;
 }
 
-template <class Char> int copyText(Char *buffer, int size, const Char *text)
+template <class Char> int appendText(Char *buffer, int size, const Char *piece)
 {
-    if (size < 1)
-        return 0;
-    buffer[0] = 0;
-    return appendText(buffer, size, text);
+    int used = textLength(buffer);
+
+    return copyText(buffer + used, size - used, piece);
 }
 
 #endif

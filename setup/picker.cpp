@@ -62,15 +62,6 @@ static const WCHAR *nextWideSeparator(const WCHAR *from)
     return NULL;
 }
 
-/* The first `length` characters of `piece` onto the buffer. */
-static int appendPiece(WCHAR *buffer, int size, const WCHAR *piece, int length)
-{
-    WCHAR part[MAX_PATH];
-
-    return length < MAX_PATH && lstrcpynW(part, piece, length + 1) != NULL
-        && appendText(buffer, size, part);
-}
-
 static int findStoredName(const WCHAR *lookup, WCHAR *name, int size)
 {
     HANDLE search = INVALID_HANDLE_VALUE;
@@ -143,30 +134,26 @@ int resolvePathNames(WCHAR *path, int size)
 {
     WCHAR result[MAX_PATH], lookup[MAX_PATH], stored[MAX_PATH];
     const WCHAR *piece = nextWideSeparator(path), *end;
-    int length;
+    int cut;
 
     if (piece == NULL)
         return 1;
-    result[0] = lookup[0] = 0;
-    length = (int)(piece - path) + 1;
-    if (!appendPiece(result, MAX_PATH, path, length) || !appendPiece(lookup, MAX_PATH, path, length))
+    if (!copyText(lookup, MAX_PATH, path) || !copyText(result, MAX_PATH, path))
         return 0;
+    result[piece - path + 1] = 0;       /* the drive part, such as "c:\\" */
     for (piece++; *piece; piece = end + 1) {
         end = nextWideSeparator(piece);
-        length = end != NULL ? (int)(end - piece) : lstrlenW(piece);
-        if (!appendPiece(lookup, MAX_PATH, piece, length))
-            return 0;
+        cut = end != NULL ? (int)(end - path) : lstrlenW(path);
+        lookup[cut] = 0;                /* the path up to this component */
         if (findStoredName(lookup, stored, MAX_PATH) && !appendText(result, MAX_PATH, stored))
             return 0;
         if (end == NULL)
             break;
-        if (!appendPiece(result, MAX_PATH, end, 1) || !appendPiece(lookup, MAX_PATH, end, 1))
+        lookup[cut] = '\\';
+        if (!appendText(result, MAX_PATH, L"\\"))
             return 0;
     }
-    if (lstrlenW(result) >= size)
-        return 0;
-    lstrcpyW(path, result);
-    return 1;
+    return copyText(path, size, result);
 }
 
 /* The text an entry is drawn with: the stored name of what the listing
@@ -308,7 +295,7 @@ static void drawDriveEntry(const DRAWITEMSTRUCT *item)
         || listed[2] >= 0x80)
         return;
     root[0] = listed[2];
-    type = GetDriveTypeW(root);
+    type = driveType(root);
     label[0] = 0;
     /* A removable drive would be asked for its disk at every paint. */
     if (type != DRIVE_UNKNOWN && type != DRIVE_REMOVABLE && !volumeLabel(root, label, MAX_PATH))
