@@ -40,7 +40,7 @@
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
-    WCHAR record[PATH_ROOM];    /* the same, for paths and the report */
+    WCHAR record[PROGRESS_SIZE];    /* the same, for paths and the report; empty when too long */
     int refused;                /* a name no setup writes: treated as never installed */
     int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
     int saverStays;             /* ours, there, and not deletable: its keys stay */
@@ -535,7 +535,7 @@ static void removeInstallation(void)
     int i;
 
     remover.progress[0] = 0;
-    remover.refused = !isPlainName(remover.recordName);
+    remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
     remover.saverIsOurs = 0;
     remover.saverStays = 0;
     if (readRecord(saverFile))
@@ -608,8 +608,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;      /* read whole below, program name and all */
     (void)showCommand;      /* the dialog shows itself */
     remover.recordName = recordNameOf(GetCommandLineA());
-    if (!toWide(remover.recordName, remover.record, PATH_ROOM))
-        remover.recordName = "";    /* longer than any name setup writes */
+    if (!toWide(remover.recordName, remover.record, PROGRESS_SIZE))
+        remover.record[0] = 0;
     findSystemCalls();
     if (handedOverForRights(remover.recordName))
         return 0;
