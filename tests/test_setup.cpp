@@ -660,8 +660,6 @@ TEST_F(Setup, FoldersBeyondTheCodePage)
 {
     char copy[MAX_PATH];
     WCHAR scratch[MAX_PATH];
-    const char *shellKeys[2] = { "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" };
     ValueBackup shell[2];
     ASSERT_TRUE(copyProgram("kelpVole99.exe", copy, MAX_PATH));
     const std::string bytes = fileBytes(copy);
@@ -676,14 +674,8 @@ TEST_F(Setup, FoldersBeyondTheCodePage)
         std::string text, boxes;
         std::wstring line = L"\"" + program + L"\"";
         STARTUPINFOW startup = { sizeof startup };
-        for (int i = 0; i < 2 && row == 1; i++) {
-            HKEY key;
-            backupValue(HKEY_CURRENT_USER, shellKeys[i], "Programs", &shell[i]);
-            RegOpenKeyExA(HKEY_CURRENT_USER, shellKeys[i], 0, KEY_SET_VALUE, &key);
-            RegSetValueExW(key, L"Programs", 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder.c_str(),
-                           (DWORD)(folder.size() + 1) * 2);
-            RegCloseKey(key);
-        }
+        if (row == 1)
+            pointProgramsAt(folder.c_str(), shell);
         ASSERT_TRUE(CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                                    &run.process));
         run.started = 1;
