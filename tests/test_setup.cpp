@@ -583,16 +583,37 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
    Each folder is entered in the picker, installed into, the saver run from
    it as the links and the system start it, and removed whole; every
    recorded path names it. */
-struct FolderCase { UINT codePage; const char *letters; };
+struct FolderCase { UINT codePage; const char *letters; const char *system; };
 void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters; }
-class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
+class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {
+protected:
+    /* Wine tells each program, by its file name, which system it runs on */
+    const char *names[4] = { "", "\\kelpVole99.exe", "\\kelpVole99.scr", "\\zUbSavRemov_1_51.exe" };
+    KeyBackup system[4];
+    void SetUp() override
+    {
+        Setup::SetUp();
+        for (int i = 0; i < 4; i++) {
+            backupKey(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults" + std::string(names[i])).c_str(), &system[i]);
+            if (i > 0 && GetParam().system != NULL)
+                setRawValue(HKEY_CURRENT_USER, system[i].path, "Version", REG_SZ, GetParam().system, 6);
+        }
+    }
+    void TearDown() override
+    {
+        Setup::TearDown();
+        for (int i = 3; i >= 0; i--)
+            restoreKey(&system[i]);
+    }
+};
 
 TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
 {
     if (GetACP() != GetParam().codePage)
         GTEST_SKIP() << "needs code page " << GetParam().codePage;
-    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount())
-                             + GetParam().letters;
+    const std::string unique = "kelp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const char *letters = GetParam().letters;   /* a leading dash, as a drive's entry "[-c-]" has */
+    const std::string name = letters[0] == '-' ? letters + unique : unique + letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
     std::string text;
     ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
@@ -608,6 +629,8 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
         SendMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
     }
     EXPECT_EQ(folder, itemText(picker, IDC_PICKER_PATH));
+    if (HasFailure())       /* and install nowhere else */
+        return (void)RemoveDirectoryW(widen(folder).c_str());
     PostMessageA(GetDlgItem(picker, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(waitUntil([&] { return itemText(dialog, IDC_SETUP_SAVERPATH) == here; }));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -650,6 +673,8 @@ const FolderCase folderCases[] = {
     { 932, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },     /* 一覧表, in UTF-8 as all the test's paths */
     { 1252, "\xd0\xa2\xd0\xb5\xd1\x81\xd1\x82" },         /* Тест */
     { 1252, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },
+    { 1252, "-zebra" }, { 1252, "-c-" },
+    { 1252, "", "win98" },      /* the calls of Windows 98 */
 };
 INSTANTIATE_TEST_SUITE_P(Beyond, PickedFolder, ::testing::ValuesIn(folderCases));
 
