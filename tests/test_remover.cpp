@@ -70,7 +70,7 @@ protected:
     HWND dialog;
     std::string scratch, programs, menu, aside, record, other;
     std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
-    std::string letters = "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
+    std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
     int parentMade, linked = 0;
 
@@ -258,8 +258,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     const RemoveCase &c = GetParam();
     if (c.codePage != 0 && GetACP() != c.codePage)
         GTEST_SKIP() << "needs code page " << c.codePage;
-    if (c.letters != NULL)
-        letters = c.letters;
+    letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
     if (c.record != NULL)
         install(c.record, c.file, c.layout);
     start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout & SHORT_START);

@@ -32,6 +32,9 @@ namespace {
 const char *const desktopKeys[2] = { "Control Panel\\Desktop",
     "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
 enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
+/* where Wine is told, by a program's file name, which system it runs on */
+const char *const systemKeys[4] = { "Software\\Wine\\AppDefaults", "Software\\Wine\\AppDefaults\\kelpVole99.exe",
+    "Software\\Wine\\AppDefaults\\kelpVole99.scr", "Software\\Wine\\AppDefaults\\zUbSavRemov_1_51.exe" };
 
 /* A REG_SZ value as stored, its NUL included, in UTF-8; a REG_DWORD's
    bytes.  (A NUL left uncounted is added by the system's RegSetValueEx
@@ -103,7 +106,7 @@ class Setup : public ::testing::Test {
 protected:
     char windows[MAX_PATH], programs[MAX_PATH];
     std::string files[FILES], saver, menuFolder, scrnsave;
-    KeyBackup keys[2];
+    KeyBackup keys[6];
     ValueBackup desktop[4];
     ProgramRun run;
     HWND dialog;
@@ -122,6 +125,8 @@ protected:
             backupKey(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY, &keys[i]);
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY);
         }
+        for (int i = 0; i < 4; i++)
+            backupKey(HKEY_CURRENT_USER, systemKeys[i], &keys[2 + i]);
         for (int i = 0; i < 4; i++) {
             const char *name = i & 1 ? "ScreenSaveTimeOut" : "ScreenSaveActive";
             backupValue(HKEY_CURRENT_USER, desktopKeys[i / 2], name, &desktop[i]);
@@ -147,8 +152,8 @@ protected:
         }
         for (int i = 0; i < 4; i++)
             restoreValue(&desktop[i]);
-        restoreKey(&keys[0]);
-        restoreKey(&keys[1]);
+        for (int i = 5; i >= 0; i--)
+            restoreKey(&keys[i]);
         WritePrivateProfileStringA("boot", "SCRNSAVE.EXE",
                                    scrnsave == none ? NULL : scrnsave.c_str(), "system.ini");
     }
@@ -585,27 +590,7 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
    recorded path names it. */
 struct FolderCase { UINT codePage; const char *letters; const char *system; };
 void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters; }
-class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {
-protected:
-    /* Wine tells each program, by its file name, which system it runs on */
-    const char *names[4] = { "", "\\kelpVole99.exe", "\\kelpVole99.scr", "\\zUbSavRemov_1_51.exe" };
-    KeyBackup system[4];
-    void SetUp() override
-    {
-        Setup::SetUp();
-        for (int i = 0; i < 4; i++) {
-            backupKey(HKEY_CURRENT_USER, ("Software\\Wine\\AppDefaults" + std::string(names[i])).c_str(), &system[i]);
-            if (i > 0 && GetParam().system != NULL)
-                setRawValue(HKEY_CURRENT_USER, system[i].path, "Version", REG_SZ, GetParam().system, 6);
-        }
-    }
-    void TearDown() override
-    {
-        Setup::TearDown();
-        for (int i = 3; i >= 0; i--)
-            restoreKey(&system[i]);
-    }
-};
+class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
 {
@@ -616,6 +601,8 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
     const std::string name = letters[0] == '-' ? letters + unique : unique + letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
     std::string text;
+    for (int i = 1; i < 4 && GetParam().system != NULL; i++)
+        setRawValue(HKEY_CURRENT_USER, systemKeys[i], "Version", REG_SZ, GetParam().system, 6);
     ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
     start();
     SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
