@@ -6,30 +6,30 @@
 #include <fstream>
 #include <iterator>
 
-void removeTree(const char *folder)
+static void removeWideTree(const std::wstring &folder)
 {
-    char pattern[MAX_PATH], path[MAX_PATH];
-    WIN32_FIND_DATAA found;
-    HANDLE search;
-
-    if (_snprintf(pattern, sizeof pattern, "%s\\*", folder) < 0)
-        return;
-    pattern[sizeof pattern - 1] = 0;
-    search = FindFirstFileA(pattern, &found);
-    while (search != INVALID_HANDLE_VALUE) {
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0
-            && _snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName) > 0) {
-            path[sizeof path - 1] = 0;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileA(path);
-        }
-        if (!FindNextFileA(search, &found))
-            break;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        std::wstring path = folder + L"\\" + found.cFileName;
+        if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            removeWideTree(path);
+        else
+            DeleteFileW(path.c_str());
     }
     FindClose(search);
-    RemoveDirectoryA(folder);
+    RemoveDirectoryW(folder.c_str());
+}
+
+/* Wide inside: a name may lie beyond the code page, and a path under 260
+   characters may pass 260 bytes in a double-byte one. */
+void removeTree(const char *folder)
+{
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, folder, -1, wide, MAX_PATH) > 0)
+        removeWideTree(wide);
 }
 
 static char scratch[MAX_PATH];

@@ -180,6 +180,21 @@ TEST_F(Picker, NewFoldersAreMadeAndEnteredOrRefused)
     expectLeaves(IDOK, "c:\\kelpPicker\\Made\\kelpVole99.scr");
 }
 
+/* At a drive's root the path shown already ends in its separator: the
+   new folder is joined with no second one. */
+TEST_F(Picker, ANewFolderAtADriveRootHasOneSeparator)
+{
+    const std::string name = "kelpRoot" + std::to_string(GetCurrentProcessId());
+    openPicker();
+    ASSERT_TRUE(click(".."));
+    const std::string drive = itemText(picker, IDC_PICKER_PATH).substr(0, 2);    /* as the picker writes it */
+    EXPECT_EQ("", newFolder(name));
+    EXPECT_EQ(drive + "\\" + name, itemText(picker, IDC_PICKER_PATH));
+    expectLeaves(IDOK, drive + "\\" + name + "\\kelpVole99.scr");
+    finishRun(&run);        /* which stood in the folder */
+    EXPECT_TRUE(RemoveDirectoryA(("c:\\" + name).c_str()));
+}
+
 /* Drive y: links to a folder that is then removed, as a disk taken out:
    the drive is either still in the box when chosen, or, when the install
    folder is on it, gone from the box when the picker opens. */

@@ -20,7 +20,7 @@ const char settingsKey[] = "software\\zub_Kram\\";
 /* How the record departs from what setup writes. */
 enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16, LINKED = 32,
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
-       SHORT_START = 4096, BEYOND = 8192 };
+       SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -33,6 +33,9 @@ struct RemoveCase {
     const char *report;     /* part of the progress text; '@' scratch, '~' Programs folder,
                                '%' the record name */
     int fileLeft, menuLeft, linksLeft, keysLeft;
+    const char *letters;    /* BEYOND: the saver's folder; PROGRAMS: the user's Programs folder,
+                               in the scratch folder ('^' in the report) */
+    UINT codePage;          /* the one the letters need */
 };
 void PrintTo(const RemoveCase &c, std::ostream *out) { *out << c.what; }
 
@@ -61,11 +64,13 @@ int exists(const std::string &path) { return GetFileAttributesA(path.c_str()) !=
 
 class Remover : public ::testing::TestWithParam<RemoveCase> {
 protected:
-    KeyBackup keys[4];
+    KeyBackup keys[6];
+    ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
     std::string scratch, programs, menu, aside, record, other;
-    std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван */
+    std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
+    std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
     int parentMade, linked = 0;
 
@@ -85,6 +90,8 @@ protected:
         backupKey(HKEY_LOCAL_MACHINE, (std::string(appPathsKey) + "kelpVole99").c_str(), &keys[1]);
         backupKey(HKEY_CURRENT_USER, "software\\zub_Kram", &keys[2]);
         backupKey(HKEY_CURRENT_USER, "software\\zub_Kram\\kelpVole99", &keys[3]);
+        backupKey(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults", &keys[4]);
+        backupKey(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\zUbSavRemov_1_51.exe", &keys[5]);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[0].path);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[1].path);
         HKEY parent;
@@ -101,8 +108,11 @@ protected:
         for (int i = 0; i < 3 && !first.empty() && record != "kelpVole99"; i++)
             RegDeleteTreeA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
                            ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + first).c_str());
-        for (int i = 3; i >= 0; i--)
+        for (int i = 5; i >= 0; i--)
             restoreKey(&keys[i]);
+        for (ValueBackup &b : shell)
+            if (b.root != NULL)
+                restoreValue(&b);
         if (linked)     /* as itself, even when what it led to has gone */
             runCommand("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
         removeTree(menu.c_str());
@@ -110,7 +120,7 @@ protected:
             removeTree(other.c_str());
         MoveFileA(aside.c_str(), menu.c_str());
         if (parentMade)
-            RemoveDirectoryA((programs + "\\zub_Savers").c_str());
+            RemoveDirectoryA(menu.substr(0, menu.rfind('\\')).c_str());
         removeTree((scratch + "\\Documents").c_str());
         if (!wideSaver.empty()) {
             DeleteFileW(wideSaver.c_str());
@@ -122,7 +132,7 @@ protected:
         std::string out;
         for (; *text; text++)
             out += *text == '@' ? scratch : *text == '~' ? programs : *text == '%' ? record
-                 : std::string(1, *text);
+                 : *text == '^' ? letters : std::string(1, *text);
         return out;
     }
     std::string menuOf(const char *name, int layout)
@@ -134,6 +144,17 @@ protected:
     void install(const char *name, const char *file, int layout)
     {
         std::string alias;
+        if (layout & PROGRAMS) {    /* the test's own, its path in the code page's own bytes */
+            char ansi[4 * MAX_PATH];
+            std::wstring folder = widen(scratch + "\\" + letters);
+            WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, ansi, sizeof ansi, NULL, NULL);
+            other = programs = ansi;
+            CreateDirectoryA(programs.c_str(), NULL);
+            CreateDirectoryA((programs + "\\zub_Savers").c_str(), NULL);
+            pointProgramsAt(folder.c_str(), shell);
+        }
+        if (layout & BEFORE_VISTA)
+            setRawValue(HKEY_CURRENT_USER, keys[5].path, "Version", REG_SZ, "winxp", 6);
         if (layout & SHORT_NAME) {  /* named by the alias of a file, or of another saver's folder */
             other = programs + "\\zub_Savers\\otherSaver" + std::to_string(GetCurrentProcessId());
             std::string target = layout & MENU ? other : scratch + "\\" + file;
@@ -157,8 +178,6 @@ protected:
         writeFile(saver);
         if (layout & READ_ONLY)
             SetFileAttributesA(saver.c_str(), FILE_ATTRIBUTE_READONLY);
-        if (layout & BUSY)      /* as by a saver running */
-            busy = CreateFileA(saver.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString", REG_SZ, command.c_str(),
                     command.size() + 1);
@@ -172,7 +191,7 @@ protected:
             WCHAR folder[MAX_PATH];
             HKEY key;
             MultiByteToWideChar(CP_ACP, 0, scratch.c_str(), -1, folder, MAX_PATH);
-            wcscat(folder, L"\\\x0418\x0432\x0430\x043d");
+            wcscat(folder, widen("\\" + letters).c_str());
             wideSaver = folder + std::wstring(L"\\kelpVole99.scr");
             CreateDirectoryW(folder, NULL);
             CloseHandle(CreateFileW(wideSaver.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
@@ -182,6 +201,9 @@ protected:
             RegSetValueExW(key, L"Path", 0, REG_SZ, (const BYTE *)folder, (DWORD)(wcslen(folder) + 1) * 2);
             RegCloseKey(key);
         }
+        if (layout & BUSY)      /* as by a saver running */
+            busy = CreateFileW(wideSaver.empty() ? widen(saver).c_str() : wideSaver.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         if (!(layout & (MENU | TAMPERED)))
             return;
         CreateDirectoryA(menu.c_str(), NULL);
@@ -234,6 +256,9 @@ protected:
 TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
 {
     const RemoveCase &c = GetParam();
+    if (c.codePage != 0 && GetACP() != c.codePage)
+        GTEST_SKIP() << "needs code page " << c.codePage;
+    letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
     if (c.record != NULL)
         install(c.record, c.file, c.layout);
     start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout & SHORT_START);
@@ -279,13 +304,13 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     HWND view = GetDlgItem(dialog, IDC_PROGRESS);
     RECT inside;
     GetClientRect(view, &inside);
-    LRESULT end = SendMessageA(view, EM_POSFROMCHAR, SendMessageA(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
+    LRESULT end = SendMessageW(view, EM_POSFROMCHAR, SendMessageW(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
     EXPECT_TRUE(end != -1 && (short)HIWORD(end) >= 0 && (short)HIWORD(end) + 8 <= inside.bottom);
     EXPECT_EQ("Exit", text(IDOK));
     std::string saver = scratch + "\\" + c.file;
     EXPECT_EQ(c.fileLeft, exists(saver)) << saver;
     if (c.layout & BEYOND)
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wideSaver.c_str()));
+        EXPECT_EQ((c.layout & BUSY) != 0, GetFileAttributesW(wideSaver.c_str()) != INVALID_FILE_ATTRIBUTES);
     std::string menu = menuOf(c.record ? record.c_str() : "kelpVole99", c.layout);
     EXPECT_EQ(c.menuLeft, exists(menu));
     EXPECT_EQ(c.linksLeft, filesIn(menu));
@@ -320,6 +345,16 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" name "\n" \
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" name "\n" \
     "no saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n"
+
+#define IN_USE(path) \
+    "Deleting saver files...\ncan't delete file:\n   " path "\n\nDeleting registry entries...\n" \
+    "key kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
+    "\\uninstall\\kelpVole99\nkey kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
+    "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
+
+/* 127 letters of two bytes in code page 932 (α): with the scratch folder, a path over
+   300 bytes; in UTF-8, within the 255 bytes of a Unix name */
+const std::string longLetters = [] { std::string s; for (int i = 0; i < 127; i++) s += "\xce\xb1"; return s; }();
 
 const RemoveCase removeCases[] = {
     { "full", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU, removerFullReport, 0, 0, 0, 0 },
@@ -359,18 +394,26 @@ const RemoveCase removeCases[] = {
       "app paths\\%\n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3, ALL_LEFT },
     { "the start-menu folder swapped for a link meanwhile", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | SWAPPED, "\n\nDeleting start menu entries...\n", 0, 1, 3, 0 },
-    /* a saver file that cannot go keeps the record that offers its removal */
+    /* a saver file that cannot go keeps the record that offers its removal; the path
+       it is reported by is whole, in a double-byte code page and beyond the code page */
     { "saver file in use", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BUSY,
-      "Deleting saver files...\ncan't delete file:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n"
-      "key kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion"
-      "\\uninstall\\kelpVole99\nkey kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft"
-      "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
+      IN_USE("@\\kelpVole99.scr"), 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "saver file in use, its path over 300 bytes", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | BUSY | BEYOND, IN_USE("@\\^\\kelpVole99.scr"), 0, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT,
+      longLetters.c_str(), 932 },
+    { "saver file in use, its folder beyond the code page", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | BUSY | BEYOND, IN_USE("@\\^\\kelpVole99.scr"), 0, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT,
+      "\xe5\xb1\x8f\xe5\xb9\x95", 1252 },         /* 屏幕 */
     { "read-only saver file", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY, removerFullReport,
       0, 0, 0, 0 },
     { "started by its 8.3 path", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SHORT_START,
       removerFullReport, 0, 0, 0, 0 },
     { "saver file in a folder beyond the code page", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | BEYOND, removerFullReport, 0, 0, 0, 0 },
+    { "start-menu folder over 300 bytes", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | PROGRAMS,
+      removerFullReport, 0, 0, 0, 0, longLetters.c_str(), 932 },
+    { "by name, as before Vista", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BEFORE_VISTA,
+      removerFullReport, 0, 0, 0, 0 },
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
 

@@ -25,6 +25,8 @@ int screenSaverRunning()
 struct NameCase {
     const char *name;
     int saver;
+    const char *dialog;     /* copied into a folder of double-byte letters (code page 932), the
+                               path under 260 characters but over 260 bytes, and started with /c */
 };
 
 class RoleByName : public Saver, public ::testing::WithParamInterface<NameCase> {};
@@ -32,7 +34,25 @@ class RoleByName : public Saver, public ::testing::WithParamInterface<NameCase> 
 TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
 {
     const NameCase &c = GetParam();
-    if (c.saver) {
+    if (c.dialog != NULL) {
+        if (GetACP() != 932)
+            GTEST_SKIP() << "needs code page 932";
+        char copy[MAX_PATH];
+        ASSERT_TRUE(copyProgram(c.name, copy, MAX_PATH));
+        std::wstring from = widen(copy), folder = from.substr(0, from.rfind(L'\\') + 1);
+        /* 260 bytes end inside a letter for the saver, after one for setup:
+           either way the cut path reads as the other role's */
+        folder += std::wstring((MAX_PATH - folder.size()) % 2 != (size_t)c.saver, L'x') + std::wstring(120, L'\x03b1');
+        std::wstring path = folder + L"\\" + widen(c.name), line = L"\"" + path + L"\" /c";
+        STARTUPINFOW startup = { sizeof startup };
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL) && MoveFileW(from.c_str(), path.c_str()));
+        run.started = CreateProcessW(path.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &run.process);
+        char caption[64] = "";
+        GetWindowTextA(waitForWindow(&run, "#32770"), caption, sizeof caption);
+        EXPECT_STREQ(c.dialog, caption);
+        finishRun(&run);
+        EXPECT_TRUE(DeleteFileW(path.c_str()) && RemoveDirectoryW(folder.c_str()));
+    } else if (c.saver) {
         start(c.name, "/s");
         PostMessageA(window, WM_CHAR, 'q', 0);
         EXPECT_TRUE(endsWith(&run));
@@ -46,6 +66,7 @@ TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
 
 const NameCase nameCases[] = {
     { "x.scr", 1 }, { "X.SCR", 1 }, { "xscr", 1 }, { "x.scrx", 0 }, { "x.exe", 0 },
+    { "kelpVole99.scr", 1, "zUb's kelpVole'99 config" }, { "kelpVole99.exe", 0, "setup" },
 };
 void PrintTo(const NameCase &c, std::ostream *out) { *out << c.name; }
 INSTANTIATE_TEST_SUITE_P(Names, RoleByName, ::testing::ValuesIn(nameCases));

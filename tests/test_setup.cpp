@@ -32,6 +32,9 @@ namespace {
 const char *const desktopKeys[2] = { "Control Panel\\Desktop",
     "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop" };
 enum { SAVER, REMOVER, MENU, DESK_CPL, DESK_CALLS, FILES };
+/* where Wine is told, by a program's file name, which system it runs on */
+const char *const systemKeys[4] = { "Software\\Wine\\AppDefaults", "Software\\Wine\\AppDefaults\\kelpVole99.exe",
+    "Software\\Wine\\AppDefaults\\kelpVole99.scr", "Software\\Wine\\AppDefaults\\zUbSavRemov_1_51.exe" };
 
 /* A REG_SZ value as stored, its NUL included, in UTF-8; a REG_DWORD's
    bytes.  (A NUL left uncounted is added by the system's RegSetValueEx
@@ -103,7 +106,7 @@ class Setup : public ::testing::Test {
 protected:
     char windows[MAX_PATH], programs[MAX_PATH];
     std::string files[FILES], saver, menuFolder, scrnsave;
-    KeyBackup keys[2];
+    KeyBackup keys[6];
     ValueBackup desktop[4];
     ProgramRun run;
     HWND dialog;
@@ -122,6 +125,8 @@ protected:
             backupKey(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY, &keys[i]);
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, i ? APP_PATH_KEY : UNINSTALL_KEY);
         }
+        for (int i = 0; i < 4; i++)
+            backupKey(HKEY_CURRENT_USER, systemKeys[i], &keys[2 + i]);
         for (int i = 0; i < 4; i++) {
             const char *name = i & 1 ? "ScreenSaveTimeOut" : "ScreenSaveActive";
             backupValue(HKEY_CURRENT_USER, desktopKeys[i / 2], name, &desktop[i]);
@@ -147,8 +152,8 @@ protected:
         }
         for (int i = 0; i < 4; i++)
             restoreValue(&desktop[i]);
-        restoreKey(&keys[0]);
-        restoreKey(&keys[1]);
+        for (int i = 5; i >= 0; i--)
+            restoreKey(&keys[i]);
         WritePrivateProfileStringA("boot", "SCRNSAVE.EXE",
                                    scrnsave == none ? NULL : scrnsave.c_str(), "system.ini");
     }
@@ -583,7 +588,7 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
    Each folder is entered in the picker, installed into, the saver run from
    it as the links and the system start it, and removed whole; every
    recorded path names it. */
-struct FolderCase { UINT codePage; const char *letters; };
+struct FolderCase { UINT codePage; const char *letters; const char *system; };
 void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters; }
 class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
 
@@ -591,10 +596,13 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
 {
     if (GetACP() != GetParam().codePage)
         GTEST_SKIP() << "needs code page " << GetParam().codePage;
-    const std::string name = "kelp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount())
-                             + GetParam().letters;
+    const std::string unique = "kelp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const char *letters = GetParam().letters;   /* a leading dash, as a drive's entry "[-c-]" has */
+    const std::string name = letters[0] == '-' ? letters + unique : unique + letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
     std::string text;
+    for (int i = 1; i < 4 && GetParam().system != NULL; i++)
+        setRawValue(HKEY_CURRENT_USER, systemKeys[i], "Version", REG_SZ, GetParam().system, 6);
     ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
     start();
     SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -608,6 +616,8 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
         SendMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
     }
     EXPECT_EQ(folder, itemText(picker, IDC_PICKER_PATH));
+    if (HasFailure())       /* and install nowhere else */
+        return (void)RemoveDirectoryW(widen(folder).c_str());
     PostMessageA(GetDlgItem(picker, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(waitUntil([&] { return itemText(dialog, IDC_SETUP_SAVERPATH) == here; }));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -650,6 +660,8 @@ const FolderCase folderCases[] = {
     { 932, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },     /* 一覧表, in UTF-8 as all the test's paths */
     { 1252, "\xd0\xa2\xd0\xb5\xd1\x81\xd1\x82" },         /* Тест */
     { 1252, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },
+    { 1252, "-zebra" }, { 1252, "-c-" },
+    { 1252, "", "win98" },      /* the calls of Windows 98 */
 };
 INSTANTIATE_TEST_SUITE_P(Beyond, PickedFolder, ::testing::ValuesIn(folderCases));
 
@@ -660,8 +672,6 @@ TEST_F(Setup, FoldersBeyondTheCodePage)
 {
     char copy[MAX_PATH];
     WCHAR scratch[MAX_PATH];
-    const char *shellKeys[2] = { "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" };
     ValueBackup shell[2];
     ASSERT_TRUE(copyProgram("kelpVole99.exe", copy, MAX_PATH));
     const std::string bytes = fileBytes(copy);
@@ -676,14 +686,8 @@ TEST_F(Setup, FoldersBeyondTheCodePage)
         std::string text, boxes;
         std::wstring line = L"\"" + program + L"\"";
         STARTUPINFOW startup = { sizeof startup };
-        for (int i = 0; i < 2 && row == 1; i++) {
-            HKEY key;
-            backupValue(HKEY_CURRENT_USER, shellKeys[i], "Programs", &shell[i]);
-            RegOpenKeyExA(HKEY_CURRENT_USER, shellKeys[i], 0, KEY_SET_VALUE, &key);
-            RegSetValueExW(key, L"Programs", 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder.c_str(),
-                           (DWORD)(folder.size() + 1) * 2);
-            RegCloseKey(key);
-        }
+        if (row == 1)
+            pointProgramsAt(folder.c_str(), shell);
         ASSERT_TRUE(CreateProcessW(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                                    &run.process));
         run.started = 1;

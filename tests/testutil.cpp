@@ -179,6 +179,20 @@ void deleteValue(HKEY root, const char *path, const char *name)
     RegCloseKey(key);
 }
 
+void pointProgramsAt(const WCHAR *folder, ValueBackup saved[2])
+{
+    const char *keys[2] = { "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" };
+    for (int i = 0; i < 2; i++) {
+        HKEY key;
+        backupValue(HKEY_CURRENT_USER, keys[i], "Programs", &saved[i]);
+        RegOpenKeyExA(HKEY_CURRENT_USER, keys[i], 0, KEY_SET_VALUE, &key);
+        RegSetValueExW(key, L"Programs", 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder,
+                       (DWORD)(lstrlenW(folder) + 1) * 2);
+        RegCloseKey(key);
+    }
+}
+
 const char removerFullReport[] =
     "Reading uninstall info...  Done\n\nDeleting saver files...\nOK\n\n"
     "Deleting registry entries...\nOK\nOK\nOK\n\nDeleting start menu entries...\nOK\nOK\nOK\n\n"

@@ -46,6 +46,9 @@ void deleteValue(HKEY root, const char *path, const char *name);
 
 void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
                  const void *data, DWORD size);
+/* The user's Programs folder pointed elsewhere, where the shell reads it;
+   each of the two values is put back with restoreValue. */
+void pointProgramsAt(const WCHAR *folder, ValueBackup saved[2]);
 
 /* The remover's report of a run in which every step succeeds. */
 extern const char removerFullReport[];
