@@ -589,7 +589,7 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
    it as the links and the system start it, and removed whole; every
    recorded path names it. */
 struct FolderCase { UINT codePage; const char *letters; const char *system; };
-void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters; }
+void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters << (c.system ? c.system : ""); }
 class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
