@@ -32,6 +32,7 @@
 #include "setup/record.h"
 #include "setup/rights.h"
 #include "setup/paths.h"
+#include "common/syslib.h"
 
 #define PROGRESS_SIZE 1000
 #define PATH_SIZE 300
@@ -847,5 +848,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
    (the command line is read whole above). */
 extern "C" void WINAPI removerStart(void)
 {
+    restrictLibrarySearch();
     ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, NULL, SW_SHOWDEFAULT));
 }

@@ -6,6 +6,7 @@
 #include "password/password.h"
 #include "preview/preview.h"
 #include "setup/setup.h"
+#include "common/syslib.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -135,6 +136,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     DWORD length;
 
     (void)nCmdShow;
+    restrictLibrarySearch();
     /* always NULL for a 32-bit program; kept, as users and their tools know it */
     if (hPrevInstance != NULL)
         return 1;

@@ -3,6 +3,7 @@
 #include "setup/setup.h"
 #include "setup/rights.h"
 #include "setup/paths.h"
+#include "common/syslib.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
@@ -336,17 +337,42 @@ INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
+/* The up-down control's class, from the system folder's common controls;
+   the library stays loaded while the dialog lives.  Systems older than
+   the Ex call register all classes with the plain one. */
+static HMODULE startCommonControls(void)
+{
+    typedef BOOL (WINAPI *InitExCall)(const INITCOMMONCONTROLSEX *);
+    typedef void (WINAPI *InitCall)(void);
+    HMODULE library = loadSystemLibrary("comctl32.dll");
+    INITCOMMONCONTROLSEX controls;
+    InitExCall initEx;
+    InitCall init;
+
+    if (library == NULL)
+        return NULL;
+    initEx = (InitExCall)(void *)GetProcAddress(library, "InitCommonControlsEx");
+    init = (InitCall)(void *)GetProcAddress(library, "InitCommonControls");
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_UPDOWN_CLASS;
+    if (initEx != NULL)
+        initEx(&controls);
+    else if (init != NULL)
+        init();
+    return library;
+}
+
 void runSetup(void)
 {
-    INITCOMMONCONTROLSEX controls;
+    HMODULE commonControls;
 
     if (handedOverForRights(""))
         return;
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_UPDOWN_CLASS;
-    InitCommonControlsEx(&controls);
+    commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                         setupDialogProc, 0) == -1)
         MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+    if (commonControls != NULL)
+        FreeLibrary(commonControls);
     setupState.finished = 0;
 }

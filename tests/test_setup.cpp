@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 #include <fstream>
 #include <algorithm>
 #include <iterator>
@@ -336,6 +337,92 @@ const InstallCase installCases[] = {
       "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0 },
 };
 INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
+
+/* A library of each name the programs import or load, planted in the
+   folder of setup, of the saver and of the remover, with Windows' search
+   order forced for that name in these programs (Wine otherwise takes its
+   own first): no role may load it, and each still works. */
+struct PlantedCase { const char *file, *name; };
+void PrintTo(const PlantedCase &c, std::ostream *out) { *out << c.file; }
+const char *const plantedPrograms[3] = { "kelpVole99.exe", "kelpVole99.scr", "zUbSavRemov_1_51.exe" };
+std::string overridesKey(int i, const char *below = "")
+{
+    return std::string("Software\\Wine\\AppDefaults\\") + plantedPrograms[i] + below;
+}
+class Planted : public Setup, public ::testing::WithParamInterface<PlantedCase> {
+protected:
+    int existed[3] = {};
+    ValueBackup password;
+    void TearDown() override
+    {
+        Setup::TearDown();
+        for (int i = 0; i < 3; i++) {
+            deleteValue(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str(), GetParam().name);
+            if (!existed[i] && RegDeleteKeyA(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str()) == 0)
+                RegDeleteKeyA(HKEY_CURRENT_USER, overridesKey(i).c_str());
+        }
+        restoreValue(&password);
+    }
+};
+
+int loaded(const ProgramRun *run, const char *module)
+{
+    MODULEENTRY32 entry = { sizeof entry };
+    HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, run->process.dwProcessId);
+    int found = 0;
+    for (BOOL more = Module32First(all, &entry); more && !found; more = Module32Next(all, &entry))
+        found = lstrcmpiA(entry.szModule, module) == 0;
+    CloseHandle(all);
+    return found;
+}
+
+TEST_P(Planted, NeverLoadedFromTheProgramsFolder)
+{
+    char marks[MAX_PATH];
+    DWORD on = 1;
+    backupValue(HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveUsePassword", &password);
+    setRawValue(HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveUsePassword", REG_DWORD, &on, 4);
+    ASSERT_TRUE(copyBesideProgram("standin\\planted.dll", GetParam().file));
+    ASSERT_TRUE(scratchPath("planted.txt", marks, MAX_PATH));
+    for (int i = 0; i < 3; i++) {
+        HKEY key;
+        if ((existed[i] = RegOpenKeyExA(HKEY_CURRENT_USER, overridesKey(i).c_str(), 0, KEY_READ, &key) == 0))
+            RegCloseKey(key);
+        setRawValue(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str(), GetParam().name, REG_SZ,
+                    "native,builtin", 15);
+    }
+    start();
+    EXPECT_EQ(3, LOWORD(SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0)));
+    SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(installed, closeBox(&run, "message"));
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(closeShellWindow());
+    const char *roles[3][2] = { { "/c", "#32770" }, { "/s", "ssaverzub" }, { "/a", NULL } };
+    for (auto &role : roles) {      /* the saver, beside the same libraries */
+        ASSERT_TRUE(startProgram("kelpVole99.scr", role[0], &run));
+        HWND window = role[1] != NULL ? waitForWindow(&run, role[1]) : NULL;
+        EXPECT_TRUE(role[1] == NULL || window != NULL) << role[0];
+        if (role[0][1] == 's')      /* with the sound on, ended by a key */
+            EXPECT_TRUE(waitUntil([&] { return loaded(&run, "winmm.dll") && GetForegroundWindow() == window; }));
+        if (window != NULL)
+            PostMessageA(window, role[0][1] == 's' ? WM_CHAR : WM_CLOSE, 'q', 0);
+        EXPECT_TRUE(endsWith(&run)) << role[0];
+        finishRun(&run);
+    }
+    ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", "kelpVole99", &run));
+    HWND remover = waitForWindow(&run, "#32770");
+    PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+    EXPECT_NE(none, closeBox(&run, "info"));
+    PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_EQ(none, fileBytes(marks));
+}
+const PlantedCase plantedCases[] = {
+    { "winmm.dll", "winmm" }, { "comctl32.dll", "comctl32" }, { "MPR.DLL", "mpr" },
+    { "PASSWORD.CPL", "password.cpl" },
+};
+INSTANTIATE_TEST_SUITE_P(Table, Planted, ::testing::ValuesIn(plantedCases));
 
 std::string firstBox;
 
