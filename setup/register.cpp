@@ -162,29 +162,31 @@ static int openRecordKey(const char *prefix, HKEY *key)
            == ERROR_SUCCESS;
 }
 
-/* The remover reads these back as texts: the NUL is stored with them. */
-static void setText(HKEY key, const char *name, const char *text)
+/* The remover reads these back as texts: the NUL is stored with them.
+   Each write answers whether it was stored. */
+static int setText(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1)
+        == ERROR_SUCCESS;
 }
 
 /* A path of the user's file system, stored whole; NULL names the key's
    default value. */
-static void setPathText(HKEY key, const char *name, const WCHAR *text)
+static int setPathText(HKEY key, const char *name, const WCHAR *text)
 {
     WCHAR wideName[64];
     char narrow[SETUP_TEXT_MAX];
 
     if (hasWidePaths() && (name == NULL || toWide(name, wideName, 64)))
-        RegSetValueExW(key, name != NULL ? wideName : NULL, 0, REG_SZ, (const BYTE *)text,
-                       (lstrlenW(text) + 1) * sizeof *text);
-    else if (toNarrow(text, narrow, sizeof narrow))
-        setText(key, name, narrow);
+        return RegSetValueExW(key, name != NULL ? wideName : NULL, 0, REG_SZ, (const BYTE *)text,
+                              (lstrlenW(text) + 1) * sizeof *text) == ERROR_SUCCESS;
+    return toNarrow(text, narrow, sizeof narrow) && setText(key, name, narrow);
 }
 
-static void setNumber(HKEY key, const char *name, DWORD number)
+static int setNumber(HKEY key, const char *name, DWORD number)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number)
+        == ERROR_SUCCESS;
 }
 
 /* Whole kilobytes, as the system's program list counts them. */
@@ -204,36 +206,44 @@ void registerUninstall(void)
 {
     SetupState *s = &setupState;
     HKEY key;
+    int stored;
 
+    if (s->uninstallCommand[0] == 0)    /* no remover to offer */
+        return;
     if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver");
-    setPathText(key, RECORD_UNINSTALL_COMMAND, s->uninstallCommand);
-    /* what the system's program list shows beside the name; it offers
-       neither change nor repair, which this setup does not have */
-    setPathText(key, RECORD_DISPLAY_ICON, s->saverPath);
-    setText(key, RECORD_DISPLAY_VERSION, "1.52");
-    setText(key, RECORD_PUBLISHER, "zUb");
-    setPathText(key, RECORD_INSTALL_LOCATION, s->installFolder);
-    setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
-    setNumber(key, RECORD_NO_MODIFY, 1);
-    setNumber(key, RECORD_NO_REPAIR, 1);
+    stored = setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
+        & setPathText(key, RECORD_UNINSTALL_COMMAND, s->uninstallCommand)
+        /* what the system's program list shows beside the name; it offers
+           neither change nor repair, which this setup does not have */
+        & setPathText(key, RECORD_DISPLAY_ICON, s->saverPath)
+        & setText(key, RECORD_DISPLAY_VERSION, "1.52")
+        & setText(key, RECORD_PUBLISHER, "zUb")
+        & setPathText(key, RECORD_INSTALL_LOCATION, s->installFolder)
+        & setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath))
+        & setNumber(key, RECORD_NO_MODIFY, 1)
+        & setNumber(key, RECORD_NO_REPAIR, 1);
     RegCloseKey(key);
+    if (!stored)
+        warn(setupState.dialog, "small ERROR: can't write to registry");
 }
 
 void registerAppPath(void)
 {
     HKEY key;
+    int stored;
 
     if (!openRecordKey(APP_PATH_PREFIX, &key)) {
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    setPathText(key, NULL, setupState.saverPath);
-    setPathText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
+    stored = setPathText(key, NULL, setupState.saverPath)
+        & setPathText(key, RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
+    if (!stored)
+        warn(setupState.dialog, "small ERROR: can't write to registry");
 }
 
 /* The shell opens the folder's window a moment later and gives it the
@@ -276,9 +286,10 @@ void registerStartMenu(void)
     if (!createStartMenuLink("test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
-    if (!createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
-                             START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
-                             s->installFolder))
+    if (s->uninstallCommand[0] != 0     /* only to a remover in place */
+        && !createStartMenuLink("remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
+                                START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
+                                s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
     formPanelParameters();
     if (!createStartMenuLink("configure " KELP_RECORD_NAME, L"rundll32.exe", CSIDL_PROGRAMS,

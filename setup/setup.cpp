@@ -159,29 +159,49 @@ static HANDLE createNewFile(const WCHAR *path)
     return CreateFileA(narrow, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, NULL);
 }
 
-/* An old remover is replaced without asking; without the image, or where
-   it cannot be written, the install goes on without one. */
-static void writeRemover(void)
+static void deleteFile(const WCHAR *path)
+{
+    char narrow[MAX_PATH];
+
+    if (hasWidePaths())
+        DeleteFileW(path);
+    else if (toNarrow(path, narrow, sizeof narrow))
+        DeleteFileA(narrow);
+}
+
+/* An old remover is replaced without asking.  1 when the remover is in
+   place whole; a file that could not be written whole (a full disk) is
+   taken away again and reported, as a cut remover would fail the user
+   only later, when the removal is wanted.  Without the image the install
+   goes on without one. */
+static int writeRemover(HWND dialog)
 {
     HINSTANCE instance = launchContext.instance;
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
-    DWORD size, written;
+    DWORD size, written = 0;
     HGLOBAL loaded;
     const void *image;
     HANDLE file;
+    int whole;
 
     if (found == NULL)
-        return;
+        return 0;
     size = SizeofResource(instance, found);
     loaded = LoadResource(instance, found);
     image = loaded != NULL ? LockResource(loaded) : NULL;
     if (size == 0 || image == NULL)
-        return;
+        return 0;
     file = createNewFile(setupState.removerPath);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    WriteFile(file, image, size, &written, NULL);
-    CloseHandle(file);
+    whole = file != INVALID_HANDLE_VALUE && WriteFile(file, image, size, &written, NULL)
+        && written == size;
+    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file))
+        whole = 0;
+    if (whole)
+        return 1;
+    if (file != INVALID_HANDLE_VALUE)
+        deleteFile(setupState.removerPath);
+    MessageBoxA(dialog, "ERROR: cant write file", "message", MB_ICONWARNING);
+    return 0;
 }
 
 /* The copy of a setup run from a read-only medium (a CD) would be
@@ -197,8 +217,16 @@ static int copyWritable(const WCHAR *target, BOOL failIfExists)
     if (wide ? launchContext.wideModulePath[0] == 0
                || !CopyFileW(launchContext.wideModulePath, target, failIfExists)
              : !toNarrow(target, narrow, sizeof narrow)
-               || !CopyFileA(launchContext.modulePath, narrow, failIfExists))
+               || !CopyFileA(launchContext.modulePath, narrow, failIfExists)) {
+        /* a new file cut short (a full disk) is no saver; one that was
+           there stays the user's */
+        DWORD error = GetLastError();
+        if (failIfExists && error != ERROR_FILE_EXISTS) {
+            deleteFile(target);
+            SetLastError(error);
+        }
         return 0;
+    }
     attributes = wide ? GetFileAttributesW(target) : GetFileAttributesA(narrow);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         attributes &= ~FILE_ATTRIBUTE_READONLY;
@@ -232,7 +260,7 @@ static int placeSaverFile(HWND dialog)
 
 /* Makes the placed file the system's saver, records the install, sets the
    timeout, reports and offers the settings page. */
-static void registerSaver(HWND dialog)
+static void registerSaver(HWND dialog, int removerInPlace)
 {
     SetupState *s = &setupState;
     char narrow[SETUP_TEXT_MAX], folder[MAX_PATH];
@@ -241,15 +269,17 @@ static void registerSaver(HWND dialog)
 
     /* On the NT line the system maps this line into the user's registry,
        where the wide form is kept whole. */
-    if (wide)
-        WritePrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini");
-    else if (toNarrow(s->saverPath, narrow, sizeof narrow))
-        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", narrow, "system.ini");
+    if (!(wide ? WritePrivateProfileStringW(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini")
+               : toNarrow(s->saverPath, narrow, sizeof narrow)
+                 && WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", narrow, "system.ini")))
+        MessageBoxA(dialog, "ERROR: cant write file", "message", MB_ICONWARNING);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
+    /* without a remover nothing names one: no uninstall entry, no link */
     s->uninstallCommand[0] = 0;
-    appendWide(s->uninstallCommand, SETUP_TEXT_MAX, s->removerPath);
-    appendNarrow(s->uninstallCommand, SETUP_TEXT_MAX, " " KELP_RECORD_NAME);
+    if (removerInPlace && !(appendWide(s->uninstallCommand, SETUP_TEXT_MAX, s->removerPath)
+                            && appendNarrow(s->uninstallCommand, SETUP_TEXT_MAX, " " KELP_RECORD_NAME)))
+        s->uninstallCommand[0] = 0;
     registerUninstall();
     registerAppPath();
     registerStartMenu();
@@ -296,6 +326,8 @@ static void onCancel(HWND dialog)
    whose texts do not fit is sent back before anything is written. */
 static void onSetup(HWND dialog)
 {
+    int removerInPlace;
+
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
     formSaverPath();
@@ -305,9 +337,9 @@ static void onSetup(HWND dialog)
                     "message", MB_ICONWARNING);
         return;
     }
-    writeRemover();
+    removerInPlace = writeRemover(dialog);
     if (placeSaverFile(dialog))
-        registerSaver(dialog);
+        registerSaver(dialog, removerInPlace);
     else
         MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
     endSetup(dialog);
