@@ -424,42 +424,17 @@ const PlantedCase plantedCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Table, Planted, ::testing::ValuesIn(plantedCases));
 
-std::string firstBox;
-
-/* The box is modal on the test's own thread: answer it from another. */
-DWORD WINAPI answerFirstBox(LPVOID dialog)
-{
-    answerBox(nextBox(NULL, (HWND)dialog, &firstBox), IDOK);
-    return 0;
-}
-
-TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
+/* The setup dialog made in this process, as the program makes it. */
+HWND makeSetupDialog()
 {
     launchContext.instance = GetModuleHandleA(NULL);
     GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
+    GetModuleFileNameW(NULL, launchContext.wideModulePath, MAX_PATH);
     InitCommonControls();
-    dialog = CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
-                                setupDialogProc, 0);
-    ASSERT_TRUE(dialog != NULL);
-    /* 250 characters, as the picker's OK would leave them */
-    lstrcpynW(setupState.installFolder, (L"C:\\" + std::wstring(247, L'k')).c_str(), MAX_PATH);
-    formSaverPath();
-    HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, dialog, 0, NULL);
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    WaitForSingleObject(answerer, 2 * waitMs);
-    CloseHandle(answerer);
-
-    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", firstBox);
-    EXPECT_TRUE(IsWindow(dialog));
-    EXPECT_EQ(0, setupState.finished);
-    for (int i = 0; i < FILES; i++)
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[i].c_str())) << files[i];
-    expectNothingRegistered();
-    DestroyWindow(dialog);
+    return CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
+                              setupDialogProc, 0);
 }
 
-/* Answers every box of this process but the dialog, in turn, until the
-   work that shows them is done. */
 struct BoxLog { HWND dialog; std::string texts; volatile LONG done; };
 DWORD WINAPI answerEveryBox(LPVOID data)
 {
@@ -472,6 +447,34 @@ DWORD WINAPI answerEveryBox(LPVOID data)
     return 0;
 }
 
+/* SETUP pressed in this process; the boxes are modal on the test's own
+   thread, so another answers them.  Their texts, '|' between. */
+std::string pressSetup(HWND dialog)
+{
+    BoxLog log = { dialog, "", 0 };
+    HANDLE answerer = CreateThread(NULL, 0, answerEveryBox, &log, 0, NULL);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    log.done = 1;
+    WaitForSingleObject(answerer, 2 * waitMs);
+    CloseHandle(answerer);
+    return log.texts;
+}
+
+TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
+{
+    ASSERT_TRUE((dialog = makeSetupDialog()) != NULL);
+    /* 250 characters, as the picker's OK would leave them */
+    lstrcpynW(setupState.installFolder, (L"C:\\" + std::wstring(247, L'k')).c_str(), MAX_PATH);
+    formSaverPath();
+    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", pressSetup(dialog));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(0, setupState.finished);
+    for (int i = 0; i < FILES; i++)
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[i].c_str())) << files[i];
+    expectNothingRegistered();
+    DestroyWindow(dialog);
+}
+
 /* The remover image meets a full disk (tools/fulldisk.sh mounts one there):
    the box, no cut file, nothing recorded that names it; the install goes on. */
 TEST_F(Setup, RemoverMeetingAFullDiskIsNeitherLeftNorNamed)
@@ -480,27 +483,16 @@ TEST_F(Setup, RemoverMeetingAFullDiskIsNeitherLeftNorNamed)
     if (full == NULL)
         GTEST_SKIP() << "run by tools/fulldisk.sh";
     const std::string cut = full + std::string("\\zUbSavRemov_1_51.exe");
-    launchContext.instance = GetModuleHandleA(NULL);
-    GetModuleFileNameA(NULL, launchContext.modulePath, MAX_PATH);
-    GetModuleFileNameW(NULL, launchContext.wideModulePath, MAX_PATH);
-    InitCommonControls();
-    BoxLog log = { CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
-                                      setupDialogProc, 0), "", 0 };
-    ASSERT_TRUE(log.dialog != NULL);
+    ASSERT_TRUE((dialog = makeSetupDialog()) != NULL);
     lstrcpynW(setupState.removerPath, widen(cut).c_str(), SETUP_TEXT_MAX);
-    CheckDlgButton(log.dialog, IDC_SETUP_STARTCONFIG, BST_UNCHECKED);
-    HANDLE answerer = CreateThread(NULL, 0, answerEveryBox, &log, 0, NULL);
-    SendMessageA(log.dialog, WM_COMMAND, IDOK, 0);
-    log.done = 1;
-    WaitForSingleObject(answerer, 2 * waitMs);
-    CloseHandle(answerer);
+    CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_UNCHECKED);
+    EXPECT_EQ("ERROR: cant write file|saver successful installed !", pressSetup(dialog));
     EXPECT_TRUE(closeShellWindow());
-    EXPECT_EQ("ERROR: cant write file|saver successful installed !", log.texts);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cut.c_str()));
     EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"));
     EXPECT_EQ(none, fileBytes(menuFolder + "\\remove kelpVole99.lnk"));
     EXPECT_EQ(saver + '\0', storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL));
-    DestroyWindow(log.dialog);
+    DestroyWindow(dialog);
 }
 
 }  // namespace
