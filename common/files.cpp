@@ -25,7 +25,7 @@ struct PathCalls {
     const char *longPath;       /* looked up: Windows 95 and NT 4 lack it */
     decltype(&GetVolumeInformationW) volume;
     decltype(&GetDriveTypeW) driveType;
-    decltype(&LoadLibraryW) loadLibrary;
+    decltype(&LoadLibraryExW) loadLibrary;
     decltype(&WritePrivateProfileStringW) writeProfile;
     decltype(&RegSetValueExW) setValue;
     decltype(&RegQueryValueExW) queryValue;
@@ -53,7 +53,7 @@ static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46
     CALL(findFirst, FindFirstFile##A_OR_W), CALL(findNext, FindNextFile##A_OR_W), \
     CALL(fullPath, GetFullPathName##A_OR_W), "GetLongPathName" #A_OR_W, \
     CALL(volume, GetVolumeInformation##A_OR_W), CALL(driveType, GetDriveType##A_OR_W), \
-    CALL(loadLibrary, LoadLibrary##A_OR_W), \
+    CALL(loadLibrary, LoadLibraryEx##A_OR_W), \
     CALL(writeProfile, WritePrivateProfileString##A_OR_W), CALL(setValue, RegSetValueEx##A_OR_W), \
     CALL(queryValue, RegQueryValueEx##A_OR_W), CALL(setText, SetWindowText##A_OR_W), \
     CALL(send, SendMessage##A_OR_W), CALL(listBox, DlgDirList##A_OR_W), \
@@ -229,9 +229,9 @@ int fileData(const WCHAR *path, WIN32_FILE_ATTRIBUTE_DATA *data)
     ON_PATH(path, calls()->fileData(arg, GetFileExInfoStandard, data), FALSE);
 }
 
-HMODULE loadLibrary(const WCHAR *path)
+HMODULE loadLibrary(const WCHAR *path, DWORD flags)
 {
-    ON_PATH(path, calls()->loadLibrary(arg), NULL);
+    ON_PATH(path, calls()->loadLibrary(arg, NULL, flags), NULL);
 }
 
 /* Both forms of the found record begin alike, up to the name, which is

@@ -49,7 +49,7 @@ int fullPath(const WCHAR *path, WCHAR *full, int size);
 void makeLong(WCHAR *path, int size);
 int volumeLabel(const WCHAR *root, WCHAR *label, int size);
 UINT driveType(const WCHAR *root);
-HMODULE loadLibrary(const WCHAR *path);
+HMODULE loadLibrary(const WCHAR *path, DWORD flags);
 int writeProfileText(const WCHAR *section, const WCHAR *key, const WCHAR *value,
                      const WCHAR *file);
 

@@ -1,23 +1,19 @@
 /* Saver password: the system's own libraries decide.  They are loaded for
-   each use and freed right after, and a system without them simply lets
-   the saver go and the password role do nothing. */
+   each use from the system folder and freed right after, and a system
+   without them simply lets the saver go and the password role do
+   nothing. */
 #include "password/password.h"
 #include "saver/saver.h"
-#include "common/files.h"
-
+#include "common/syslib.h"
 
 typedef DWORD (WINAPI *PwdChangePasswordProc)(LPCSTR, HWND, DWORD, DWORD);
 typedef BOOL (WINAPI *VerifyScreenSavePwdProc)(HWND);
 
 void changePassword(HWND parent)
 {
-    WCHAR path[PATH_ROOM];
-    HMODULE library;
+    HMODULE library = loadSystemLibrary("MPR.DLL");
     PwdChangePasswordProc change;
 
-    if (!systemFolder(path, MAX_PATH) || !appendName(path, PATH_ROOM, L"MPR.DLL"))
-        return;
-    library = loadLibrary(path);
     if (library == NULL)
         return;
     change = (PwdChangePasswordProc)(void *)GetProcAddress(library, "PwdChangePasswordA");
@@ -58,7 +54,8 @@ int verifyPassword(void)
 
     if (!passwordWanted())
         return 1;
-    library = LoadLibraryA("PASSWORD.CPL");
+    /* where the system keeps it; never one left beside the saver */
+    library = loadSystemLibrary("PASSWORD.CPL");
     if (library == NULL)
         return 1;
     verify = (VerifyScreenSavePwdProc)(void *)GetProcAddress(library, "VerifyScreenSavePwd");

@@ -31,6 +31,7 @@
 #include "common/record.h"
 #include "common/rights.h"
 #include "common/files.h"
+#include "common/syslib.h"
 
 /* The report keeps its newest characters; the paths in it are whole. */
 #define PROGRESS_SIZE 1000
@@ -622,5 +623,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
    (the command line is read whole above). */
 extern "C" void WINAPI removerStart(void)
 {
+    restrictLibrarySearch();
     ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, NULL, SW_SHOWDEFAULT));
 }

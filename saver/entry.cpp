@@ -6,6 +6,7 @@
 #include "password/password.h"
 #include "preview/preview.h"
 #include "setup/setup.h"
+#include "common/syslib.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -130,6 +131,7 @@ static void dispatchRole(void)
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)nCmdShow;
+    restrictLibrarySearch();
     /* Windows 3.1's mark of a second copy of a program; a 32-bit system
        always passes NULL */
     if (hPrevInstance != NULL)

@@ -2,6 +2,7 @@
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "password/password.h"
+#include "saver/sound.h"
 #include "resource.h"
 
 #include <mmsystem.h>
@@ -76,7 +77,6 @@ static void unwatchDisplay(void)
 /* Shows the window, starts the timer and the sound, runs the loop. */
 static void animateUntilClosed(void)
 {
-    HINSTANCE instance = launchContext.instance;
     HWND window = saverWindowState.saverWindow;
     POINT cursor;
     MSG message;
@@ -94,13 +94,13 @@ static void animateUntilClosed(void)
     watchDisplay(window);
     SetTimer(window, KELP_TIMER_ID, SAVER_TICK_MS, NULL);
     if (saverSettings.sound != 0)
-        PlaySoundA(MAKEINTRESOURCEA(IDW_BUBBLES), instance, SND_RESOURCE | SND_ASYNC | SND_LOOP);
+        playBubbles(SND_ASYNC | SND_LOOP);
 
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    PlaySoundA(NULL, instance, 0);
+    releaseSound();
     unwatchDisplay();
 }
 

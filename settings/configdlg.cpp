@@ -3,6 +3,7 @@
    stores the record only on OK. */
 #include "settings/settings.h"
 #include "saver/saver.h"
+#include "saver/sound.h"
 #include "resource.h"
 
 #include <mmsystem.h>
@@ -293,9 +294,9 @@ static void takeSound(HWND dialog)
 {
     saverSettings.sound = IsDlgButtonChecked(dialog, IDC_PLAY_SOUND) == BST_CHECKED;
     if (saverSettings.sound)
-        PlaySoundA(MAKEINTRESOURCEA(IDW_BUBBLES), launchContext.instance, SND_RESOURCE | SND_ASYNC);
+        playBubbles(SND_ASYNC);
     else
-        PlaySoundA(NULL, launchContext.instance, 0);
+        stopSound();
 }
 
 static void endConfigDialog(HWND dialog)
@@ -364,9 +365,10 @@ void runConfigDialog(HWND parent)
     if (parent != NULL && !IsWindow(parent))
         parent = NULL;
     loadSettings();
-    PlaySoundA(NULL, launchContext.instance, 0);
+    stopSound();
     memset(&configDialogState, 0, sizeof configDialogState);
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_CONFIG), parent,
                         configDialogProc, 0) < 0)
         warn(NULL, "ERROR: can't create dialog !");
+    releaseSound();
 }

@@ -68,15 +68,18 @@ static int openRecordKey(const char *prefix, HKEY *key)
            == ERROR_SUCCESS;
 }
 
-/* The remover reads these back as texts: the NUL is stored with them. */
-static void setText(HKEY key, const char *name, const char *text)
+/* The remover reads these back as texts: the NUL is stored with them.
+   Each write answers whether it was stored. */
+static int setText(HKEY key, const char *name, const char *text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1);
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1)
+        == ERROR_SUCCESS;
 }
 
-static void setNumber(HKEY key, const char *name, DWORD number)
+static int setNumber(HKEY key, const char *name, DWORD number)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number);
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&number, sizeof number)
+        == ERROR_SUCCESS;
 }
 
 /* Whole kilobytes, as the system's program list counts them. */
@@ -93,36 +96,44 @@ void registerUninstall(void)
 {
     SetupState *s = &setupState;
     HKEY key;
+    int stored;
 
+    if (s->uninstallCommand[0] == 0)    /* no remover to offer */
+        return;
     if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver");
-    setPathValue(key, L"" RECORD_UNINSTALL_COMMAND, s->uninstallCommand);
-    /* what the system's program list shows beside the name; it offers
-       neither change nor repair, which this setup does not have */
-    setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath);
-    setText(key, RECORD_DISPLAY_VERSION, "1.52");
-    setText(key, RECORD_PUBLISHER, "zUb");
-    setPathValue(key, L"" RECORD_INSTALL_LOCATION, s->installFolder);
-    setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath));
-    setNumber(key, RECORD_NO_MODIFY, 1);
-    setNumber(key, RECORD_NO_REPAIR, 1);
+    stored = setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
+        & setPathValue(key, L"" RECORD_UNINSTALL_COMMAND, s->uninstallCommand)
+        /* what the system's program list shows beside the name; it offers
+           neither change nor repair, which this setup does not have */
+        & setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath)
+        & setText(key, RECORD_DISPLAY_VERSION, "1.52")
+        & setText(key, RECORD_PUBLISHER, "zUb")
+        & setPathValue(key, L"" RECORD_INSTALL_LOCATION, s->installFolder)
+        & setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath))
+        & setNumber(key, RECORD_NO_MODIFY, 1)
+        & setNumber(key, RECORD_NO_REPAIR, 1);
     RegCloseKey(key);
+    if (!stored)
+        warn(setupState.dialog, "small ERROR: can't write to registry");
 }
 
 void registerAppPath(void)
 {
     HKEY key;
+    int stored;
 
     if (!openRecordKey(APP_PATH_PREFIX, &key)) {
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    setPathValue(key, NULL, setupState.saverPath);
-    setPathValue(key, L"" RECORD_INSTALL_FOLDER, setupState.installFolder);
+    stored = setPathValue(key, NULL, setupState.saverPath)
+        & setPathValue(key, L"" RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
+    if (!stored)
+        warn(setupState.dialog, "small ERROR: can't write to registry");
 }
 
 /* The shell opens the folder's window a moment later and gives it the
@@ -161,9 +172,10 @@ void registerStartMenu(void)
     if (!createStartMenuLink(L"test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
-    if (!createStartMenuLink(L"remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
-                             START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
-                             s->installFolder))
+    if (s->uninstallCommand[0] != 0     /* only to a remover in place */
+        && !createStartMenuLink(L"remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
+                                START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
+                                s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
     formPanelParameters();
     if (!createStartMenuLink(L"configure " KELP_RECORD_NAME, L"rundll32.exe", CSIDL_PROGRAMS,

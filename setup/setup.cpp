@@ -2,6 +2,7 @@
    program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
 #include "common/rights.h"
+#include "common/syslib.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
@@ -94,29 +95,39 @@ static void onBrowse(HWND dialog)
     setItemText(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
 }
 
-/* An old remover is replaced without asking; without the image, or where
-   it cannot be written, the install goes on without one. */
-static void writeRemover(void)
+/* An old remover is replaced without asking.  1 when the remover is in
+   place whole; a file that could not be written whole (a full disk) is
+   taken away again and reported, as a cut remover would fail the user
+   only later, when the removal is wanted.  Without the image the install
+   goes on without one. */
+static int writeRemover(HWND dialog)
 {
     HINSTANCE instance = launchContext.instance;
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
-    DWORD size, written;
+    DWORD size, written = 0;
     HGLOBAL loaded;
     const void *image;
     HANDLE file;
+    int whole;
 
     if (found == NULL)
-        return;
+        return 0;
     size = SizeofResource(instance, found);
     loaded = LoadResource(instance, found);
     image = loaded != NULL ? LockResource(loaded) : NULL;
     if (size == 0 || image == NULL)
-        return;
+        return 0;
     file = openFile(setupState.removerPath, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    WriteFile(file, image, size, &written, NULL);
-    CloseHandle(file);
+    whole = file != INVALID_HANDLE_VALUE && WriteFile(file, image, size, &written, NULL)
+        && written == size;
+    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file))
+        whole = 0;
+    if (whole)
+        return 1;
+    if (file != INVALID_HANDLE_VALUE)
+        deleteFile(setupState.removerPath);
+    warn(dialog, "ERROR: cant write file");
+    return 0;
 }
 
 /* The copy of a setup run from a read-only medium (a CD) would be
@@ -127,8 +138,16 @@ static int copyWritable(const WCHAR *target, BOOL failIfExists)
 {
     DWORD attributes;
 
-    if (launchContext.modulePath[0] == 0 || !copyFile(launchContext.modulePath, target, failIfExists))
+    if (launchContext.modulePath[0] == 0 || !copyFile(launchContext.modulePath, target, failIfExists)) {
+        /* a new file cut short (a full disk) is no saver; one that was
+           there stays the user's */
+        DWORD error = GetLastError();
+        if (failIfExists && error != ERROR_FILE_EXISTS) {
+            deleteFile(target);
+            SetLastError(error);
+        }
         return 0;
+    }
     attributes = attributesOf(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         setAttributes(target, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -157,18 +176,21 @@ static int placeSaverFile(HWND dialog)
 
 /* Makes the placed file the system's saver, records the install, sets the
    timeout, reports and offers the settings page. */
-static void registerSaver(HWND dialog)
+static void registerSaver(HWND dialog, int removerInPlace)
 {
     SetupState *s = &setupState;
     LRESULT position;
 
     /* On the NT line the system maps this line into the user's registry,
        where the wide form is kept whole. */
-    writeProfileText(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini");
+    if (!writeProfileText(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini"))
+        warn(dialog, "ERROR: cant write file");
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
-    copyText(s->uninstallCommand, PATH_ROOM, s->removerPath);
-    appendText(s->uninstallCommand, PATH_ROOM, L" " KELP_RECORD_NAME);
+    /* without a remover nothing names one: no uninstall entry, no link */
+    if (!removerInPlace || !copyText(s->uninstallCommand, PATH_ROOM, s->removerPath)
+        || !appendText(s->uninstallCommand, PATH_ROOM, L" " KELP_RECORD_NAME))
+        s->uninstallCommand[0] = 0;
     registerUninstall();
     registerAppPath();
     registerStartMenu();
@@ -211,6 +233,8 @@ static void onCancel(HWND dialog)
    whose texts do not fit is sent back before anything is written. */
 static void onSetup(HWND dialog)
 {
+    int removerInPlace;
+
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
     formSaverPath();
@@ -219,9 +243,9 @@ static void onSetup(HWND dialog)
         warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
     }
-    writeRemover();
+    removerInPlace = writeRemover(dialog);
     if (placeSaverFile(dialog))
-        registerSaver(dialog);
+        registerSaver(dialog, removerInPlace);
     else
         MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
     endSetup(dialog);
@@ -251,17 +275,42 @@ INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
+/* The up-down control's class, from the system folder's common controls;
+   the library stays loaded while the dialog lives.  Systems older than
+   the Ex call register all classes with the plain one. */
+static HMODULE startCommonControls(void)
+{
+    typedef BOOL (WINAPI *InitExCall)(const INITCOMMONCONTROLSEX *);
+    typedef void (WINAPI *InitCall)(void);
+    HMODULE library = loadSystemLibrary("comctl32.dll");
+    INITCOMMONCONTROLSEX controls;
+    InitExCall initEx;
+    InitCall init;
+
+    if (library == NULL)
+        return NULL;
+    initEx = (InitExCall)(void *)GetProcAddress(library, "InitCommonControlsEx");
+    init = (InitCall)(void *)GetProcAddress(library, "InitCommonControls");
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_UPDOWN_CLASS;
+    if (initEx != NULL)
+        initEx(&controls);
+    else if (init != NULL)
+        init();
+    return library;
+}
+
 void runSetup(void)
 {
-    INITCOMMONCONTROLSEX controls;
+    HMODULE commonControls;
 
     if (handedOverForRights(""))
         return;
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_UPDOWN_CLASS;
-    InitCommonControlsEx(&controls);
+    commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                         setupDialogProc, 0) == -1)
         warn(NULL, "ERROR: can't create dialog");
+    if (commonControls != NULL)
+        FreeLibrary(commonControls);
     setupState.finished = 0;
 }

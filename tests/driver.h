@@ -36,8 +36,7 @@ struct ProgramRun {
    process's own, removed when it ends.  The driver's calls say on stderr
    which system call failed and why. */
 int copyProgram(const char *name, char *path, int size);
-/* A file in the folder the copies run from: beside the program, where its
-   LoadLibraryA looks first. */
+/* A file in the folder the copies run from: beside the program. */
 int scratchPath(const char *name, char *path, int size);
 /* Deletes a folder with everything in it. */
 void removeTree(const char *folder);

@@ -1,5 +1,6 @@
 /* The saver password path, black-box: the real saver with a stand-in for
-   the system's PASSWORD.CPL placed beside it, and the user's
+   the system's PASSWORD.CPL placed in the system folder (where the saver
+   takes it from; Wine has none) and taken away after, and the user's
    "Control Panel\desktop" flags set for each case and put back after. */
 #include <fstream>
 
@@ -31,26 +32,36 @@ protected:
         removeScratch();
     }
 
+    /* The stand-in's files are beside it. */
+    static int systemPath(const char *name, char *path, int size)
+    {
+        UINT n = GetSystemDirectoryA(path, size);
+        return n > 0 && n + 1 + lstrlenA(name) < (UINT)size && lstrcatA(lstrcatA(path, "\\"), name);
+    }
+
     void removeScratch()
     {
         const char *names[] = { "PASSWORD.CPL", "pwdanswer.txt", "pwdcalls.txt" };
         for (size_t i = 0; i < sizeof names / sizeof names[0]; i++) {
             char path[MAX_PATH];
-            if (scratchPath(names[i], path, sizeof path))
+            if (systemPath(names[i], path, sizeof path))
                 DeleteFileA(path);
         }
     }
 
     void withStandIn(int accepts)
     {
+        char built[MAX_PATH], placed[MAX_PATH];
         ASSERT_TRUE(copyBesideProgram("standin\\PASSWORD.CPL", "PASSWORD.CPL"));
+        ASSERT_TRUE(scratchPath("PASSWORD.CPL", built, MAX_PATH) && systemPath("PASSWORD.CPL", placed, MAX_PATH));
+        ASSERT_TRUE(MoveFileA(built, placed));
         answer(accepts);
     }
 
     void answer(int accepts)
     {
         char path[MAX_PATH];
-        ASSERT_TRUE(scratchPath("pwdanswer.txt", path, sizeof path));
+        ASSERT_TRUE(systemPath("pwdanswer.txt", path, sizeof path));
         ASSERT_TRUE(std::ofstream(path) << (accepts ? "1" : "0"));
     }
 
@@ -59,7 +70,7 @@ protected:
     {
         char path[MAX_PATH];
         int count = 0;
-        if (!scratchPath("pwdcalls.txt", path, sizeof path))
+        if (!systemPath("pwdcalls.txt", path, sizeof path))
             return -1;
         std::ifstream calls(path);
         for (DWORD window; calls >> window; count++)

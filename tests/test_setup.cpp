@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 #include <fstream>
 #include <algorithm>
 #include <iterator>
@@ -342,37 +343,159 @@ const InstallCase installCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
 
-std::string firstBox;
-
-/* The box is modal on the test's own thread: answer it from another. */
-DWORD WINAPI answerFirstBox(LPVOID dialog)
+/* A library of each name the programs import or load, planted in the
+   folder of setup, of the saver and of the remover, with Windows' search
+   order forced for that name in these programs (Wine otherwise takes its
+   own first): no role may load it, and each still works. */
+struct PlantedCase { const char *file, *name; };
+void PrintTo(const PlantedCase &c, std::ostream *out) { *out << c.file; }
+const char *const plantedPrograms[3] = { "kelpVole99.exe", "kelpVole99.scr", "zUbSavRemov_1_51.exe" };
+std::string overridesKey(int i, const char *below = "")
 {
-    answerBox(nextBox(NULL, (HWND)dialog, &firstBox), IDOK);
-    return 0;
+    return std::string("Software\\Wine\\AppDefaults\\") + plantedPrograms[i] + below;
+}
+class Planted : public Setup, public ::testing::WithParamInterface<PlantedCase> {
+protected:
+    int existed[3] = {};
+    ValueBackup password;
+    void TearDown() override
+    {
+        Setup::TearDown();
+        for (int i = 0; i < 3; i++) {
+            deleteValue(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str(), GetParam().name);
+            if (!existed[i] && RegDeleteKeyA(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str()) == 0)
+                RegDeleteKeyA(HKEY_CURRENT_USER, overridesKey(i).c_str());
+        }
+        restoreValue(&password);
+    }
+};
+
+int loaded(const ProgramRun *run, const char *module)
+{
+    MODULEENTRY32 entry = { sizeof entry };
+    HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, run->process.dwProcessId);
+    int found = 0;
+    for (BOOL more = Module32First(all, &entry); more && !found; more = Module32Next(all, &entry))
+        found = lstrcmpiA(entry.szModule, module) == 0;
+    CloseHandle(all);
+    return found;
 }
 
-TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
+TEST_P(Planted, NeverLoadedFromTheProgramsFolder)
+{
+    char marks[MAX_PATH];
+    DWORD on = 1;
+    backupValue(HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveUsePassword", &password);
+    setRawValue(HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveUsePassword", REG_DWORD, &on, 4);
+    ASSERT_TRUE(copyBesideProgram("standin\\planted.dll", GetParam().file));
+    ASSERT_TRUE(scratchPath("planted.txt", marks, MAX_PATH));
+    for (int i = 0; i < 3; i++) {
+        HKEY key;
+        if ((existed[i] = RegOpenKeyExA(HKEY_CURRENT_USER, overridesKey(i).c_str(), 0, KEY_READ, &key) == 0))
+            RegCloseKey(key);
+        setRawValue(HKEY_CURRENT_USER, overridesKey(i, "\\DllOverrides").c_str(), GetParam().name, REG_SZ,
+                    "native,builtin", 15);
+    }
+    start();
+    EXPECT_EQ(3, LOWORD(SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0)));
+    SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(installed, closeBox(&run, "message"));
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(closeShellWindow());
+    const char *roles[3][2] = { { "/c", "#32770" }, { "/s", "ssaverzub" }, { "/a", NULL } };
+    for (auto &role : roles) {      /* the saver, beside the same libraries */
+        ASSERT_TRUE(startProgram("kelpVole99.scr", role[0], &run));
+        HWND window = role[1] != NULL ? waitForWindow(&run, role[1]) : NULL;
+        EXPECT_TRUE(role[1] == NULL || window != NULL) << role[0];
+        if (role[0][1] == 's')      /* with the sound on, ended by a key */
+            EXPECT_TRUE(waitUntil([&] { return loaded(&run, "winmm.dll") && GetForegroundWindow() == window; }));
+        if (window != NULL)
+            PostMessageA(window, role[0][1] == 's' ? WM_CHAR : WM_CLOSE, 'q', 0);
+        EXPECT_TRUE(endsWith(&run)) << role[0];
+        finishRun(&run);
+    }
+    ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", "kelpVole99", &run));
+    HWND remover = waitForWindow(&run, "#32770");
+    PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+    EXPECT_NE(none, closeBox(&run, "info"));
+    PostMessageA(GetDlgItem(remover, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_EQ(none, fileBytes(marks));
+}
+const PlantedCase plantedCases[] = {
+    { "winmm.dll", "winmm" }, { "comctl32.dll", "comctl32" }, { "MPR.DLL", "mpr" },
+    { "PASSWORD.CPL", "password.cpl" },
+};
+INSTANTIATE_TEST_SUITE_P(Table, Planted, ::testing::ValuesIn(plantedCases));
+
+/* The setup dialog made in this process, as the program makes it. */
+HWND makeSetupDialog()
 {
     launchContext.instance = GetModuleHandleA(NULL);
     GetModuleFileNameW(NULL, launchContext.modulePath, MAX_PATH);
     InitCommonControls();
-    dialog = CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
-                                setupDialogProc, 0);
-    ASSERT_TRUE(dialog != NULL);
+    return CreateDialogParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
+                              setupDialogProc, 0);
+}
+
+struct BoxLog { HWND dialog; std::string texts; volatile LONG done; };
+DWORD WINAPI answerEveryBox(LPVOID data)
+{
+    BoxLog *log = (BoxLog *)data;
+    HWND box = NULL;
+    while (waitUntil([&] { return (box = findBox(NULL, NULL, log->dialog)) != NULL || log->done; }) && box) {
+        log->texts += (log->texts.empty() ? "" : "|") + boxText(box);
+        answerBox(box, IDOK);
+    }
+    return 0;
+}
+
+/* SETUP pressed in this process; the boxes are modal on the test's own
+   thread, so another answers them.  Their texts, '|' between. */
+std::string pressSetup(HWND dialog)
+{
+    BoxLog log = { dialog, "", 0 };
+    HANDLE answerer = CreateThread(NULL, 0, answerEveryBox, &log, 0, NULL);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    log.done = 1;
+    WaitForSingleObject(answerer, 2 * waitMs);
+    CloseHandle(answerer);
+    return log.texts;
+}
+
+TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
+{
+    ASSERT_TRUE((dialog = makeSetupDialog()) != NULL);
     /* 250 characters, as the picker's OK would leave them */
     lstrcpynW(setupState.installFolder, (L"C:\\" + std::wstring(247, L'k')).c_str(), MAX_PATH);
     formSaverPath();
-    HANDLE answerer = CreateThread(NULL, 0, answerFirstBox, dialog, 0, NULL);
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    WaitForSingleObject(answerer, 2 * waitMs);
-    CloseHandle(answerer);
-
-    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", firstBox);
+    EXPECT_EQ("ERROR: install path too long !\nPlease choose a shorter one.", pressSetup(dialog));
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_EQ(0, setupState.finished);
     for (int i = 0; i < FILES; i++)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[i].c_str())) << files[i];
     expectNothingRegistered();
+    DestroyWindow(dialog);
+}
+
+/* The remover image meets a full disk (tools/fulldisk.sh mounts one there):
+   the box, no cut file, nothing recorded that names it; the install goes on. */
+TEST_F(Setup, RemoverMeetingAFullDiskIsNeitherLeftNorNamed)
+{
+    const char *full = getenv("KELP_FULL_DISK");
+    if (full == NULL)
+        GTEST_SKIP() << "run by tools/fulldisk.sh";
+    const std::string cut = full + std::string("\\zUbSavRemov_1_51.exe");
+    ASSERT_TRUE((dialog = makeSetupDialog()) != NULL);
+    lstrcpynW(setupState.removerPath, widen(cut).c_str(), PATH_ROOM);
+    CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_UNCHECKED);
+    EXPECT_EQ("ERROR: cant write file|saver successful installed !", pressSetup(dialog));
+    EXPECT_TRUE(closeShellWindow());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(cut.c_str()));
+    EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "uninstallString"));
+    EXPECT_EQ(none, fileBytes(menuFolder + "\\remove kelpVole99.lnk"));
+    EXPECT_EQ(saver + '\0', storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, NULL));
     DestroyWindow(dialog);
 }
 

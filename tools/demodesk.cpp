@@ -1,7 +1,10 @@
 /* A stand-in desktop for showing the saver where there is no real one:
    a wallpaper window and two application windows that the saver can
    photograph, then the saver itself.
-   Usage: demodesk <saver.scr> [/letter]   (/s when no letter is given) */
+   Usage: demodesk <saver.scr> [/letter]   (/s when no letter is given)
+          demodesk -own <saver.scr>          the saver alone (/s) on a desktop
+                                             of its own, as the system starts
+                                             one that ends at the logon screen */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -83,15 +86,50 @@ static void pump(DWORD milliseconds)
     }
 }
 
+/* Starts the command line on the desktop named (NULL: this one) and waits
+   for it to end, keeping this thread's windows answered. */
+static int runToEnd(char *line, char *desktop)
+{
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.lpDesktop = desktop;
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return 0;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT)
+           != WAIT_OBJECT_0)
+        pump(0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+static int runOnOwnDesktop(const char *saver)
+{
+    char line[MAX_PATH + 16], name[] = "Screen-saver";
+    HDESK desktop = CreateDesktopA(name, NULL, NULL, 0, GENERIC_ALL, NULL);
+    int ran;
+
+    if (desktop == NULL)
+        return 1;
+    _snprintf(line, sizeof line, "\"%s\" /s", saver);
+    line[sizeof line - 1] = 0;
+    ran = runToEnd(line, name);
+    CloseDesktop(desktop);
+    return ran ? 0 : 1;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     WNDCLASSA windowClass;
     char saverLine[MAX_PATH + 16];
-    STARTUPINFOA startup;
-    PROCESS_INFORMATION process;
     HWND wallpaper;
     char *letters;
 
+    if (strncmp(commandLine, "-own ", 5) == 0)
+        return runOnOwnDesktop(commandLine + 5);
     memset(&windowClass, 0, sizeof windowClass);
     windowClass.lpfnWndProc = wallpaperProc;
     windowClass.hInstance = instance;
@@ -117,15 +155,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         letters = (char *)"/s";
     _snprintf(saverLine, sizeof saverLine, "\"%s\" %s", commandLine, letters);
     saverLine[sizeof saverLine - 1] = 0;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(NULL, saverLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!runToEnd(saverLine, NULL))
         return 1;
-    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT)
-           != WAIT_OBJECT_0)
-        pump(0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     DestroyWindow(wallpaper);
     return 0;
 }

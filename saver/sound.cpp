@@ -1,0 +1,48 @@
+#include "saver/sound.h"
+#include "saver/saver.h"
+#include "common/syslib.h"
+#include "resource.h"
+
+#include <mmsystem.h>
+
+typedef BOOL (WINAPI *PlaySoundCall)(LPCSTR, HMODULE, DWORD);
+
+struct SoundState {
+    HMODULE library;
+    PlaySoundCall play;
+};
+static SoundState soundState;
+
+static int openSound(void)
+{
+    SoundState *s = &soundState;
+
+    if (s->play != NULL)
+        return 1;
+    if (s->library == NULL)
+        s->library = loadSystemLibrary("winmm.dll");
+    if (s->library != NULL)
+        s->play = (PlaySoundCall)(void *)GetProcAddress(s->library, "PlaySoundA");
+    return s->play != NULL;
+}
+
+void playBubbles(DWORD flags)
+{
+    if (openSound())
+        soundState.play(MAKEINTRESOURCEA(IDW_BUBBLES), launchContext.instance, SND_RESOURCE | flags);
+}
+
+void stopSound(void)
+{
+    if (soundState.play != NULL)
+        soundState.play(NULL, launchContext.instance, 0);
+}
+
+void releaseSound(void)
+{
+    stopSound();
+    if (soundState.library != NULL)
+        FreeLibrary(soundState.library);
+    soundState.library = NULL;
+    soundState.play = NULL;
+}
