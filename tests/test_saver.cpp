@@ -289,7 +289,9 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
    decoded, makes the water from it.  The picture's two colours repeat
    every `period` pixels across the screen (0: once across it); an
    unreadable file (-1) leaves the desktop colour.  On the test's own
-   desktop (-2) a dark grey screen with a little text is photographed as it is. */
+   desktop (-2) a dark grey screen with a little text is photographed as it is.
+   A key as the window appears (-3), while a large picture decodes, ends the
+   saver at once: a second is a generous limit, tools/firstframe.sh tells how soon. */
 struct WallpaperCase { const char *file, *style, *tile; int period, beyondCodePage; };
 
 const char desktopKey[] = "Control Panel\\Desktop";
@@ -370,6 +372,12 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
         window = waitForWindow(&run, "ssaverzub");
         ASSERT_TRUE(window != NULL) << "no saver window on its desktop";
     }
+    if (c.period == -3) {
+        PostMessageA(window, WM_CHAR, 'q', 0);
+        EXPECT_TRUE(endsWith(&run, 0, 1000));
+        DeleteFileA(path);
+        return;
+    }
 
     const COLORREF halves[2] = { RGB(240, 200, 40), RGB(40, 120, 220) };
     const COLORREF water = RGB(155, 155, 255), colour = GetSysColor(COLOR_DESKTOP);
@@ -407,6 +415,7 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
 const WallpaperCase wallpaperCases[] = {
     { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
     { "wallbig.jpg", "10", "0", 0 }, { "wall.jpg", "2", "0", -2 }, { "wall.jpg", "2", "0", 0, 1 },
+    { "wallslow.jpg", "10", "0", -3 },
 };
 void PrintTo(const WallpaperCase &c, std::ostream *out) { *out << c.file; }
 INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases));
