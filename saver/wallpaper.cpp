@@ -32,6 +32,7 @@
 
 #include <objbase.h>
 #include <wincodec.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -103,35 +104,43 @@ int wallpaperStyle(int style, int tile)
 
 /* Where a width x height picture goes in the area; a tiled picture's
    first tile.  Fit and fill keep the picture's proportions, the one
-   inside the area, the other covering it, both centred. */
-void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed)
+   inside the area, the other covering it, both centred; fit's size is
+   rounded to the nearest pixel.  Worked out in 64 bits: 0, and an empty
+   place, when the picture laid out so reaches beyond the coordinates (a
+   picture a million times taller than wide, filling), which is then not
+   shown. */
+int placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed)
 {
     long long aw = area->right - area->left, ah = area->bottom - area->top;
-    long long w = width, h = height;
+    long long w = width, h = height, left, top;
     int wider = aw * h > ah * w;     /* the area is wider than the picture */
+    int fit = style == WALLPAPER_FIT;
 
     if (width <= 0 || height <= 0 || style == WALLPAPER_STRETCH) {
         *placed = *area;
-        return;
+        return 1;
     }
-    if (style == WALLPAPER_FIT || style == WALLPAPER_FILL || style == WALLPAPER_SPAN) {
-        if (wider == (style == WALLPAPER_FIT)) {
-            w = w * ah / h;
+    if (fit || style == WALLPAPER_FILL || style == WALLPAPER_SPAN) {
+        if (wider == fit) {
+            w = (w * ah + (fit ? h / 2 : 0)) / h;
             h = ah;
         } else {
-            h = h * aw / w;
+            h = (h * aw + (fit ? w / 2 : 0)) / w;
             w = aw;
         }
     }
-    if (style == WALLPAPER_TILE) {
-        placed->left = area->left;
-        placed->top = area->top;
-    } else {
-        placed->left = area->left + (int)((aw - w) / 2);
-        placed->top = area->top + (int)((ah - h) / 2);
+    left = area->left;
+    top = area->top;
+    if (style != WALLPAPER_TILE) {
+        left += (aw - w) / 2;
+        top += (ah - h) / 2;
     }
-    placed->right = placed->left + (int)w;
-    placed->bottom = placed->top + (int)h;
+    SetRectEmpty(placed);
+    if (w > INT_MAX || h > INT_MAX || left < INT_MIN || top < INT_MIN || left + w > INT_MAX
+        || top + h > INT_MAX)
+        return 0;
+    SetRect(placed, (int)left, (int)top, (int)(left + w), (int)(top + h));
+    return 1;
 }
 
 void threadDesktopName(char *name, DWORD size)
@@ -191,8 +200,10 @@ static HBITMAP decodeArea(WallpaperJob *job, IWICImagingFactory *factory,
     RECT placed;
     int w, h, row, ok;
 
-    placeWallpaper(job->style, &a->area, (int)width, (int)height, &placed);
-    if (!IntersectRect(&a->shown, &placed, &a->area))
+    /* a size beyond the coordinates is not laid out: the desktop colour stays */
+    if (width > INT_MAX || height > INT_MAX
+        || !placeWallpaper(job->style, &a->area, (int)width, (int)height, &placed)
+        || !IntersectRect(&a->shown, &placed, &a->area))
         return NULL;
     w = a->shown.right - a->shown.left;
     h = a->shown.bottom - a->shown.top;
