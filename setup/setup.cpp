@@ -266,6 +266,7 @@ static BOOL CALLBACK matchFolderWindow(HWND window, LPARAM unused)
     if (!isFolderWindow(window))
         return TRUE;
     setupState.folderShown = 1;
+    GetWindowThreadProcessId(window, &setupState.folderProcess);
     return FALSE;
 }
 
@@ -279,14 +280,15 @@ static BOOL CALLBACK matchBox(HWND window, LPARAM found)
     return FALSE;
 }
 
-/* Looks for the folder's window until it is seen.  The shell may give it
-   the foreground some time after showing it, and a late window comes
-   after the box: for a while after it is seen, the box takes back the
-   foreground whenever the folder's window has it. */
+/* Looks for the folder's window until it is seen.  The shell may give it,
+   or another of its windows, the foreground some time after showing it,
+   and a late window comes after the box: for a while after it is seen,
+   the box takes back the foreground whenever the shell has it. */
 static void CALLBACK lookForFolderWindow(HWND unused, UINT message, UINT_PTR id, DWORD now)
 {
     SetupState *s = &setupState;
-    HWND box = NULL;
+    HWND box = NULL, front;
+    DWORD owner = 0;
 
     (void)unused;
     (void)message;
@@ -297,7 +299,10 @@ static void CALLBACK lookForFolderWindow(HWND unused, UINT message, UINT_PTR id,
     }
     if (!s->folderShown)
         return;
-    if (s->boxShown && isFolderWindow(GetForegroundWindow())) {
+    front = GetForegroundWindow();
+    if (front != NULL)
+        GetWindowThreadProcessId(front, &owner);
+    if (s->boxShown && (isFolderWindow(front) || (owner != 0 && owner == s->folderProcess))) {
         EnumThreadWindows(GetCurrentThreadId(), matchBox, (LPARAM)&box);
         if (box != NULL)
             SetForegroundWindow(box);
@@ -317,6 +322,7 @@ void watchForFolderWindow(const WCHAR *folder)
         KillTimer(NULL, s->folderTimer);
     lstrcpynW(s->folderPath, folder, MAX_PATH);
     s->folderShown = 0;
+    s->folderProcess = 0;
     s->boxShown = 0;
     s->folderAsked = GetTickCount();
     s->folderTimer = SetTimer(NULL, 0, FOLDER_LOOK_MS, lookForFolderWindow);
