@@ -30,6 +30,7 @@ struct PathCalls {
     decltype(&RegSetValueExW) setValue;
     decltype(&RegQueryValueExW) queryValue;
     decltype(&SetWindowTextW) setText;
+    decltype(&GetWindowTextW) getText;
     decltype(&SendMessageW) send;
     decltype(&DlgDirListW) listBox, listComboBox;
     decltype(&SHGetPathFromIDListW) idListPath;
@@ -56,6 +57,7 @@ static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46
     CALL(loadLibrary, LoadLibraryEx##A_OR_W), \
     CALL(writeProfile, WritePrivateProfileString##A_OR_W), CALL(setValue, RegSetValueEx##A_OR_W), \
     CALL(queryValue, RegQueryValueEx##A_OR_W), CALL(setText, SetWindowText##A_OR_W), \
+    CALL(getText, GetWindowText##A_OR_W), \
     CALL(send, SendMessage##A_OR_W), CALL(listBox, DlgDirList##A_OR_W), \
     CALL(listComboBox, DlgDirListComboBox##A_OR_W), CALL(idListPath, SHGetPathFromIDList##A_OR_W), \
     CALL(execute, ShellExecute##A_OR_W), &shellLink##A_OR_W }
@@ -340,6 +342,16 @@ int setWindowText(HWND window, const WCHAR *text)
     const WCHAR *arg = callText(text, scratch, sizeof scratch);
 
     return arg != NULL && calls()->setText(window, arg);
+}
+
+/* Asked of the system, which answers for another program's window too
+   without waiting on it. */
+int windowText(HWND window, WCHAR *text, int size)
+{
+    WCHAR raw[PATH_ROOM];
+
+    raw[0] = text[0] = 0;
+    return calls()->getText(window, raw, PATH_ROOM) > 0 && takeText(raw, text, size);
 }
 
 int setItemText(HWND dialog, int id, const WCHAR *text)

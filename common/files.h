@@ -59,6 +59,7 @@ int readPathValue(HKEY key, const WCHAR *name, WCHAR *text, int size);
 
 /* ---- paths shown in controls ---- */
 int setWindowText(HWND window, const WCHAR *text);
+int windowText(HWND window, WCHAR *text, int size);
 int setItemText(HWND dialog, int id, const WCHAR *text);
 int itemText(HWND dialog, int id, WCHAR *text, int size);
 /* A row of a list box, or of a combo box's list. */

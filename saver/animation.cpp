@@ -364,9 +364,11 @@ static int clampTo(int value, int low, int high)
    its depth above the screen's bottom, down to the new full mark: started
    again from the bottom it would take back, over minutes, what the user
    has already seen flooded, and keeping its height from the top would
-   empty or flood it at a stroke.  The bubbles go along with the water,
-   which keeps them under its surface; the cursor, and with it the fish,
-   is carried along with the corner's move, and all are kept on the new
+   empty or flood it at a stroke.  The bubbles and the fish go along with
+   the water, which keeps them under its surface: a fish carried with the
+   corner alone would be left in the dry above a water that went down the
+   grown screen, a plain cursor again.  A cursor above the water is
+   carried along with the corner's move, and all are kept on the new
    screen.  Where the cursor ends up is asked of the system again, which
    holds it on the screen its own way. */
 void followScreen(int dx, int dy, int oldHeight)
@@ -382,8 +384,11 @@ void followScreen(int dx, int dy, int oldHeight)
     if (ws->level < target)
         ws->level = target;
     saverWindowState.mouseX = clampTo(saverWindowState.mouseX + dx, 0, w - 1);
-    saverWindowState.mouseY = clampTo(saverWindowState.mouseY + dy, 0, h - 1);
+    saverWindowState.mouseY = clampTo(saverWindowState.mouseY
+                                      + (ws->fishMode == 1 ? ws->level - oldLevel : dy), 0, h - 1);
     ws->cursorPlaced = 0;
+    if (ws->fishMode == 1)
+        moveCursor(saverWindowState.mouseX, saverWindowState.mouseY);
     ws->fishLastX = clampTo(ws->fishLastX + dx, 0, w - 1);
     ws->driftY = clampTo(ws->driftY + dy, 0, h);
     for (i = 0; i < KELP_BUBBLES; i++) {

@@ -107,7 +107,7 @@ enum WallpaperStyle {
 void threadDesktopName(char *name, DWORD size);
 int wallpaperWanted(const char *desktopName);
 int wallpaperStyle(int style, int tile);
-void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed);
+int placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed);
 int startWallpaper(HDC image, HWND window, const RECT *kept);
 int layInWallpaper(HDC image, WPARAM start);
 int wallpaperPending(RECT *kept);

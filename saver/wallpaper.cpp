@@ -19,12 +19,20 @@
    monitor shows, at the size it is shown, pulled a band of rows at a time
    through the imaging component's scaler: the saver never holds more than
    one monitor-sized image per monitor, however large the picture (what
-   the decoder itself keeps is the system's: Wine's keeps all of it). */
+   the decoder itself keeps is the system's: Wine's keeps all of it).
+
+   The saver never waits for the decoder, which cannot be cut short while
+   it reads the file: a key must end the saver at once, and a display
+   change must cover the new screen at once.  Both abandon the decoding
+   under way, which then frees what it made and ends by itself, and a
+   decoding started after a display change waits for an abandoned one to
+   end before it reads the picture, so that only one holds its memory. */
 #include "saver/saver.h"
 #include "saver/dib.h"
 
 #include <objbase.h>
 #include <wincodec.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -32,7 +40,7 @@
 /* Monitors beyond these keep the desktop colour. */
 #define WALLPAPER_AREAS 16
 /* Rows pulled through the decoder at a time; the thread looks between
-   bands whether the saver is closing. */
+   bands whether its decoding has been abandoned. */
 #define BAND_ROWS 32
 
 struct WallpaperArea {
@@ -41,19 +49,29 @@ struct WallpaperArea {
     HBITMAP picture;    /* that part as shown (a tiled picture: its first tile), or NULL */
 };
 
-/* Written by the saver's thread before the decoding thread starts and
-   after it has ended; in between the decoding thread alone fills in the
-   areas' pictures. */
-struct WallpaperState {
-    HANDLE thread;
-    volatile LONG closing;
+/* One start's decoding.  Filled in by the saver's thread before the
+   decoding thread starts; then the decoding thread alone makes the areas'
+   pictures, until it has told the window they are made.  Each of the two
+   lets go of it once, and the last to do so frees it with any picture
+   still in it. */
+struct WallpaperJob {
+    volatile LONG holders;
+    volatile LONG abandoned;    /* set by the saver's thread: nobody wants the pictures */
     HWND window;        /* told with KELP_WALLPAPER_READY when the pictures are made */
-    WPARAM start;       /* which start the message is about: counts on across starts */
+    WPARAM start;       /* which start the message is about */
     WCHAR path[MAX_PATH];
     int style;
-    RECT kept;          /* the part of the image the pictures leave alone, or empty */
     int count;
     WallpaperArea areas[WALLPAPER_AREAS];
+};
+
+struct WallpaperState {
+    WallpaperJob *job;  /* the decoding under way or made and not yet laid in, or NULL */
+    WPARAM start;       /* counts on across starts */
+    RECT kept;          /* the part of the image the pictures leave alone, or empty */
+    int decodingReady;  /* `decoding` is initialised */
+    /* held by a decoding thread while it reads the picture: one at a time */
+    CRITICAL_SECTION decoding;
 };
 
 static WallpaperState wallpaperState;
@@ -86,35 +104,43 @@ int wallpaperStyle(int style, int tile)
 
 /* Where a width x height picture goes in the area; a tiled picture's
    first tile.  Fit and fill keep the picture's proportions, the one
-   inside the area, the other covering it, both centred. */
-void placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed)
+   inside the area, the other covering it, both centred; fit's size is
+   rounded to the nearest pixel.  Worked out in 64 bits: 0, and an empty
+   place, when the picture laid out so reaches beyond the coordinates (a
+   picture a million times taller than wide, filling), which is then not
+   shown. */
+int placeWallpaper(int style, const RECT *area, int width, int height, RECT *placed)
 {
     long long aw = area->right - area->left, ah = area->bottom - area->top;
-    long long w = width, h = height;
+    long long w = width, h = height, left, top;
     int wider = aw * h > ah * w;     /* the area is wider than the picture */
+    int fit = style == WALLPAPER_FIT;
 
     if (width <= 0 || height <= 0 || style == WALLPAPER_STRETCH) {
         *placed = *area;
-        return;
+        return 1;
     }
-    if (style == WALLPAPER_FIT || style == WALLPAPER_FILL || style == WALLPAPER_SPAN) {
-        if (wider == (style == WALLPAPER_FIT)) {
-            w = w * ah / h;
+    if (fit || style == WALLPAPER_FILL || style == WALLPAPER_SPAN) {
+        if (wider == fit) {
+            w = (w * ah + (fit ? h / 2 : 0)) / h;
             h = ah;
         } else {
-            h = h * aw / w;
+            h = (h * aw + (fit ? w / 2 : 0)) / w;
             w = aw;
         }
     }
-    if (style == WALLPAPER_TILE) {
-        placed->left = area->left;
-        placed->top = area->top;
-    } else {
-        placed->left = area->left + (int)((aw - w) / 2);
-        placed->top = area->top + (int)((ah - h) / 2);
+    left = area->left;
+    top = area->top;
+    if (style != WALLPAPER_TILE) {
+        left += (aw - w) / 2;
+        top += (ah - h) / 2;
     }
-    placed->right = placed->left + (int)w;
-    placed->bottom = placed->top + (int)h;
+    SetRectEmpty(placed);
+    if (w > INT_MAX || h > INT_MAX || left < INT_MIN || top < INT_MIN || left + w > INT_MAX
+        || top + h > INT_MAX)
+        return 0;
+    SetRect(placed, (int)left, (int)top, (int)(left + w), (int)(top + h));
+    return 1;
 }
 
 void threadDesktopName(char *name, DWORD size)
@@ -163,8 +189,8 @@ static int readStyle(void)
    shown there, straight into a bitmap of that size.  The rows are pulled
    through the scaler a band at a time, so that neither the saver nor the
    scaler holds the picture at its own size. */
-static HBITMAP decodeArea(IWICImagingFactory *factory, IWICBitmapSource *frame, UINT width,
-                          UINT height, WallpaperArea *a)
+static HBITMAP decodeArea(WallpaperJob *job, IWICImagingFactory *factory,
+                          IWICBitmapSource *frame, UINT width, UINT height, WallpaperArea *a)
 {
     IWICBitmapScaler *scaler = NULL;
     IWICFormatConverter *converter = NULL;
@@ -174,8 +200,10 @@ static HBITMAP decodeArea(IWICImagingFactory *factory, IWICBitmapSource *frame, 
     RECT placed;
     int w, h, row, ok;
 
-    placeWallpaper(wallpaperState.style, &a->area, (int)width, (int)height, &placed);
-    if (!IntersectRect(&a->shown, &placed, &a->area))
+    /* a size beyond the coordinates is not laid out: the desktop colour stays */
+    if (width > INT_MAX || height > INT_MAX
+        || !placeWallpaper(job->style, &a->area, (int)width, (int)height, &placed)
+        || !IntersectRect(&a->shown, &placed, &a->area))
         return NULL;
     w = a->shown.right - a->shown.left;
     h = a->shown.bottom - a->shown.top;
@@ -198,7 +226,7 @@ static HBITMAP decodeArea(IWICImagingFactory *factory, IWICBitmapSource *frame, 
     for (row = 0; ok && row < h; row += BAND_ROWS) {
         WICRect band = { a->shown.left - placed.left, a->shown.top - placed.top + row, w,
                          h - row < BAND_ROWS ? h - row : BAND_ROWS };
-        ok = !wallpaperState.closing
+        ok = !job->abandoned
             && SUCCEEDED(converter->CopyPixels(&band, (UINT)w * 4, (UINT)(w * 4 * band.Height),
                                                (BYTE *)(bits + (size_t)row * w)));
     }
@@ -213,28 +241,51 @@ static HBITMAP decodeArea(IWICImagingFactory *factory, IWICBitmapSource *frame, 
     return picture;
 }
 
-/* The decoding thread.  It tells the saver's window once the pictures are
-   made and everything of the decoder's is released. */
-static DWORD WINAPI decodeWallpaper(LPVOID unused)
+static void dropPictures(WallpaperJob *job)
 {
-    WallpaperState *ws = &wallpaperState;
+    int i;
+
+    for (i = 0; i < job->count; i++) {
+        if (job->areas[i].picture != NULL)
+            DeleteObject(job->areas[i].picture);
+        job->areas[i].picture = NULL;
+    }
+}
+
+static void letGo(WallpaperJob *job)
+{
+    if (InterlockedDecrement(&job->holders) == 0) {
+        dropPictures(job);
+        HeapFree(GetProcessHeap(), 0, job);
+    }
+}
+
+/* The decoding thread.  It tells the saver's window once the pictures are
+   made and everything of the decoder's is released, and then touches the
+   job no more but to let go of it. */
+static DWORD WINAPI decodeWallpaper(LPVOID data)
+{
+    WallpaperJob *job = (WallpaperJob *)data;
     IWICImagingFactory *factory = NULL;
     IWICBitmapDecoder *decoder = NULL;
     IWICBitmapFrameDecode *frame = NULL;
     UINT width = 0, height = 0;
     int i, made = 0;
-    HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    HRESULT com;
 
-    (void)unused;
-    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
+    /* a decoding abandoned by a display change may still be reading */
+    EnterCriticalSection(&wallpaperState.decoding);
+    com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    if (!job->abandoned
+        && SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
                                    IID_IWICImagingFactory, (void **)&factory))
-        && SUCCEEDED(factory->CreateDecoderFromFilename(ws->path, NULL, GENERIC_READ,
+        && SUCCEEDED(factory->CreateDecoderFromFilename(job->path, NULL, GENERIC_READ,
                                                         WICDecodeMetadataCacheOnDemand, &decoder))
         && SUCCEEDED(decoder->GetFrame(0, &frame))
         && SUCCEEDED(frame->GetSize(&width, &height)) && width > 0 && height > 0) {
-        for (i = 0; i < ws->count && !ws->closing; i++) {
-            ws->areas[i].picture = decodeArea(factory, frame, width, height, &ws->areas[i]);
-            made |= ws->areas[i].picture != NULL;
+        for (i = 0; i < job->count && !job->abandoned; i++) {
+            job->areas[i].picture = decodeArea(job, factory, frame, width, height, &job->areas[i]);
+            made |= job->areas[i].picture != NULL;
         }
     }
     if (frame != NULL)
@@ -245,81 +296,102 @@ static DWORD WINAPI decodeWallpaper(LPVOID unused)
         factory->Release();
     if (SUCCEEDED(com))
         CoUninitialize();
-    if (made && !ws->closing)
-        PostMessageA(ws->window, KELP_WALLPAPER_READY, ws->start, 0);
+    LeaveCriticalSection(&wallpaperState.decoding);
+    if (made && !job->abandoned)
+        PostMessageA(job->window, KELP_WALLPAPER_READY, job->start, 0);
+    letGo(job);
     return 0;
 }
 
 static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC dc, LPRECT bounds, LPARAM data)
 {
-    WallpaperState *ws = &wallpaperState;
+    WallpaperJob *job = (WallpaperJob *)data;
 
     (void)monitor;
     (void)dc;
-    (void)data;
-    if (ws->count < WALLPAPER_AREAS) {
-        ws->areas[ws->count].area = *bounds;
-        OffsetRect(&ws->areas[ws->count].area, -launchContext.screenLeft, -launchContext.screenTop);
-        ws->count++;
+    if (job->count < WALLPAPER_AREAS) {
+        job->areas[job->count].area = *bounds;
+        OffsetRect(&job->areas[job->count].area, -launchContext.screenLeft, -launchContext.screenTop);
+        job->count++;
     }
     return TRUE;
+}
+
+/* Nobody wants the pictures of the decoding under way any more: it ends
+   by itself, and a message it has already sent names a start gone by. */
+static void abandonDecoding(void)
+{
+    WallpaperState *ws = &wallpaperState;
+
+    if (ws->job != NULL) {
+        InterlockedExchange(&ws->job->abandoned, 1);
+        letGo(ws->job);
+        ws->job = NULL;
+    }
 }
 
 /* Paints the desktop colour into the image selected into the DC, which
    covers the virtual screen, and starts decoding the wallpaper for it;
    the window hears of it with KELP_WALLPAPER_READY.  The kept part, when
    not NULL, is where the caller puts a photograph of its own after this
-   call: the pictures are not laid over it.  0 when no picture is on its
-   way. */
+   call: the pictures are not laid over it.  A decoding still under way is
+   abandoned.  0 when no picture is on its way. */
 int startWallpaper(HDC image, HWND window, const RECT *kept)
 {
     WallpaperState *ws = &wallpaperState;
+    WallpaperJob *job;
+    HANDLE thread;
     RECT all;
     DWORD id;
-    WPARAM start = ws->start + 1;
 
-    memset(ws, 0, sizeof *ws);
-    ws->start = start;
+    abandonDecoding();
+    ws->start++;
+    SetRectEmpty(&ws->kept);
     if (kept != NULL)
         ws->kept = *kept;
+    if (!ws->decodingReady) {
+        InitializeCriticalSection(&ws->decoding);
+        ws->decodingReady = 1;
+    }
     /* the corners outside every monitor keep it too */
     SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
     FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
-    /* the wide name: a picture's name need not fit the ANSI code page */
-    if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, ws->path, 0))
-        ws->path[0] = 0;
-    ws->path[MAX_PATH - 1] = 0;
-    if (ws->path[0] == 0)
+    job = (WallpaperJob *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *job);
+    if (job == NULL)
         return 0;
-    ws->window = window;
-    ws->style = readStyle();
-    if (ws->style == WALLPAPER_SPAN || !EnumDisplayMonitors(NULL, NULL, addMonitor, 0)
-        || ws->count == 0) {
-        ws->count = 1;
-        ws->areas[0].area = all;
+    /* the wide name: a picture's name need not fit the ANSI code page */
+    if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, job->path, 0))
+        job->path[0] = 0;
+    job->path[MAX_PATH - 1] = 0;
+    if (job->path[0] == 0) {
+        HeapFree(GetProcessHeap(), 0, job);
+        return 0;
     }
-    ws->thread = CreateThread(NULL, 0, decodeWallpaper, NULL, 0, &id);
-    return ws->thread != NULL;
+    job->holders = 2;
+    job->window = window;
+    job->start = ws->start;
+    job->style = readStyle();
+    if (job->style == WALLPAPER_SPAN || !EnumDisplayMonitors(NULL, NULL, addMonitor, (LPARAM)job)
+        || job->count == 0) {
+        job->count = 1;
+        job->areas[0].area = all;
+    }
+    thread = CreateThread(NULL, 0, decodeWallpaper, job, 0, &id);
+    if (thread == NULL) {
+        HeapFree(GetProcessHeap(), 0, job);
+        return 0;
+    }
+    CloseHandle(thread);    /* never waited for */
+    ws->job = job;
+    return 1;
 }
 
-static void dropPictures(void)
-{
-    WallpaperState *ws = &wallpaperState;
-    int i;
-
-    for (i = 0; i < ws->count; i++) {
-        if (ws->areas[i].picture != NULL)
-            DeleteObject(ws->areas[i].picture);
-        ws->areas[i].picture = NULL;
-    }
-}
-
-static void paintArea(HDC image, HDC pictureDC, const WallpaperArea *a)
+static void paintArea(HDC image, HDC pictureDC, int style, const WallpaperArea *a)
 {
     const RECT *s = &a->shown;
     HGDIOBJ old;
 
-    if (wallpaperState.style == WALLPAPER_TILE) {
+    if (style == WALLPAPER_TILE) {
         /* one fill, however small the picture */
         HBRUSH tiles = CreatePatternBrush(a->picture);
         POINT origin;
@@ -346,18 +418,18 @@ static void paintArea(HDC image, HDC pictureDC, const WallpaperArea *a)
 int layInWallpaper(HDC image, WPARAM start)
 {
     WallpaperState *ws = &wallpaperState;
+    WallpaperJob *job = ws->job;
     HDC pictureDC;
     RECT all;
     int i, laid = 0;
 
-    if (ws->thread == NULL || start != ws->start)
+    /* a message of an abandoned start may name a job already freed */
+    if (job == NULL || start != ws->start)
         return 0;
-    /* it has said its last word and is ending */
-    WaitForSingleObject(ws->thread, INFINITE);
-    CloseHandle(ws->thread);
-    ws->thread = NULL;
-    for (i = 0; i < ws->count; i++)
-        laid |= ws->areas[i].picture != NULL;
+    /* the thread has said its last word: the pictures are the window's */
+    ws->job = NULL;
+    for (i = 0; i < job->count; i++)
+        laid |= job->areas[i].picture != NULL;
     pictureDC = laid ? CreateCompatibleDC(NULL) : NULL;
     if (pictureDC != NULL) {
         /* the clipping belongs to the DC and goes with SelectClipRgn: no region to delete */
@@ -366,13 +438,13 @@ int layInWallpaper(HDC image, WPARAM start)
         /* the banner may stand in the image by now, where no picture comes */
         SetRect(&all, 0, 0, launchContext.screenWidth, launchContext.screenHeight);
         FillRect(image, &all, GetSysColorBrush(COLOR_DESKTOP));
-        for (i = 0; i < ws->count; i++)
-            if (ws->areas[i].picture != NULL)
-                paintArea(image, pictureDC, &ws->areas[i]);
+        for (i = 0; i < job->count; i++)
+            if (job->areas[i].picture != NULL)
+                paintArea(image, pictureDC, job->style, &job->areas[i]);
         SelectClipRgn(image, NULL);
         DeleteDC(pictureDC);
     }
-    dropPictures();
+    letGo(job);     /* the pictures go with it */
     return pictureDC != NULL;
 }
 
@@ -381,21 +453,14 @@ int layInWallpaper(HDC image, WPARAM start)
 int wallpaperPending(RECT *kept)
 {
     *kept = wallpaperState.kept;
-    return wallpaperState.thread != NULL;
+    return wallpaperState.job != NULL;
 }
 
-/* The saver closes: the thread stops at its next band of rows.  The
-   decoder's own reading of the file cannot be cut short, so a close in
-   the first seconds after starting on a camera photograph waits for it. */
+/* The saver closes, or the screen it was decoding for has changed: the
+   decoding is abandoned, not waited for.  The thread stops at its next
+   band of rows, or once the decoder's reading of the file, which cannot
+   be cut short, is done; the process may end before. */
 void stopWallpaper(void)
 {
-    WallpaperState *ws = &wallpaperState;
-
-    if (ws->thread != NULL) {
-        InterlockedExchange(&ws->closing, 1);
-        WaitForSingleObject(ws->thread, INFINITE);
-        CloseHandle(ws->thread);
-        ws->thread = NULL;
-    }
-    dropPictures();
+    abandonDecoding();
 }

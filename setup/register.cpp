@@ -138,18 +138,11 @@ void registerAppPath(void)
 
 /* The shell opens the folder's window a moment later and gives it the
    foreground: the success box that follows must come in front of it, not
-   under it, so the window is waited for (a little).  Its title is the
-   folder's name. */
+   under it, so setup looks out for the window from now on. */
 static void openFolderWindow(HWND owner, const WCHAR *folder)
 {
-    HWND shown = NULL;
-    int waited;
-
+    watchForFolderWindow(folder);
     openWithShell(owner, folder, NULL, NULL);
-    for (waited = 0; waited < 3000 && !(shown != NULL && IsWindowVisible(shown)); waited += 50) {
-        Sleep(50);
-        shown = FindWindowA(NULL, KELP_RECORD_NAME);
-    }
 }
 
 void registerStartMenu(void)

@@ -19,6 +19,10 @@ static const char leaveQuestion[] =
 #define TIMEOUT_LOWEST 1
 #define TIMEOUT_HIGHEST 100
 #define TIMEOUT_START 3
+/* How long the success box waits for the start-menu folder's window, and
+   how often it is looked for meanwhile. */
+#define FOLDER_WAIT_MS 3000
+#define FOLDER_LOOK_MS 50
 
 /* A drive root keeps its one backslash.  A path that cannot be formed
    whole is left empty, never cut. */
@@ -174,6 +178,125 @@ static int placeSaverFile(HWND dialog)
     return 0;
 }
 
+/* The shell's window of the start-menu folder: another program's visible
+   top-level window (as enumerated, or in the foreground) whose title is
+   the folder's name or, in a shell that shows them, its full path. */
+static int isFolderWindow(HWND window)
+{
+    const WCHAR *path = setupState.folderPath, *name = path;
+    WCHAR title[MAX_PATH];
+    DWORD process = 0;
+    int i;
+
+    if (window == NULL || !IsWindowVisible(window))
+        return 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId())
+        return 0;
+    if (!windowText(window, title, MAX_PATH))
+        return 0;
+    for (i = 0; path[i] != 0; i++)
+        if (path[i] == L'\\' && path[i + 1] != 0)
+            name = path + i + 1;
+    return title[0] != 0 && (lstrcmpiW(title, name) == 0 || lstrcmpiW(title, path) == 0);
+}
+
+static BOOL CALLBACK matchFolderWindow(HWND window, LPARAM unused)
+{
+    (void)unused;
+    if (!isFolderWindow(window))
+        return TRUE;
+    setupState.folderShown = 1;
+    GetWindowThreadProcessId(window, &setupState.folderProcess);
+    return FALSE;
+}
+
+/* The success box: the dialog's visible owned window. */
+static BOOL CALLBACK matchBox(HWND window, LPARAM found)
+{
+    if (window == setupState.dialog || !IsWindowVisible(window)
+        || GetWindow(window, GW_OWNER) != setupState.dialog)
+        return TRUE;
+    *(HWND *)found = window;
+    return FALSE;
+}
+
+/* Looks for the folder's window until it is seen.  The shell may give it,
+   or another of its windows, the foreground some time after showing it,
+   and a late window comes after the box: for a while after it is seen,
+   the box takes back the foreground whenever the shell has it. */
+static void CALLBACK lookForFolderWindow(HWND unused, UINT message, UINT_PTR id, DWORD now)
+{
+    SetupState *s = &setupState;
+    HWND box = NULL, front;
+    DWORD owner = 0;
+
+    (void)unused;
+    (void)message;
+    (void)id;
+    if (!s->folderShown) {
+        EnumWindows(matchFolderWindow, 0);
+        s->folderSeen = now;
+    }
+    if (!s->folderShown)
+        return;
+    front = GetForegroundWindow();
+    if (front != NULL)
+        GetWindowThreadProcessId(front, &owner);
+    if (s->boxShown && (isFolderWindow(front) || (owner != 0 && owner == s->folderProcess))) {
+        EnumThreadWindows(GetCurrentThreadId(), matchBox, (LPARAM)&box);
+        if (box != NULL)
+            SetForegroundWindow(box);
+    }
+    if (now - s->folderSeen >= FOLDER_WAIT_MS) {
+        KillTimer(NULL, s->folderTimer);
+        s->folderTimer = 0;
+    }
+}
+
+/* Called as the shell is asked to open the start-menu folder. */
+void watchForFolderWindow(const WCHAR *folder)
+{
+    SetupState *s = &setupState;
+
+    if (s->folderTimer != 0)
+        KillTimer(NULL, s->folderTimer);
+    lstrcpynW(s->folderPath, folder, MAX_PATH);
+    s->folderShown = 0;
+    s->folderProcess = 0;
+    s->boxShown = 0;
+    s->folderAsked = GetTickCount();
+    s->folderTimer = SetTimer(NULL, 0, FOLDER_LOOK_MS, lookForFolderWindow);
+}
+
+/* Reports success in front of the start-menu folder's window, when one
+   is on its way: until it is seen, or for FOLDER_WAIT_MS at most, the
+   dialog's messages go on being handled, while the dialog takes no input,
+   as behind a box. */
+static void reportInstalled(HWND dialog)
+{
+    SetupState *s = &setupState;
+    MSG message;
+
+    EnableWindow(dialog, FALSE);
+    while (s->folderTimer != 0 && !s->folderShown
+           && GetTickCount() - s->folderAsked < FOLDER_WAIT_MS) {
+        if (GetMessageA(&message, NULL, 0, 0) <= 0) {
+            PostQuitMessage((int)message.wParam);     /* for the loop that owns it */
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    EnableWindow(dialog, TRUE);
+    s->boxShown = 1;
+    MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
+    s->boxShown = 0;
+    if (s->folderTimer != 0)
+        KillTimer(NULL, s->folderTimer);
+    s->folderTimer = 0;
+}
+
 /* Makes the placed file the system's saver, records the install, sets the
    timeout, reports and offers the settings page. */
 static void registerSaver(HWND dialog, int removerInPlace)
@@ -208,7 +331,7 @@ static void registerSaver(HWND dialog, int removerInPlace)
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
     /* in front of the start-menu folder window opened a few steps before */
-    MessageBoxA(dialog, "saver successful installed !", "message", MB_OK | MB_SETFOREGROUND);
+    reportInstalled(dialog);
     if (!IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
         return;
     openWithShell(dialog, L"rundll32.exe", s->panelParameters, s->installFolder);

@@ -20,6 +20,16 @@ struct SetupState {
     WCHAR uninstallCommand[PATH_ROOM];     /* remover path, a blank, the record name */
     WCHAR panelParameters[PATH_ROOM];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
+    /* The start-menu folder's window, which the shell opens a moment after
+       it is asked to: the success box waits for it, a little, and ends in
+       front of it. */
+    UINT_PTR folderTimer;                       /* looks for it while set */
+    DWORD folderAsked;                          /* when the shell was asked (GetTickCount) */
+    WCHAR folderPath[MAX_PATH];                 /* what it shows, whole or its last name */
+    int folderShown;                            /* it has been seen */
+    DWORD folderSeen;                           /* when (GetTickCount) */
+    DWORD folderProcess;                        /* the program that shows it */
+    int boxShown;                               /* the success box is up */
 };
 extern SetupState setupState;
 
@@ -27,6 +37,7 @@ void runSetup(void);
 INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void centerWindow(HWND window);
+void watchForFolderWindow(const WCHAR *folder);
 
 int formSaverPath(void);
 int formPanelParameters(void);

@@ -310,7 +310,9 @@ TEST_F(Saver, WaterRisesAndTheCursorBecomesAFishWithBubbles)
    decoded, makes the water from it.  The picture's two colours repeat
    every `period` pixels across the screen (0: once across it); an
    unreadable file (-1) leaves the desktop colour.  On the test's own
-   desktop (-2) a dark grey screen with a little text is photographed as it is. */
+   desktop (-2) a dark grey screen with a little text is photographed as it is.
+   A key as the window appears (-3), while a large picture decodes, ends the
+   saver at once: a second is a generous limit, tools/firstframe.sh tells how soon. */
 struct WallpaperCase { const char *file, *style, *tile; int period, beyondCodePage; };
 
 const char desktopKey[] = "Control Panel\\Desktop";
@@ -391,6 +393,12 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
         window = waitForWindow(&run, "ssaverzub");
         ASSERT_TRUE(window != NULL) << "no saver window on its desktop";
     }
+    if (c.period == -3) {
+        PostMessageA(window, WM_CHAR, 'q', 0);
+        EXPECT_TRUE(endsWith(&run, 0, 1000));
+        DeleteFileA(path);
+        return;
+    }
 
     const COLORREF halves[2] = { RGB(240, 200, 40), RGB(40, 120, 220) };
     const COLORREF water = RGB(155, 155, 255), colour = GetSysColor(COLOR_DESKTOP);
@@ -428,6 +436,7 @@ TEST_P(Wallpaper, LaidOutOnADesktopOfItsOwnOnly)
 const WallpaperCase wallpaperCases[] = {
     { "wall.bmp", "0", "1", 64 }, { "wall.jpg", "2", "0", 0 }, { "nowall.bmp", "10", "0", -1 },
     { "wallbig.jpg", "10", "0", 0 }, { "wall.jpg", "2", "0", -2 }, { "wall.jpg", "2", "0", 0, 1 },
+    { "wallslow.jpg", "10", "0", -3 },
 };
 void PrintTo(const WallpaperCase &c, std::ostream *out) { *out << c.file; }
 INSTANTIATE_TEST_SUITE_P(Styles, Wallpaper, ::testing::ValuesIn(wallpaperCases));
@@ -548,12 +557,13 @@ BOOL CALLBACK endWindow(HWND window, LPARAM processId)
 }
 
 /* Random and hostile command lines through the real program: each run
-   ends with exit code 0, by itself or when its window is answered. */
+   ends with exit code 0, by itself or when its window is answered.
+   KELP_FUZZ_STARTS sets how many (default 200); CTest's limit follows it. */
 TEST(Fuzz, HostileCommandLinesThroughTheProgram)
 {
     unsigned state = 99;
-    int failed = 0;
-    for (int n = 0; n < 200 && failed < 3; n++) {
+    int failed = 0, starts = getenv("KELP_FUZZ_STARTS") ? atoi(getenv("KELP_FUZZ_STARTS")) : 200;
+    for (int n = 0; n < starts && failed < 3; n++) {
         char line[400];
         int length = (state = state * 1103515245u + 12345u) >> 16 & 0xFF;
         for (int i = 0; i < length; i++) {

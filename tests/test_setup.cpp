@@ -254,8 +254,16 @@ TEST_P(Install, LeavesWhatItReports)
     }
 
     std::string boxes, text;
+    /* times the dialog did not answer within 200 ms while a box was awaited:
+       once is a step of the install at work, more is a wait */
+    int deaf = 0;
+    auto awaited = [&] {
+        DWORD_PTR r;
+        deaf += !SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 200, &r) && GetLastError() == ERROR_TIMEOUT;
+        return findBox(&run, NULL, dialog) != NULL || !stillRunning(&run);
+    };
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    while (HWND box = nextBox(&run, dialog, &text)) {
+    for (HWND box; waitUntil(awaited), (box = nextBox(&run, dialog, &text)) != NULL;) {
         boxes += (boxes.empty() ? "" : "|") + text;
         EXPECT_FALSE(IsWindowEnabled(dialog)) << "behind " << text;
         if (text == installed && !c.blockMenu)   /* in front of the start-menu folder's window */
@@ -266,6 +274,7 @@ TEST_P(Install, LeavesWhatItReports)
         answerBox(box, text == "File exists !   Overwrite ?" ? c.answer : IDOK);
     }
     EXPECT_EQ(c.boxes, boxes);
+    EXPECT_GE(1, deaf) << "the dialog stopped answering";
     EXPECT_TRUE(endsWith(&run));
     CloseHandle(held);
     SetFileAttributesA(run.path, FILE_ATTRIBUTE_NORMAL);

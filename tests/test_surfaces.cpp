@@ -306,6 +306,8 @@ TEST(Wallpaper, PlacedPerStyle)
         { 22, 0, 400, 100, { -400, 50, 1600, 550 } },       /* span fills the area it gets */
         { 7, 1, 400, 100, { 400, 250, 800, 350 } },         /* unknown: centred */
         { 6, 0, 0, 100, { 100, 50, 1100, 550 } },           /* no picture size */
+        { 6, 0, 2400, 1000, { 100, 91, 1100, 508 } },       /* fit, 416.67 rounded to 417 */
+        { 10, 0, 1, 2000000000, {} },                       /* fill, beyond the coordinates */
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         RECT placed;

@@ -8,7 +8,9 @@
    "first frame": from the start of the process until its window is shown
    and has painted (it answers a message only once its first paint is
    done); "picture": until the screen shows something other than the
-   desktop colour; peak memory: the process's peak working set. */
+   desktop colour; peak memory: the process's peak working set; "key to
+   end": in a start of its own, from a key sent 0.3 s after the window is
+   shown (while a large picture still decodes) to the process's end. */
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
@@ -30,6 +32,7 @@ struct Item {
 struct Measure {
     double firstFrame, picture;     /* ms; picture < 0: never seen */
     double workingSet;              /* MiB */
+    double keyToEnd;                /* ms; < 0: did not end by itself */
 };
 
 static LARGE_INTEGER frequency;
@@ -100,38 +103,90 @@ static int pictureShown(HDC screen, int w, int h)
     return 0;
 }
 
-static int runOnce(const char *saver, int withPicture, Measure *m)
+/* Starts the saver on its desktop; its shown window, or NULL after a minute. */
+static HWND startSaver(const char *saver, PROCESS_INFORMATION *process, double *start)
 {
     char commandLine[2 * MAX_PATH];
     STARTUPINFOA startup;
-    PROCESS_INFORMATION process;
-    PROCESS_MEMORY_COUNTERS counters;
     Search search = { 0, NULL };
-    HDC screen = GetDC(NULL);
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    DWORD_PTR answer;
-    double start, deadline;
+    double deadline;
 
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.lpDesktop = (char *)DESKTOP_NAME;
     _snprintf(commandLine, sizeof commandLine, "\"%s\" /s", saver);
     commandLine[sizeof commandLine - 1] = 0;
+    *start = nowMs();
+    if (!CreateProcessA(saver, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, process)) {
+        fprintf(stderr, "cannot start %s: error %lu\n", saver, GetLastError());
+        return NULL;
+    }
+    search.processId = process->dwProcessId;
+    deadline = *start + 60000;
+    while (search.found == NULL && nowMs() < deadline
+           && WaitForSingleObject(process->hProcess, 1) == WAIT_TIMEOUT)
+        EnumDesktopWindows(desktop, matchSaver, (LPARAM)&search);
+    return search.found;
+}
+
+static void endSaver(const char *saver, PROCESS_INFORMATION *process)
+{
+    if (WaitForSingleObject(process->hProcess, 10000) != WAIT_OBJECT_0) {
+        fprintf(stderr, "%s did not end: ended by force\n", saver);
+        TerminateProcess(process->hProcess, 1);
+        WaitForSingleObject(process->hProcess, 5000);
+    }
+    CloseHandle(process->hThread);
+    CloseHandle(process->hProcess);
+}
+
+/* A key 0.3 s after the window is shown, and how long the process takes
+   to end after it. */
+static void keyOnce(const char *saver, Measure *m)
+{
+    PROCESS_INFORMATION process;
+    double start, shown, sent;
+    HWND window;
+
+    m->keyToEnd = -1;
+    memset(&process, 0, sizeof process);
+    window = startSaver(saver, &process, &start);
+    if (window == NULL) {
+        if (process.hProcess != NULL)
+            endSaver(saver, &process);
+        return;
+    }
+    shown = nowMs();
+    while (nowMs() < shown + 300)
+        Sleep(1);
+    sent = nowMs();
+    PostMessageA(window, WM_CHAR, 'q', 0);
+    if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0)
+        m->keyToEnd = nowMs() - sent;
+    endSaver(saver, &process);
+}
+
+static int runOnce(const char *saver, int withPicture, Measure *m)
+{
+    PROCESS_INFORMATION process;
+    PROCESS_MEMORY_COUNTERS counters;
+    HDC screen = GetDC(NULL);
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    DWORD_PTR answer;
+    double start, deadline;
+    HWND window;
+
     m->firstFrame = m->picture = -1;
     m->workingSet = 0;
-    start = nowMs();
-    if (!CreateProcessA(saver, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-        fprintf(stderr, "cannot start %s: error %lu\n", saver, GetLastError());
+    memset(&process, 0, sizeof process);
+    window = startSaver(saver, &process, &start);
+    if (process.hProcess == NULL) {
         ReleaseDC(NULL, screen);
         return 0;
     }
-    search.processId = process.dwProcessId;
     deadline = start + 60000;
-    while (search.found == NULL && nowMs() < deadline
-           && WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT)
-        EnumDesktopWindows(desktop, matchSaver, (LPARAM)&search);
-    if (search.found != NULL
-        && SendMessageTimeoutA(search.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &answer)) {
+    if (window != NULL
+        && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &answer)) {
         m->firstFrame = nowMs() - start;
         if (withPicture)
             while (m->picture < 0 && nowMs() < deadline) {
@@ -147,15 +202,9 @@ static int runOnce(const char *saver, int withPicture, Measure *m)
        start; its working set is read from the system */
     if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
         m->workingSet = counters.PeakWorkingSetSize / 1048576.0;
-    if (search.found != NULL)
-        PostMessageA(search.found, WM_CHAR, 'q', 0);
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
-        fprintf(stderr, "%s did not end: ended by force\n", saver);
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (window != NULL)
+        PostMessageA(window, WM_CHAR, 'q', 0);
+    endSaver(saver, &process);
     ReleaseDC(NULL, screen);
     return m->firstFrame >= 0;
 }
@@ -244,33 +293,39 @@ int main(int argc, char **argv)
     for (r = 0; r < rounds; r++)
         for (p = 0; p < pictureCount; p++) {
             setWallpaper(pictures[p].path);
-            for (s = 0; s < saverCount; s++)
+            for (s = 0; s < saverCount; s++) {
                 if (!runOnce(savers[s].path, p > 0, &results[p][s][r]))
                     fprintf(stderr, "%s, %s: no first frame\n", savers[s].label, pictures[p].label);
+                keyOnce(savers[s].path, &results[p][s][r]);
+            }
         }
     setWallpaper(oldWallpaper);
 
-    printf("\n%-22s %-10s %12s %12s %18s\n", "wallpaper", "saver", "first frame",
-           "picture in", "peak working set");
+    printf("\n%-22s %-10s %12s %12s %18s %12s\n", "wallpaper", "saver", "first frame",
+           "picture in", "peak working set", "key to end");
     for (p = 0; p < pictureCount; p++)
         for (s = 0; s < saverCount; s++) {
-            double v[3][MAX_ROUNDS];
-            int missing = 0;
+            double v[4][MAX_ROUNDS];
+            int missing = 0, unended = 0;
             for (r = 0; r < rounds; r++) {
                 const Measure *m = &results[p][s][r];
                 v[0][r] = m->firstFrame;
                 v[1][r] = m->picture;
                 v[2][r] = m->workingSet;
+                v[3][r] = m->keyToEnd;
                 missing += p > 0 && m->picture < 0;
+                unended += m->keyToEnd < 0;
             }
             printf("%-22s %-10s %9.0f ms ", pictures[p].label, savers[s].label, median(v[0], rounds));
             if (p == 0)
                 printf("%12s ", "-");
             else
                 printf("%9.0f ms%s", median(v[1], rounds), missing ? "*" : " ");
-            printf("%14.0f MiB\n", median(v[2], rounds));
+            printf("%14.0f MiB ", median(v[2], rounds));
+            printf("%9.0f ms%s\n", median(v[3], rounds), unended ? "*" : "");
         }
-    printf("(medians of %d; * a picture not seen within 60 s in some round)\n", rounds);
+    printf("(medians of %d; * a picture not seen within 60 s, or a saver not ended by a key\n"
+           " within 10 s, in some round)\n", rounds);
 
     CoInitialize(NULL);
     printf("\nthe system's decoder alone, per picture (this process's peak private memory):\n");
