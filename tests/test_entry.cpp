@@ -7,6 +7,9 @@
 #include <string.h>
 
 #include "saver/saver.h"
+#include "common/syslib.h"
+
+#include <string>
 
 struct CommandCase { const char *text; char letter; DWORD target; int remembersForeground; };
 
@@ -192,4 +195,29 @@ TEST(Fuzz, CommandLinesAndModuleNamesKeepToTheRules)
            outside);
     EXPECT_EQ(0, wrong);
     EXPECT_EQ(0, outside);
+}
+
+/* Restricted first thing, the search finds a library by its bare name in
+   the system folder only: one beside the program, found before, is not
+   loaded any more, while the system's own still is. */
+TEST(LibrarySearch, RestrictedToTheSystemFolder)
+{
+    char self[MAX_PATH], name[64], planted[MAX_PATH], marks[MAX_PATH];
+    GetModuleFileNameA(NULL, self, MAX_PATH);
+    *strrchr(self, '\\') = 0;
+    sprintf(name, "kelpplanted%lu.dll", GetCurrentProcessId());
+    sprintf(planted, "%s\\%s", self, name);
+    sprintf(marks, "%s\\planted.txt", self);
+    ASSERT_TRUE(CopyFileA((std::string(self) + "\\standin\\planted.dll").c_str(), planted, FALSE));
+    HMODULE before = LoadLibraryA(name);
+    EXPECT_TRUE(before != NULL) << "the search does look beside the program";
+    FreeLibrary(before);
+    restrictLibrarySearch();
+    HMODULE after = LoadLibraryA(name), sound = loadSystemLibrary("winmm.dll");
+    EXPECT_TRUE(after == NULL);
+    EXPECT_TRUE(sound != NULL && GetProcAddress(sound, "PlaySoundA") != NULL);
+    FreeLibrary(after);
+    FreeLibrary(sound);
+    DeleteFileA(planted);
+    DeleteFileA(marks);
 }
