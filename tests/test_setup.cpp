@@ -328,7 +328,9 @@ TEST_P(Install, LeavesWhatItReports)
 
     /* the stand-in settings page records what rundll32 handed it */
     std::string calls = none;
-    waitUntil([&] { return (calls = fileBytes(files[DESK_CALLS])) != none; }, c.wrapTimeout ? 1500 : waitMs);
+    waitUntil([&] {     /* a whole line: the file is there before what it is given */
+        return (calls = fileBytes(files[DESK_CALLS])) != none && !calls.empty() && calls.back() == '\n';
+    }, c.wrapTimeout ? 1500 : waitMs);
     EXPECT_EQ(c.wrapTimeout ? none : saver + "\n", calls);
 }
 
