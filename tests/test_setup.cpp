@@ -141,8 +141,8 @@ protected:
             DeleteFileA((menuFolder + links[i] + " kelpVole99.lnk").c_str());
         RemoveDirectoryA(menuFolder.c_str());
         for (int i = 0; i < FILES; i++) {
-            if (!DeleteFileA(files[i].c_str()))
-                RemoveDirectoryA(files[i].c_str());
+            const char *f = files[i].c_str();   /* the settings page may still hold desk.cpl */
+            waitUntil([&] { return DeleteFileA(f) || RemoveDirectoryA(f) || GetFileAttributesA(f) == INVALID_FILE_ATTRIBUTES; });
             MoveFileA((files[i] + ".kelpsave").c_str(), files[i].c_str());
         }
         for (int i = 0; i < 4; i++)
