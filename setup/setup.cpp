@@ -207,7 +207,6 @@ static BOOL CALLBACK matchFolderWindow(HWND window, LPARAM unused)
     if (!isFolderWindow(window))
         return TRUE;
     setupState.folderShown = 1;
-    GetWindowThreadProcessId(window, &setupState.folderProcess);
     return FALSE;
 }
 
@@ -224,12 +223,11 @@ static BOOL CALLBACK matchBox(HWND window, LPARAM found)
 /* Looks for the folder's window until it is seen.  The shell may give it,
    or another of its windows, the foreground some time after showing it,
    and a late window comes after the box: for a while after it is seen,
-   the box takes back the foreground whenever the shell has it. */
+   the box takes back the foreground whenever it has lost it. */
 static void CALLBACK lookForFolderWindow(HWND unused, UINT message, UINT_PTR id, DWORD now)
 {
     SetupState *s = &setupState;
-    HWND box = NULL, front;
-    DWORD owner = 0;
+    HWND box = NULL;
 
     (void)unused;
     (void)message;
@@ -240,12 +238,9 @@ static void CALLBACK lookForFolderWindow(HWND unused, UINT message, UINT_PTR id,
     }
     if (!s->folderShown)
         return;
-    front = GetForegroundWindow();
-    if (front != NULL)
-        GetWindowThreadProcessId(front, &owner);
-    if (s->boxShown && (isFolderWindow(front) || (owner != 0 && owner == s->folderProcess))) {
+    if (s->boxShown) {
         EnumThreadWindows(GetCurrentThreadId(), matchBox, (LPARAM)&box);
-        if (box != NULL)
+        if (box != NULL && GetForegroundWindow() != box)
             SetForegroundWindow(box);
     }
     if (now - s->folderSeen >= FOLDER_WAIT_MS) {
@@ -263,7 +258,6 @@ void watchForFolderWindow(const WCHAR *folder)
         KillTimer(NULL, s->folderTimer);
     lstrcpynW(s->folderPath, folder, MAX_PATH);
     s->folderShown = 0;
-    s->folderProcess = 0;
     s->boxShown = 0;
     s->folderAsked = GetTickCount();
     s->folderTimer = SetTimer(NULL, 0, FOLDER_LOOK_MS, lookForFolderWindow);

@@ -28,7 +28,6 @@ struct SetupState {
     WCHAR folderPath[MAX_PATH];                 /* what it shows, whole or its last name */
     int folderShown;                            /* it has been seen */
     DWORD folderSeen;                           /* when (GetTickCount) */
-    DWORD folderProcess;                        /* the program that shows it */
     int boxShown;                               /* the success box is up */
 };
 extern SetupState setupState;

@@ -147,8 +147,8 @@ protected:
             DeleteFileA((menuFolder + links[i] + " kelpVole99.lnk").c_str());
         RemoveDirectoryA(menuFolder.c_str());
         for (int i = 0; i < FILES; i++) {
-            if (!DeleteFileA(files[i].c_str()))
-                RemoveDirectoryA(files[i].c_str());
+            const char *f = files[i].c_str();   /* the settings page may still hold desk.cpl */
+            waitUntil([&] { return DeleteFileA(f) || RemoveDirectoryA(f) || GetFileAttributesA(f) == INVALID_FILE_ATTRIBUTES; });
             MoveFileA((files[i] + ".kelpsave").c_str(), files[i].c_str());
         }
         for (int i = 0; i < 4; i++)
@@ -334,7 +334,9 @@ TEST_P(Install, LeavesWhatItReports)
 
     /* the stand-in settings page records what rundll32 handed it */
     std::string calls = none;
-    waitUntil([&] { return (calls = fileBytes(files[DESK_CALLS])) != none; }, c.wrapTimeout ? 1500 : waitMs);
+    waitUntil([&] {     /* a whole line: the file is there before what it is given */
+        return (calls = fileBytes(files[DESK_CALLS])) != none && !calls.empty() && calls.back() == '\n';
+    }, c.wrapTimeout ? 1500 : waitMs);
     EXPECT_EQ(c.wrapTimeout ? none : saver + "\n", calls);
 }
 
