@@ -18,11 +18,11 @@ struct PathCalls {
     decltype(&CreateDirectoryW) makeFolder;
     decltype(&GetFileAttributesW) attributes;
     decltype(&SetFileAttributesW) setAttributes;
-    decltype(&GetFileAttributesExW) fileData;
     decltype(&FindFirstFileW) findFirst;
     decltype(&FindNextFileW) findNext;
     decltype(&GetFullPathNameW) fullPath;
     const char *longPath;       /* looked up: Windows 95 and NT 4 lack it */
+    const char *expand;         /* looked up, as is every call Windows 95 may lack */
     decltype(&GetVolumeInformationW) volume;
     decltype(&GetDriveTypeW) driveType;
     decltype(&LoadLibraryExW) loadLibrary;
@@ -33,8 +33,7 @@ struct PathCalls {
     decltype(&GetWindowTextW) getText;
     decltype(&SendMessageW) send;
     decltype(&DlgDirListW) listBox, listComboBox;
-    decltype(&SHGetPathFromIDListW) idListPath;
-    decltype(&ShellExecuteW) execute;
+    const char *idListPath, *execute;  /* in the shell */
     const IID *shellLink;
 };
 
@@ -50,17 +49,18 @@ static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46
     CALL(copyFile, CopyFile##A_OR_W), CALL(deleteFile, DeleteFile##A_OR_W), \
     CALL(removeFolder, RemoveDirectory##A_OR_W), CALL(enterFolder, SetCurrentDirectory##A_OR_W), \
     CALL(makeFolder, CreateDirectory##A_OR_W), CALL(attributes, GetFileAttributes##A_OR_W), \
-    CALL(setAttributes, SetFileAttributes##A_OR_W), CALL(fileData, GetFileAttributesEx##A_OR_W), \
+    CALL(setAttributes, SetFileAttributes##A_OR_W), \
     CALL(findFirst, FindFirstFile##A_OR_W), CALL(findNext, FindNextFile##A_OR_W), \
     CALL(fullPath, GetFullPathName##A_OR_W), "GetLongPathName" #A_OR_W, \
+    "ExpandEnvironmentStrings" #A_OR_W, \
     CALL(volume, GetVolumeInformation##A_OR_W), CALL(driveType, GetDriveType##A_OR_W), \
     CALL(loadLibrary, LoadLibraryEx##A_OR_W), \
     CALL(writeProfile, WritePrivateProfileString##A_OR_W), CALL(setValue, RegSetValueEx##A_OR_W), \
     CALL(queryValue, RegQueryValueEx##A_OR_W), CALL(setText, SetWindowText##A_OR_W), \
     CALL(getText, GetWindowText##A_OR_W), \
     CALL(send, SendMessage##A_OR_W), CALL(listBox, DlgDirList##A_OR_W), \
-    CALL(listComboBox, DlgDirListComboBox##A_OR_W), CALL(idListPath, SHGetPathFromIDList##A_OR_W), \
-    CALL(execute, ShellExecute##A_OR_W), &shellLink##A_OR_W }
+    CALL(listComboBox, DlgDirListComboBox##A_OR_W), "SHGetPathFromIDList" #A_OR_W, \
+    "ShellExecute" #A_OR_W, &shellLink##A_OR_W }
 
 static const PathCalls wideHalf = HALF(W);
 static const PathCalls narrowHalf = HALF(A);
@@ -97,6 +97,14 @@ static int takeText(const WCHAR *raw, WCHAR *out, int size)
     if (calls() == &narrowHalf)
         return MultiByteToWideChar(CP_ACP, 0, (const char *)raw, -1, out, size) > 0;
     return copyText(out, size, raw);
+}
+
+/* A call of the chosen half that not every system has, or NULL. */
+template <class Call> static Call lookUp(const char *module, const char *name)
+{
+    HMODULE loaded = GetModuleHandleA(module);
+
+    return loaded != NULL ? (Call)(void (*)(void))GetProcAddress(loaded, name) : NULL;
 }
 
 const IID *shellLinkInterface(void)
@@ -156,6 +164,7 @@ int systemFolder(WCHAR *path, int size)
    system has, rather than through COM. */
 int specialFolder(int csidl, WCHAR *path)
 {
+    auto idListPath = lookUp<decltype(&SHGetPathFromIDListW)>("shell32.dll", calls()->idListPath);
     LPITEMIDLIST items = NULL;
     IMalloc *allocator = NULL;
     WCHAR raw[PATH_ROOM];
@@ -164,7 +173,7 @@ int specialFolder(int csidl, WCHAR *path)
     path[0] = raw[0] = 0;
     if (SHGetSpecialFolderLocation(NULL, csidl, &items) != S_OK || items == NULL)
         return 0;
-    found = calls()->idListPath(items, raw) && raw[0] != 0 && takeText(raw, path, MAX_PATH);
+    found = idListPath != NULL && idListPath(items, raw) && raw[0] != 0 && takeText(raw, path, MAX_PATH);
     if (SHGetMalloc(&allocator) == S_OK) {
         allocator->Free(items);
         allocator->Release();
@@ -226,9 +235,20 @@ int setAttributes(const WCHAR *path, DWORD attributes)
     ON_PATH(path, calls()->setAttributes(arg, attributes), FALSE);
 }
 
+/* From the directory entry, as Windows 95 has no call for it alone: both
+   forms of the found record begin with the very fields asked for. */
 int fileData(const WCHAR *path, WIN32_FILE_ATTRIBUTE_DATA *data)
 {
-    ON_PATH(path, calls()->fileData(arg, GetFileExInfoStandard, data), FALSE);
+    char scratch[2 * PATH_ROOM];
+    const WCHAR *arg = callText(path, scratch, sizeof scratch);
+    WIN32_FIND_DATAW found;
+    HANDLE search = arg != NULL ? calls()->findFirst(arg, &found) : INVALID_HANDLE_VALUE;
+
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    CopyMemory(data, &found, sizeof *data);
+    return 1;
 }
 
 HMODULE loadLibrary(const WCHAR *path, DWORD flags)
@@ -267,8 +287,7 @@ int fullPath(const WCHAR *path, WCHAR *full, int size)
 
 void makeLong(WCHAR *path, int size)
 {
-    decltype(&GetLongPathNameW) longPath = (decltype(&GetLongPathNameW))(void (*)(void))
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), calls()->longPath);
+    auto longPath = lookUp<decltype(&GetLongPathNameW)>("kernel32.dll", calls()->longPath);
     char scratch[2 * PATH_ROOM];
     WCHAR raw[PATH_ROOM], longer[PATH_ROOM];
     const WCHAR *arg = callText(path, scratch, sizeof scratch);
@@ -320,7 +339,7 @@ int setPathValue(HKEY key, const WCHAR *name, const WCHAR *text)
 
 /* A value stored without its terminator is read whole all the same; one
    too long for the buffer is none. */
-int readPathValue(HKEY key, const WCHAR *name, WCHAR *text, int size)
+static int readText(HKEY key, const WCHAR *name, WCHAR *text, int size, DWORD wanted)
 {
     char nameScratch[64];
     WCHAR raw[PATH_ROOM + 1];
@@ -331,7 +350,26 @@ int readPathValue(HKEY key, const WCHAR *name, WCHAR *text, int size)
     ZeroMemory(raw, sizeof raw);
     return (n != NULL || name == NULL)
         && calls()->queryValue(key, n, NULL, &type, (BYTE *)raw, &bytes) == ERROR_SUCCESS
-        && type == REG_SZ && takeText(raw, text, size);
+        && (type == REG_SZ || type == wanted) && takeText(raw, text, size);
+}
+
+int readPathValue(HKEY key, const WCHAR *name, WCHAR *text, int size)
+{
+    return readText(key, name, text, size, REG_SZ);
+}
+
+int readCommandValue(HKEY key, const WCHAR *name, WCHAR *text, int size)
+{
+    auto expand = lookUp<decltype(&ExpandEnvironmentStringsW)>("kernel32.dll", calls()->expand);
+    char scratch[2 * PATH_ROOM];
+    WCHAR stored[PATH_ROOM], raw[PATH_ROOM];
+    const WCHAR *arg;
+
+    if (!readText(key, name, stored, PATH_ROOM, REG_EXPAND_SZ))
+        return 0;
+    arg = callText(stored, scratch, sizeof scratch);
+    raw[0] = 0;
+    return expand != NULL && arg != NULL && whole(expand(arg, raw, PATH_ROOM), raw, text, size);
 }
 
 /* ---- paths shown in controls ---- */
@@ -403,7 +441,8 @@ int openWithShell(HWND owner, const WCHAR *file, const WCHAR *parameters, const 
     const WCHAR *f = callText(file, fileScratch, sizeof fileScratch);
     const WCHAR *p = callText(parameters, parameterScratch, sizeof parameterScratch);
     const WCHAR *d = callText(folder, folderScratch, sizeof folderScratch);
+    auto execute = lookUp<decltype(&ShellExecuteW)>("shell32.dll", calls()->execute);
 
     return f != NULL && (p != NULL || parameters == NULL) && (d != NULL || folder == NULL)
-        && (INT_PTR)calls()->execute(owner, NULL, f, p, d, SW_SHOWNORMAL) > 32;
+        && execute != NULL && (INT_PTR)execute(owner, NULL, f, p, d, SW_SHOWNORMAL) > 32;
 }

@@ -56,6 +56,9 @@ int writeProfileText(const WCHAR *section, const WCHAR *key, const WCHAR *value,
 /* ---- paths kept in the registry (REG_SZ, stored with their NUL) ---- */
 int setPathValue(HKEY key, const WCHAR *name, const WCHAR *text);
 int readPathValue(HKEY key, const WCHAR *name, WCHAR *text, int size);
+/* A command line, which may also be stored as REG_EXPAND_SZ: then with its
+   %variables% put in, as the system runs it. */
+int readCommandValue(HKEY key, const WCHAR *name, WCHAR *text, int size);
 
 /* ---- paths shown in controls ---- */
 int setWindowText(HWND window, const WCHAR *text);

@@ -21,7 +21,11 @@
    is touched.  Older systems get the checks by name.
 
    A saver file that is there but cannot be deleted keeps the uninstall and
-   application-path keys, so that the system still offers the removal.
+   application-path keys, so that the system still offers the removal; so
+   does a record whose saver file cannot be told, while the file may still
+   be there.  Links are told from what they lead to by what the system
+   opens, not by path texts: a user's Start Menu may itself be reached
+   through a link.
 
    Kept small and free of any C or C++ runtime: plain Win32 calls only,
    and an entry point of its own. */
@@ -33,22 +37,29 @@
 #include "common/files.h"
 #include "common/syslib.h"
 
-/* The report keeps its newest characters; the paths in it are whole. */
+/* The report keeps its newest lines; a line longer than LINE_ROOM keeps
+   its start and its end around a mark. */
 #define PROGRESS_SIZE 1000
+#define LINE_ROOM 400
+/* The longest command line there is, so that the record name is whole. */
+#define RECORD_ROOM 32768
 
 #define APP_PATHS_KEY RECORD_APP_PATHS_KEY "\\"
 #define MENU_PARENT L"\\" RECORD_MENU_FOLDER L"\\"
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
-    WCHAR record[PROGRESS_SIZE];    /* the same, for paths and the report; empty when too long */
+    WCHAR record[RECORD_ROOM];  /* the same, for paths and the report */
     int refused;                /* a name no setup writes: treated as never installed */
+    int byHandle;               /* the system has the calls to work through handles */
     int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
-    int saverStays;             /* ours, there, and not deletable: its keys stay */
+    const WCHAR *keptFor;       /* why the uninstall and application-path keys stay, or NULL */
+    int ran;                    /* once per dialog, whatever comes in during its closing box */
     int finished;
     HWND dialog;
     WCHAR progress[PROGRESS_SIZE];
     WCHAR menuFolder[PATH_ROOM];        /* as read, then as resolved */
+    WCHAR menuFinal[PATH_ROOM + 8];     /* the system's own path of the opened folder */
 };
 static RemoverState remover;
 
@@ -129,32 +140,40 @@ static const char *recordNameOf(const char *line)
     return line;
 }
 
-/* Keeps the newest text: whatever does not fit the storage is dropped
-   from the front, a line at a time. */
+/* Every line fitted to LINE_ROOM, and whole lines dropped from the front
+   until the report fits its storage: the newest line is always there. */
 static void append(const WCHAR *text)
 {
-    WCHAR joined[2 * PROGRESS_SIZE];
-    WCHAR *start = joined;
-    int add = lstrlenW(text);
-    int length = lstrlenW(remover.progress);
+    static WCHAR joined[PROGRESS_SIZE + RECORD_ROOM + 64], fitted[PROGRESS_SIZE + RECORD_ROOM + 64];
+    static const WCHAR mark[] = L" [...] ";
+    const int head = LINE_ROOM / 2, tail = LINE_ROOM - head - (ARRAYSIZE(mark) - 1);
+    const WCHAR *line = joined;
+    WCHAR *to = fitted, *start = fitted;
 
-    if (add > PROGRESS_SIZE - 1) {
-        text += add - (PROGRESS_SIZE - 1);
-        add = PROGRESS_SIZE - 1;
-    }
-    CopyMemory(joined, remover.progress, length * sizeof *joined);
-    CopyMemory(joined + length, text, (add + 1) * sizeof *joined);
-    while (length + add > PROGRESS_SIZE - 1) {
-        WCHAR *next = start;
-        while (*next && *next != '\n')
-            next++;
-        if (*next == 0) {       /* a single line too long: its end */
-            start += length + add - (PROGRESS_SIZE - 1);
-            break;
+    if (!copyText(joined, ARRAYSIZE(joined), remover.progress)
+        || !appendText(joined, ARRAYSIZE(joined), text))
+        return;
+    while (*line) {
+        const WCHAR *end = line;
+        while (*end && *end != '\n')
+            end++;
+        if (end - line > LINE_ROOM) {   /* its start, the mark, its newest end */
+            CopyMemory(to, line, head * sizeof *to);
+            CopyMemory(to + head, mark, sizeof mark - sizeof *mark);
+            to += head + ARRAYSIZE(mark) - 1;
+            line = end - tail;
         }
-        next++;
-        length -= (int)(next - start);
-        start = next;
+        CopyMemory(to, line, (end - line) * sizeof *to);
+        to += end - line;
+        if (*end)
+            *to++ = *end++;
+        line = end;
+    }
+    *to = 0;
+    while (to - start > PROGRESS_SIZE - 1) {
+        while (*start != '\n')
+            start++;
+        start++;
     }
     copyText(remover.progress, PROGRESS_SIZE, start);
 }
@@ -217,16 +236,46 @@ static int isKnownAs(const WCHAR *path, const WCHAR *name)
     return lstrcmpiW(found, name) == 0;
 }
 
-/* The saver file setup writes: "<record>.scr" in the install folder that
-   the record's "Path" names (a drive root keeps its backslash). */
-static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
+/* "<record>.scr" in the install folder that the record's "Path" names (a
+   drive root keeps its backslash): where setup writes the saver file. */
+static int saverPathIn(const WCHAR *folder, WCHAR *path)
 {
-    WCHAR name[PATH_ROOM], own[PATH_ROOM];
+    WCHAR name[PATH_ROOM];
 
     return folder[0] != 0 && copyText(name, PATH_ROOM, remover.record)
-        && appendText(name, PATH_ROOM, L".scr") && copyText(own, PATH_ROOM, folder)
-        && appendName(own, PATH_ROOM, name) && lstrcmpiW(own, saverFile) == 0
-        && isKnownAs(saverFile, name);
+        && appendText(name, PATH_ROOM, L".scr") && copyText(path, PATH_ROOM, folder)
+        && appendName(path, PATH_ROOM, name);
+}
+
+static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
+{
+    WCHAR own[PATH_ROOM];
+
+    return saverPathIn(folder, own) && lstrcmpiW(own, saverFile) == 0
+        && isKnownAs(saverFile, own + lstrlenW(own) - lstrlenW(remover.record) - 4);
+}
+
+/* A value the saver file is told by that cannot be read whole (of another
+   type, empty, too long) leaves the file unknown.  Unless the install
+   folder is known and holds no saver file, the record is kept, so that a
+   run after the user has mended it finishes the removal. */
+static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFile)
+{
+    const WCHAR *unreadable = !hasSaver ? L"(Default)" : folder[0] == 0 ? L"" RECORD_INSTALL_FOLDER : NULL;
+
+    remover.saverIsOurs = unreadable == NULL && isRecordSaver(folder, saverFile);
+    if (unreadable == NULL)
+        return;
+    if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES) {
+        remover.saverIsOurs = 1;    /* gone: reported as not found, its keys go */
+        return;
+    }
+    saverFile[0] = 0;
+    remover.keptFor = L"\nkey kept, record unreadable:";
+    append(L"\ncan't read value, record kept:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
+    append(remover.record);
+    append(L"\\");
+    append(unreadable);
 }
 
 /* The saver file and the start-menu folder from the record.  Returns 0
@@ -234,7 +283,7 @@ static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
 static int readRecord(WCHAR *saverFile)
 {
     HKEY key;
-    int opened;
+    int opened, hasSaver;
     char keyPath[MAX_PATH];
     WCHAR folder[PATH_ROOM];
 
@@ -250,18 +299,65 @@ static int readRecord(WCHAR *saverFile)
         append(remover.record);
         return 0;
     }
-    readPathValue(key, NULL, saverFile, PATH_ROOM);
+    hasSaver = readPathValue(key, NULL, saverFile, PATH_ROOM) && saverFile[0] != 0;
     readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM);
     readPathValue(key, L"" RECORD_MENU_PATH, remover.menuFolder, PATH_ROOM);
     RegCloseKey(key);
-    remover.saverIsOurs = isRecordSaver(folder, saverFile);
     append(L"  Done");
     append(L"\n\nDeleting saver files...");
+    checkRecordValues(hasSaver, folder, saverFile);
     showAndPause(200);
-    return 1;
+    return saverFile[0] != 0;
+}
+
+/* The system's own path of an opened file, in `final` (size PATH_ROOM + 8). */
+static int finalPathOf(HANDLE file, WCHAR *final)
+{
+    DWORD n = calls.finalPathOf(file, final, PATH_ROOM + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    return n > 0 && n < PATH_ROOM + 8;
+}
+
+/* Whether an opened entry is `name` in the folder whose own path is
+   `folderFinal`, as the system resolved both: a link that the system
+   followed after all leads elsewhere (Wine follows Unix links whatever the
+   flags say), and deleting it would delete what it leads to. */
+static int isEntry(HANDLE entry, const WCHAR *folderFinal, const WCHAR *name)
+{
+    WCHAR final[PATH_ROOM + 8];
+    int length = lstrlenW(folderFinal);
+
+    if (!finalPathOf(entry, final) || lstrlenW(final) <= length + 1 || final[length] != '\\'
+        || lstrcmpiW(final + length + 1, name) != 0)
+        return 0;
+    final[length] = 0;
+    return lstrcmpiW(final, folderFinal) == 0;
+}
+
+/* Gone as its handle closes. */
+static int markGone(HANDLE file)
+{
+    FILE_DISPOSITION_INFO gone;
+
+    gone.DeleteFile = TRUE;
+    return calls.setInfoByHandle(file, FileDispositionInfo, &gone, sizeof gone);
 }
 
 /* A copy from a read-only medium is read-only itself. */
+static int markWritableAndGone(HANDLE file)
+{
+    FILE_BASIC_INFO basic;
+
+    if (markGone(file))
+        return 1;
+    if (!calls.getInfoByHandle(file, FileBasicInfo, &basic, sizeof basic)
+        || !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
+        return 0;
+    basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return calls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic) && markGone(file);
+}
+
 static int deleteWritable(const WCHAR *path)
 {
     DWORD attributes;
@@ -273,14 +369,64 @@ static int deleteWritable(const WCHAR *path)
         && setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY) && deleteFile(path);
 }
 
+enum { NOT_DELETED, DELETED, NOT_THE_SAVER };
+
+/* The saver file opened as itself and deleted through its handle, when it
+   is a file in its folder; by name where the system lacks the calls. */
+static int deleteSaver(const WCHAR *saverFile)
+{
+    WCHAR folder[PATH_ROOM], folderFinal[PATH_ROOM + 8];
+    HANDLE file, above;
+    BY_HANDLE_FILE_INFORMATION info;
+    int result = NOT_DELETED, inFolder;
+
+    if (!remover.byHandle) {
+        DWORD attributes = attributesOf(saverFile);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return NOT_THE_SAVER;
+        return deleteWritable(saverFile) ? DELETED : NOT_DELETED;
+    }
+    file = openFile(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (file == INVALID_HANDLE_VALUE)
+        return NOT_DELETED;
+    copyText(folder, PATH_ROOM, saverFile);
+    folder[lstrlenW(folder) - lstrlenW(remover.record) - 5] = 0;
+    if (folder[lstrlenW(folder) - 1] == ':')
+        appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
+    above = openFile(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    inFolder = above != INVALID_HANDLE_VALUE && finalPathOf(above, folderFinal);
+    if (inFolder && folderFinal[lstrlenW(folderFinal) - 1] == '\\')
+        folderFinal[lstrlenW(folderFinal) - 1] = 0;
+    if (!inFolder || !isEntry(file, folderFinal, saverFile + lstrlenW(saverFile) - lstrlenW(remover.record) - 4)
+        || !GetFileInformationByHandle(file, &info)
+        || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        result = NOT_THE_SAVER;
+    else if (markWritableAndGone(file))
+        result = DELETED;
+    if (above != INVALID_HANDLE_VALUE)
+        CloseHandle(above);
+    CloseHandle(file);
+    return result;
+}
+
 /* The record could have been made to name any file. */
 static void deleteSaverFile(const WCHAR *saverFile)
 {
-    if (remover.saverIsOurs && deleteWritable(saverFile)) {
+    int deleted = remover.saverIsOurs ? deleteSaver(saverFile) : NOT_DELETED;
+
+    if (deleted == DELETED) {
         append(L"\nOK");
+    } else if (deleted == NOT_THE_SAVER) {
+        /* a folder or a link some other hand put there: left, and it does
+           not hold the record */
+        append(L"\nnot the saver file, left:\n   ");
+        append(saverFile);
     } else if (remover.saverIsOurs && attributesOf(saverFile) != INVALID_FILE_ATTRIBUTES) {
         /* in use, or guarded: the record stays, for another run to finish */
-        remover.saverStays = 1;
+        remover.keptFor = L"\nkey kept, saver file still there:";
         append(L"\ncan't delete file:\n   ");
         append(saverFile);
     } else {
@@ -296,6 +442,7 @@ static void deleteSaverFile(const WCHAR *saverFile)
 static int isRecordUninstallKey(void)
 {
     WCHAR self[PATH_ROOM], command[PATH_ROOM];
+    WCHAR *program = command;
     char keyPath[MAX_PATH];
     int length;
     HKEY key;
@@ -304,27 +451,31 @@ static int isRecordUninstallKey(void)
         || !appendText(keyPath, MAX_PATH, "\\") || !appendText(keyPath, MAX_PATH, remover.recordName)
         || RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
-    readPathValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
+    readCommandValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
     RegCloseKey(key);
-    /* "<program> <record>", the program compared by its long path: the
-       system may have started this one by the short one */
+    /* "<program> <record>", the program compared by its long path (the
+       system may have started this one by the short one), quoted or not */
     length = lstrlenW(command) - lstrlenW(remover.record) - 1;
     if (length <= 0 || command[length] != ' ' || lstrcmpiW(command + length + 1, remover.record) != 0)
         return 0;
     command[length] = 0;
-    makeLong(command, PATH_ROOM);
+    if (length > 2 && command[0] == '"' && command[length - 1] == '"') {
+        command[length - 1] = 0;
+        program++;
+    }
+    makeLong(program, PATH_ROOM - 1);
     makeLong(self, PATH_ROOM);
-    return lstrcmpiW(command, self) == 0;
+    return lstrcmpiW(program, self) == 0;
 }
 
 /* A key that is not the record's is reported as not found; one kept for a
-   saver file that stays says so, by the same name. */
-static void deleteRecordKey(const RecordKey *k, int ours, int kept)
+   saver file that may still be there says so, by the same name. */
+static void deleteRecordKey(const RecordKey *k, int ours, const WCHAR *keptFor)
 {
     HKEY parent;
 
-    if (kept) {
-        append(L"\nkey kept, saver file still there:");
+    if (keptFor != NULL) {
+        append(keptFor);
         append(k->deleteFailed + sizeof "\ncan't delete key:" - 1);
         append(remover.record);
     } else if (RegOpenKeyExA(k->root, k->parent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
@@ -341,13 +492,16 @@ static void deleteRecordKey(const RecordKey *k, int ours, int kept)
     showAndPause(200);
 }
 
+enum { ENTRY_KEPT, ENTRY_DELETED, ENTRY_LEADS_OUT };
+
 /* Reported by its real name, even when too long to be deleted. */
 static void reportEntry(const WCHAR *name, int deleted)
 {
-    if (deleted) {
+    if (deleted == ENTRY_DELETED) {
         append(L"\nOK");
     } else {
-        append(L"\ncan't delete entry: ");
+        append(deleted == ENTRY_LEADS_OUT ? L"\nentry left, it leads out of the folder: "
+                                          : L"\ncan't delete entry: ");
         append(remover.menuFolder);
         append(L"\\");
         append(name);
@@ -380,38 +534,53 @@ static int isRecordMenuFolder(void)
     return isPlainFolder(full);
 }
 
-/* Whether the opened folder is still the one checked by name a moment
-   ago: the system's own path of it, not a link's target. */
-static int isMenuFolderHandle(HANDLE folder)
+static HANDLE openFolder(const WCHAR *path, DWORD access, DWORD flags)
 {
-    WCHAR final[PATH_ROOM + 8];
-    WCHAR *path = final;
-    BY_HANDLE_FILE_INFORMATION info;
-    DWORD n = calls.finalPathOf(folder, final, PATH_ROOM + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-
-    if (n == 0 || n >= PATH_ROOM + 8 || !GetFileInformationByHandle(folder, &info)
-        || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return 0;
-    if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, final, 8, L"\\\\?\\UNC\\", 8) == CSTR_EQUAL) {
-        path += 6;          /* "\\?\UNC\server" is "\\server" */
-        *path = '\\';
-    } else if (CompareStringW(LOCALE_INVARIANT, 0, final, 4, L"\\\\?\\", 4) == CSTR_EQUAL) {
-        path += 4;
-    }
-    return lstrcmpiW(path, remover.menuFolder) == 0;
+    return openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | flags);
 }
 
-/* The record's folder opened as itself, never through a link, and checked
-   through the handle; INVALID_HANDLE_VALUE when it is not the folder. */
+/* Whether a folder opened as itself (a link not followed) is the very
+   folder its name leads to: then it is no link.  Told by the file system's
+   identity of both, not by their path texts, as the name may pass through
+   a link further up (a moved profile, a redirected Start Menu). */
+static int isFolderItself(HANDLE itself, const WCHAR *path)
+{
+    HANDLE followed = openFolder(path, FILE_READ_ATTRIBUTES, 0);
+    BY_HANDLE_FILE_INFORMATION one, two;
+    int same = followed != INVALID_HANDLE_VALUE && GetFileInformationByHandle(itself, &one)
+        && GetFileInformationByHandle(followed, &two) && (one.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !(one.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        && one.dwVolumeSerialNumber == two.dwVolumeSerialNumber
+        && one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+
+    if (followed != INVALID_HANDLE_VALUE)
+        CloseHandle(followed);
+    return same;
+}
+
+/* The record's folder opened as itself, never through a link, and known
+   (with "zub_Savers" above it) to be what its name leads to;
+   INVALID_HANDLE_VALUE when it is not the folder. */
 static HANDLE openMenuFolder(void)
 {
-    HANDLE folder = openFile(remover.menuFolder,
-                             FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    WCHAR parent[PATH_ROOM];
+    HANDLE folder = openFolder(remover.menuFolder,
+                               FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
+                               FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE above;
+    int ours;
 
-    if (folder != INVALID_HANDLE_VALUE && !isMenuFolderHandle(folder)) {
+    if (folder == INVALID_HANDLE_VALUE)
+        return folder;
+    copyText(parent, PATH_ROOM, remover.menuFolder);
+    parent[lstrlenW(parent) - lstrlenW(remover.record) - 1] = 0;
+    above = openFolder(parent, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
+    ours = above != INVALID_HANDLE_VALUE && isFolderItself(above, parent)
+        && isFolderItself(folder, remover.menuFolder) && finalPathOf(folder, remover.menuFinal);
+    if (above != INVALID_HANDLE_VALUE)
+        CloseHandle(above);
+    if (!ours) {
         CloseHandle(folder);
         folder = INVALID_HANDLE_VALUE;
     }
@@ -419,24 +588,29 @@ static HANDLE openMenuFolder(void)
 }
 
 /* An entry of the opened folder, opened relative to it (a link as itself,
-   not followed; a subfolder not at all) and gone when closed. */
-static int deleteRelative(HANDLE folder, WCHAR *name, ULONG bytes)
+   not followed; a subfolder not at all), and deleted when it lies in it. */
+static int deleteRelative(HANDLE folder, const WCHAR *name, WCHAR *listed, ULONG bytes)
 {
     UNICODE_STRING entry;
     OBJECT_ATTRIBUTES where;
     IO_STATUS_BLOCK io;
     HANDLE opened;
+    int result;
 
     entry.Length = entry.MaximumLength = (USHORT)bytes;
-    entry.Buffer = name;
+    entry.Buffer = listed;
     InitializeObjectAttributes(&where, &entry, OBJ_CASE_INSENSITIVE, folder, NULL);
-    if (calls.openRelative(&opened, DELETE | SYNCHRONIZE, &where, &io,
+    if (calls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &where, &io,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_DELETE_ON_CLOSE
+                           FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT
                            | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
-        return 0;
+        return ENTRY_KEPT;
+    if (!isEntry(opened, remover.menuFinal, name))
+        result = ENTRY_LEADS_OUT;
+    else
+        result = markGone(opened) ? ENTRY_DELETED : ENTRY_KEPT;
     CloseHandle(opened);
-    return 1;
+    return result;
 }
 
 static int isDotName(const WCHAR *name, ULONG bytes)
@@ -459,7 +633,7 @@ static void clearThroughHandle(HANDLE folder)
             CopyMemory(name, info->FileName, n * sizeof *name);
             name[n] = 0;
             if (!isDotName(info->FileName, info->FileNameLength))
-                reportEntry(name, deleteRelative(folder, info->FileName, info->FileNameLength));
+                reportEntry(name, deleteRelative(folder, name, info->FileName, info->FileNameLength));
             if (info->NextEntryOffset == 0)
                 break;
             info = (FILE_ID_BOTH_DIR_INFO *)((BYTE *)info + info->NextEntryOffset);
@@ -480,23 +654,11 @@ static void clearByName(void)
     while (findName(&search, pattern, name, MAX_PATH)) {
         if (lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0)
             continue;
-        reportEntry(name, copyText(entry, PATH_ROOM, remover.menuFolder)
-                          && appendName(entry, PATH_ROOM, name) && deleteFile(entry));
+        reportEntry(name, copyText(entry, PATH_ROOM, remover.menuFolder) && appendName(entry, PATH_ROOM, name)
+                          && deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT);
     }
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-}
-
-/* The folder goes as its handle closes. */
-static int removeThroughHandle(HANDLE folder)
-{
-    FILE_DISPOSITION_INFO gone;
-    int removed;
-
-    gone.DeleteFile = TRUE;
-    removed = calls.setInfoByHandle(folder, FileDispositionInfo, &gone, sizeof gone);
-    CloseHandle(folder);
-    return removed;
 }
 
 /* Subfolders are not entered: deleting one fails and is reported.  The
@@ -504,23 +666,24 @@ static int removeThroughHandle(HANDLE folder)
    handle after it. */
 static void clearStartMenu(void)
 {
-    int byHandle = canWorkThroughHandles();
     int ours = !remover.refused && isRecordMenuFolder();
-    HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
+    HANDLE folder = ours && remover.byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
     int removed = 0;
 
     append(L"\n\nDeleting start menu entries...");
     showAndPause(500);
     if (folder != INVALID_HANDLE_VALUE)
         clearThroughHandle(folder);
-    else if (ours && !byHandle)
+    else if (ours && !remover.byHandle)
         clearByName();
     append(L"\n\nRemoving start menu Folder...");
     showAndPause(300);
-    if (folder != INVALID_HANDLE_VALUE)
-        removed = removeThroughHandle(folder);
-    else if (ours && !byHandle)
+    if (folder != INVALID_HANDLE_VALUE) {
+        removed = markGone(folder);
+        CloseHandle(folder);
+    } else if (ours && !remover.byHandle) {
         removed = removeFolder(remover.menuFolder);
+    }
     if (removed) {
         append(L"\nOK");
     } else {
@@ -529,28 +692,41 @@ static void clearStartMenu(void)
     }
 }
 
+/* Keys and clicks given while the removal ran, when nothing answered them,
+   are not taken for answers to the box that ends it. */
+static void dropTypedAhead(void)
+{
+    MSG pending;
+
+    while (PeekMessageA(&pending, NULL, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)
+           || PeekMessageA(&pending, NULL, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+        ;
+}
+
 static void removeInstallation(void)
 {
     WCHAR saverFile[PATH_ROOM];
     int ours[3];
     int i;
 
+    remover.ran = 1;
     remover.progress[0] = 0;
     remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
+    remover.byHandle = canWorkThroughHandles();
     remover.saverIsOurs = 0;
-    remover.saverStays = 0;
+    remover.keptFor = NULL;
     if (readRecord(saverFile))
         deleteSaverFile(saverFile);
     showAndPause(200);
     append(L"\n\nDeleting registry entries...");
     showAndPause(400);
     ours[0] = isRecordUninstallKey();
-    ours[1] = remover.saverIsOurs;
+    ours[1] = remover.saverIsOurs || remover.keptFor != NULL;
     ours[2] = 1;
-    /* a saver file that stays keeps the keys that offer its removal */
+    /* a saver file that may still be there keeps the keys that offer its removal */
     for (i = 0; i < 3; i++)
         deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused,
-                        ours[i] && i < 2 && remover.saverStays);
+                        ours[i] && i < 2 ? remover.keptFor : NULL);
     if (remover.menuFolder[0] != 0)
         clearStartMenu();
     showAndPause(300);
@@ -561,6 +737,7 @@ static void removeInstallation(void)
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
     SetDlgItemTextA(remover.dialog, IDOK, "Exit");
+    dropTypedAhead();
     MessageBoxA(remover.dialog, "Uninstall complete !\nClick Exit to finish.", "info",
                 MB_ICONINFORMATION);
     remover.finished = 1;
@@ -570,6 +747,8 @@ static void pressOk(HWND dialog)
 {
     if (remover.finished) {
         PostMessageA(dialog, WM_CLOSE, 0, 0);
+    } else if (remover.ran) {
+        ;       /* an OK that reached the dialog through its closing box */
     } else if (remover.recordName[0] == 0) {
         copyText(remover.progress, PROGRESS_SIZE, L"ERROR: command line is missing !\n");
         show();
@@ -609,7 +788,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;      /* read whole below, program name and all */
     (void)showCommand;      /* the dialog shows itself */
     remover.recordName = recordNameOf(GetCommandLineA());
-    if (!toWide(remover.recordName, remover.record, PROGRESS_SIZE))
+    if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
         remover.record[0] = 0;
     findSystemCalls();
     if (handedOverForRights(remover.recordName))

@@ -18,9 +18,11 @@ const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app pa
 const char settingsKey[] = "software\\zub_Kram\\";
 
 /* How the record departs from what setup writes. */
-enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, NOT_A_STRING = 8, MANY = 16, LINKED = 32,
+enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 32,
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
-       SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768 };
+       SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
+       LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
+       EXPANDABLE = 1 << 21 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -30,12 +32,14 @@ struct RemoveCase {
                                the 8.3 alias of `file` (or of a start-menu folder) */
     const char *file;       /* the file the record names, in the scratch folder */
     int layout;
-    const char *report;     /* part of the progress text; '@' scratch, '~' Programs folder,
-                               '%' the record name */
+    const char *report;     /* parts of the progress text, in order, between '|'; '@' scratch,
+                               '~' Programs folder, '%' the record name */
     int fileLeft, menuLeft, linksLeft, keysLeft;
     const char *letters;    /* BEYOND: the saver's folder; PROGRAMS: the user's Programs folder,
                                in the scratch folder ('^' in the report) */
     UINT codePage;          /* the one the letters need */
+    struct { const char *name, *data; DWORD type, size; } damage;  /* a value of the record, as
+                               setup never writes it (no data: the saver file's path) */
 };
 void PrintTo(const RemoveCase &c, std::ostream *out) { *out << c.what; }
 
@@ -68,11 +72,11 @@ protected:
     ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
-    std::string scratch, programs, menu, aside, record, other;
+    std::string scratch, programs, menu, aside, record, other, saver, folder, link;
     std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
     std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
-    int parentMade, linked = 0;
+    int parentMade;
 
     void SetUp() override
     {
@@ -113,8 +117,8 @@ protected:
         for (ValueBackup &b : shell)
             if (b.root != NULL)
                 restoreValue(&b);
-        if (linked)     /* as itself, even when what it led to has gone */
-            runCommand("/bin/rm -f \"" + unixPath(menu) + "\"", menu, 0);
+        if (!link.empty())      /* as itself, even when what it led to has gone */
+            runCommand("/bin/rm -f \"" + unixPath(link) + "\"", link, 0);
         removeTree(menu.c_str());
         if (!other.empty())
             removeTree(other.c_str());
@@ -137,7 +141,8 @@ protected:
     }
     std::string menuOf(const char *name, int layout)
     {
-        return layout & (TAMPERED | LINKED) ? scratch + "\\Documents" : programs + "\\zub_Savers\\" + name;
+        return layout & (TAMPERED | LINKED) ? scratch + "\\Documents"
+             : (layout & OUTSIDE ? scratch : programs + "\\zub_Savers") + "\\" + name;
     }
     /* The record setup would leave for `name`, the saver file in the
        scratch folder, but for the departures the layout asks for. */
@@ -149,7 +154,12 @@ protected:
             std::wstring folder = widen(scratch + "\\" + letters);
             WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, ansi, sizeof ansi, NULL, NULL);
             other = programs = ansi;
-            CreateDirectoryA(programs.c_str(), NULL);
+            CreateDirectoryA((programs + (layout & PROGRAMS_LINKED ? ".real" : "")).c_str(), NULL);
+            if (layout & PROGRAMS_LINKED) {     /* a Start Menu moved, and linked to */
+                other += ".real";
+                link = programs;
+                runCommand("/bin/ln -s \"" + unixPath(other) + "\" \"" + unixPath(link) + "\"", link);
+            }
             CreateDirectoryA((programs + "\\zub_Savers").c_str(), NULL);
             pointProgramsAt(folder.c_str(), shell);
         }
@@ -168,24 +178,29 @@ protected:
             alias = alias.substr(0, alias.rfind(".SCR"));
             name = alias.c_str();
         }
-        std::string saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
-        std::string folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
+        saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
+        folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
         std::string menu = menuOf(name, layout), command = scratch + "\\zUbSavRemov_1_51.exe " + name;
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
         record = name;
         if (layout & FOREIGN)
             command = "C:\\windows\\notepad.exe";
-        writeFile(saver);
+        if (layout & QUOTED)
+            command = "\"" + command.insert(command.rfind(' '), "\"");
+        if (layout & EXPANDABLE)
+            command = "%SystemDrive%" + command.substr(2);
+        if (layout & SAVER_FOLDER)
+            CreateDirectoryA(saver.c_str(), NULL);
+        else if (layout & SAVER_LINKED)     /* to a file of the user's */
+            linkTo(scratch + "\\victim", link = saver);
+        else
+            writeFile(saver);
         if (layout & READ_ONLY)
             SetFileAttributesA(saver.c_str(), FILE_ATTRIBUTE_READONLY);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
-        setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString", REG_SZ, command.c_str(),
-                    command.size() + 1);
-        if (layout & NOT_A_STRING)
-            setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_DWORD, "abcd", 4);
-        else
-            setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
-        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
+        setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString",
+                    layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
+        mend();
         setRawValue(HKEY_CURRENT_USER, (settingsKey + record).c_str(), "speed", REG_DWORD, "abcd", 4);
         if (layout & BEYOND) {      /* written whole, as setup writes it */
             WCHAR folder[MAX_PATH];
@@ -207,12 +222,12 @@ protected:
         if (!(layout & (MENU | TAMPERED)))
             return;
         CreateDirectoryA(menu.c_str(), NULL);
-        if (layout & LINKED) {      /* the record's folder, a link to another */
-            menu = programs + "\\zub_Savers\\" + name;
-            linked = 1;
-            runCommand("/bin/ln -s \"" + unixPath(scratch + "\\Documents") + "\" \"" + unixPath(menu) + "\"",
-                    menu, 1);
-        }
+        if (layout & OUTSIDE)
+            other = menu;
+        if (layout & LINKED)      /* the record's folder, a link to another */
+            linkTo(scratch + "\\Documents", link = menu = programs + "\\zub_Savers\\" + name);
+        if (layout & LINK_INSIDE)
+            linkTo(scratch + "\\victim", link = menu + "\\victim.lnk");
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
         for (int i = 0; i < (layout & SHORT_NAME ? 0 : layout & MANY ? 36 : 3); i++) {
             char file[200];
@@ -230,6 +245,18 @@ protected:
             CreateDirectoryA((scratch + "\\Documents").c_str(), NULL);
             writeFile(scratch + "\\Documents\\victim " + std::to_string(i));
         }
+    }
+    void linkTo(const std::string &target, const std::string &path)
+    {
+        writeFile(scratch + "\\victim");
+        runCommand("/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"", path);
+    }
+    /* The record's two values that tell the saver file, as setup writes them. */
+    void mend()
+    {
+        std::string app = appPathsKey + record;
+        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
+        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
     }
     void start(const char *arguments, int byAlias = 0)
     {
@@ -261,6 +288,10 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
     if (c.record != NULL)
         install(c.record, c.file, c.layout);
+    if (c.damage.name != NULL)
+        setRawValue(HKEY_LOCAL_MACHINE, (appPathsKey + record).c_str(), *c.damage.name ? c.damage.name : NULL,
+                    c.damage.type, c.damage.data ? c.damage.data : saver.c_str(),
+                    c.damage.data ? c.damage.size : saver.size() + 1);
     start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout & SHORT_START);
     auto keysLeft = [&] {
         int left = 0;
@@ -284,7 +315,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
            settings key goes. */
         waitUntil([&] { return !(keysLeft() & SETTINGS_LEFT); });
         other = menu + ".swapped";
-        linked = 1;
+        link = menu;
         runCommand("/bin/sh -c \"sleep 0.4; mv '" + unixPath(menu) + "' '" + unixPath(other) + "' && ln -s '"
                    + unixPath(scratch + "\\Documents") + "' '" + unixPath(menu) + "'\"", other);
     }
@@ -294,9 +325,22 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         printf("full run with three links: %lu ms\n", GetTickCount() - started);
 
     std::string report = text(IDC_PROGRESS), want = expand(c.report);
-    EXPECT_NE(std::string::npos, report.find(want)) << report;
-    if (c.report == removerFullReport)
+    for (size_t at = 0, from = 0, bar; from != std::string::npos; from = bar == want.npos ? bar : bar + 1) {
+        bar = want.find('|', from);
+        at = report.find(want.substr(from, bar - from), at);
+        EXPECT_NE(std::string::npos, at) << want.substr(from, bar - from) << " in\n" << report;
+    }
+    if (c.report == removerFullReport) {
         EXPECT_EQ(want, report);
+        /* an OK let through while the closing box is up runs nothing again */
+        HWND view = GetDlgItem(dialog, IDC_PROGRESS);
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        PostMessageA(view, EM_SETSEL, 0, 0);
+        waitUntil([&] { return SendMessageA(view, EM_GETSEL, 0, 0) == 0; });
+        EXPECT_EQ(want, text(IDC_PROGRESS));
+        SendMessageA(view, EM_SETSEL, 0x7FFFFFFE, 0x7FFFFFFE);
+        SendMessageA(view, EM_SCROLLCARET, 0, 0);
+    }
     EXPECT_TRUE(report.size() > 14 && report.compare(report.size() - 14, 14, "\n\n... FINISHED") == 0)
         << report;
     /* every line the storage holds, the view scrolled to the last */
@@ -307,8 +351,9 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     LRESULT end = SendMessageW(view, EM_POSFROMCHAR, SendMessageW(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
     EXPECT_TRUE(end != -1 && (short)HIWORD(end) >= 0 && (short)HIWORD(end) + 8 <= inside.bottom);
     EXPECT_EQ("Exit", text(IDOK));
-    std::string saver = scratch + "\\" + c.file;
-    EXPECT_EQ(c.fileLeft, exists(saver)) << saver;
+    std::string named = scratch + "\\" + c.file;
+    EXPECT_EQ(c.fileLeft, exists(named)) << named;
+    EXPECT_TRUE(exists(scratch + "\\victim") || !(c.layout & (LINK_INSIDE | SAVER_LINKED)));
     if (c.layout & BEYOND)
         EXPECT_EQ((c.layout & BUSY) != 0, GetFileAttributesW(wideSaver.c_str()) != INVALID_FILE_ATTRIBUTES);
     std::string menu = menuOf(c.record ? record.c_str() : "kelpVole99", c.layout);
@@ -326,17 +371,22 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);   /* "Exit" */
     }
     EXPECT_TRUE(endsWith(&run));
-    if (c.layout & BUSY) {      /* the record kept offers the removal again, which finishes */
+    if (c.layout & BUSY || c.damage.name != NULL) {
+        /* the record kept offers the removal again, which finishes once the
+           file is free or the record mended */
         CloseHandle(busy);
         busy = INVALID_HANDLE_VALUE;
+        if (c.damage.name != NULL)
+            mend();
         finishRun(&run);
         start(c.arguments);
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         EXPECT_NE(none, closeBox(&run, "info"));
-        EXPECT_FALSE(exists(saver));
+        EXPECT_FALSE(exists(named));
         EXPECT_EQ(0, keysLeft());
     }
-    DeleteFileA(saver.c_str());
+    DeleteFileA(named.c_str());
+    RemoveDirectoryA(named.c_str());
 }
 
 #define NEVER_INSTALLED(name) \
@@ -352,6 +402,19 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "\\uninstall\\kelpVole99\nkey kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
 
+#define KEPT(value) \
+    "Deleting saver files...\ncan't read value, record kept:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
+    "\\windows\\currentversion\\app paths\\kelpVole99\\" value "\n\nDeleting registry entries...\n" \
+    "key kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
+    "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
+    "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
+#define NOT_THE_SAVER \
+    "Deleting saver files...\nnot the saver file, left:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n" \
+    "OK\nOK\nOK\n\n... FINISHED"
+
+const std::string longValue(32700, 'x'), longName(1000, 'x'), someX(20, 'x');
+const std::string longNameReport = "zub_kram\\" + someX + "| [...] |" + someX + "\n\n... FINISHED";
+
 /* 127 letters of two bytes in code page 932 (α): with the scratch folder, a path over
    300 bytes; in UTF-8, within the 255 bytes of a Unix name */
 const std::string longLetters = [] { std::string s; for (int i = 0; i < 127; i++) s += "\xce\xb1"; return s; }();
@@ -361,7 +424,9 @@ const RemoveCase removeCases[] = {
     { "no smPath", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0,
       "  Done\n\nDeleting saver files...\nOK\n\nDeleting registry entries...\nOK\nOK\nOK\n\n... FINISHED", 0, 0, 0, 0 },
     { "subfolder", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SUBFOLDER,
-      "Removing start menu Folder...\ncant't delete folder: ~\\zub_Savers\\kelpVole99\n", 0, 1, 0, 0 },
+      "\ncan't delete entry: ~\\zub_Savers\\kelpVole99\\sub\n|Removing start menu Folder...\n"
+      "cant't delete folder: ~\\zub_Savers\\kelpVole99\n", 0, 1, 0, 0 },
+    { "a record name of 1,000 letters", longName.c_str(), NULL, "none", 0, longNameReport.c_str(), 0, 0, 0, 0 },
     { "never installed", "kelpVole99", NULL, "none", 0, NEVER_INSTALLED("kelpVole99") "... FINISHED", 0, 0, 0, 0 },
     { "trailing blanks", "kelpVole99  ", "kelpVole99", "kelpVole99.scr", MENU,
       "app paths\\kelpVole99  \n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3, ALL_LEFT },
@@ -372,6 +437,12 @@ const RemoveCase removeCases[] = {
     { "tampered smPath", "kelpVole99", "kelpVole99", "kelpVole99.scr", TAMPERED,
       "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: @\\Documents\n",
       0, 1, 3, 0 },
+    { "smPath outside the start menu, named as the record", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | OUTSIDE, "entries...\n\nRemoving start menu Folder...\ncant't delete folder: @\\kelpVole99\n",
+      0, 1, 3, 0 },
+    { "a link in the folder to a file outside", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | LINK_INSIDE,
+      "\nentry left, it leads out of the folder: ~\\zub_Savers\\kelpVole99\\victim.lnk\n|"
+      "cant't delete folder: ~\\zub_Savers\\kelpVole99\n", 0, 1, 1, 0 },
     { "start-menu folder a link", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | LINKED,
       "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: "
       "~\\zub_Savers\\kelpVole99\n", 0, 1, 3, 0 },
@@ -382,8 +453,25 @@ const RemoveCase removeCases[] = {
       "Deleting saver files...\ncan't find file to remove:\n   @\\victim.scr\n", 1, 0, 0, APP_PATH_LEFT },
     { "the saver file of another folder", "kelpVole99", "kelpVole99", "kelpVole99.scr", OTHER_PATH,
       "can't find file to remove:\n   @\\kelpVole99.scr\n", 1, 0, 0, APP_PATH_LEFT },
-    { "default not a string", "kelpVole99", "kelpVole99", "kelpVole99.scr", NOT_A_STRING,
-      "Deleting saver files...\ncan't find file to remove:\n   \n\n", 1, 0, 0, APP_PATH_LEFT },
+    /* a record that cannot be read whole is kept while the file may be there */
+    { "default a number", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", "abcd", REG_DWORD, 4 } },
+    { "default binary", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", NULL, REG_BINARY } },
+    { "default expandable", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", NULL, REG_EXPAND_SZ } },
+    { "default several strings", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", NULL, REG_MULTI_SZ } },
+    { "default empty", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", "", REG_SZ, 1 } },
+    { "default 32,700 letters", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("(Default)"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "", longValue.c_str(), REG_SZ, 32701 } },
+    { "Path a number", "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, KEPT("Path"), 1, 0, 0,
+      UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, { "Path", "abcd", REG_DWORD, 4 } },
+    { "a folder in the saver file's place", "kelpVole99", "kelpVole99", "kelpVole99.scr", SAVER_FOLDER,
+      NOT_THE_SAVER, 1, 0, 0, 0 },
+    { "a link in the saver file's place", "kelpVole99", "kelpVole99", "kelpVole99.scr", SAVER_LINKED,
+      NOT_THE_SAVER, 1, 0, 0, 0 },
     { "dot-dot in the name", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99.scr", MENU,
       NEVER_INSTALLED("zzz\\..\\kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
     { "slash in the name", "a/../kelpVole99", "a/../kelpVole99", "a/../kelpVole99.scr", MENU,
@@ -413,6 +501,12 @@ const RemoveCase removeCases[] = {
     { "start-menu folder over 300 bytes", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | PROGRAMS,
       removerFullReport, 0, 0, 0, 0, longLetters.c_str(), 932 },
     { "by name, as before Vista", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BEFORE_VISTA,
+      removerFullReport, 0, 0, 0, 0 },
+    { "Programs reached through a link", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | PROGRAMS | PROGRAMS_LINKED, removerFullReport, 0, 0, 0, 0, "kelpPrograms" },
+    { "uninstall command quoted", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | QUOTED,
+      removerFullReport, 0, 0, 0, 0 },
+    { "uninstall command expandable", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | EXPANDABLE,
       removerFullReport, 0, 0, 0, 0 },
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));

@@ -868,4 +868,12 @@ TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
     EXPECT_TRUE(canWriteWindowsFolder());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe));
     EXPECT_FALSE(handedOverForRights(""));
+    /* a link planted under the probe's name is not the probe: what it leads to stays */
+    char victim[MAX_PATH];
+    scratchPath("victim", victim, MAX_PATH);
+    CloseHandle(CreateFileA(victim, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    runCommand("/bin/ln -s \"" + unixPath(victim) + "\" \"" + unixPath(probe) + "\"", probe);
+    EXPECT_TRUE(canWriteWindowsFolder());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(victim));
+    runCommand("/bin/rm -f \"" + unixPath(probe) + "\"", probe, 0);
 }
