@@ -403,7 +403,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "\\windows\\currentversion\\app paths\\kelpVole99\\" value "\n\nDeleting registry entries...\n" \
     "key kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
     "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
-    "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, __VA_ARGS__ }
+    "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, \
+    __VA_ARGS__ }
 #define NOT_THE_SAVER \
     "Deleting saver files...\nnot the saver file, left:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n" \
     "OK\nOK\nOK\n\n... FINISHED"
