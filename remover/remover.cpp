@@ -178,9 +178,9 @@ static void append(const WCHAR *text)
     copyText(remover.progress, PROGRESS_SIZE, start);
 }
 
-/* The view is an edit control, which breaks lines only at CR LF; it is
-   scrolled to the end (a position past it is taken as the end) so that
-   the newest line is always in sight. */
+/* The view is an edit control, which starts a line at CR LF and wraps
+   one too wide to be seen whole; it is scrolled to the end (a position past
+   it is taken as the end) so that the newest line is always in sight. */
 static void show(void)
 {
     WCHAR shown[2 * PROGRESS_SIZE];
@@ -272,10 +272,10 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
     }
     saverFile[0] = 0;
     remover.keptFor = L"\nkey kept, record unreadable:";
-    append(L"\ncan't read value, record kept:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
-    append(remover.record);
-    append(L"\\");
+    append(L"\ncan't read value ");
     append(unreadable);
+    append(L", record kept:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
+    append(remover.record);
 }
 
 /* The saver file and the start-menu folder from the record.  Returns 0

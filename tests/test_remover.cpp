@@ -399,8 +399,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
 
 #define DAMAGED(what, value, ...) { what, "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, \
-    "Deleting saver files...\ncan't read value, record kept:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
-    "\\windows\\currentversion\\app paths\\kelpVole99\\" value "\n\nDeleting registry entries...\n" \
+    "Deleting saver files...\ncan't read value " value ", record kept:\n   HKEY_LOCAL_MACHINE\\software" \
+    "\\microsoft\\windows\\currentversion\\app paths\\kelpVole99\n\nDeleting registry entries...\n" \
     "key kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
     "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, \
