@@ -34,6 +34,7 @@ struct PathCalls {
     decltype(&SendMessageW) send;
     decltype(&DlgDirListW) listBox, listComboBox;
     const char *idListPath, *execute;  /* in the shell */
+    decltype(&lstrcmpiW) compare;
     const IID *shellLink;
 };
 
@@ -60,7 +61,7 @@ static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46
     CALL(getText, GetWindowText##A_OR_W), \
     CALL(send, SendMessage##A_OR_W), CALL(listBox, DlgDirList##A_OR_W), \
     CALL(listComboBox, DlgDirListComboBox##A_OR_W), "SHGetPathFromIDList" #A_OR_W, \
-    "ShellExecute" #A_OR_W, &shellLink##A_OR_W }
+    "ShellExecute" #A_OR_W, CALL(compare, lstrcmpi##A_OR_W), &shellLink##A_OR_W }
 
 static const PathCalls wideHalf = HALF(W);
 static const PathCalls narrowHalf = HALF(A);
@@ -93,7 +94,7 @@ const WCHAR *callText(const WCHAR *text, char *scratch, int size)
 static int takeText(const WCHAR *raw, WCHAR *out, int size)
 {
     if (raw == out)     /* written in place, by a wide call */
-        return lstrlenW(out) < size;
+        return textLength(out) < size;
     if (calls() == &narrowHalf)
         return MultiByteToWideChar(CP_ACP, 0, (const char *)raw, -1, out, size) > 0;
     return copyText(out, size, raw);
@@ -117,9 +118,21 @@ int toWide(const char *text, WCHAR *wide, int size)
     return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, size) > 0;
 }
 
+/* The 9x line has lstrcmpiW only as a stub, whose answer says nothing:
+   there the texts are compared in the code page, as its file system
+   compares names. */
+int sameText(const WCHAR *one, const WCHAR *other)
+{
+    char oneScratch[2 * PATH_ROOM], otherScratch[2 * PATH_ROOM];
+    const WCHAR *a = callText(one, oneScratch, sizeof oneScratch);
+    const WCHAR *b = callText(other, otherScratch, sizeof otherScratch);
+
+    return a != NULL && b != NULL && calls()->compare(a, b) == 0;
+}
+
 int appendName(WCHAR *path, int size, const WCHAR *name)
 {
-    int length = lstrlenW(path);
+    int length = textLength(path);
 
     if (length > 0 && path[length - 1] == '\\')
         return appendText(path, size, name);
@@ -330,7 +343,7 @@ int setPathValue(HKEY key, const WCHAR *name, const WCHAR *text)
     char nameScratch[64], scratch[2 * PATH_ROOM];
     const WCHAR *n = callText(name, nameScratch, sizeof nameScratch);
     const WCHAR *t = callText(text, scratch, sizeof scratch);
-    DWORD bytes = t == text ? (lstrlenW(text) + 1) * sizeof *text
+    DWORD bytes = t == text ? (textLength(text) + 1) * sizeof *text
                             : (DWORD)lstrlenA(scratch) + 1;
 
     return (n != NULL || name == NULL) && t != NULL

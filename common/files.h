@@ -77,6 +77,9 @@ int openWithShell(HWND owner, const WCHAR *file, const WCHAR *parameters, const 
 /* A name onto a folder's path with one backslash between them (a drive's
    root keeps its own); 0, and the path as it was, when it does not fit. */
 int appendName(WCHAR *path, int size, const WCHAR *name);
+/* Two names or paths alike but for case, compared in the running
+   system's own form; 0 when either cannot be had in it. */
+int sameText(const WCHAR *one, const WCHAR *other);
 /* One of the program's own ANSI texts as a wide one. */
 int toWide(const char *text, WCHAR *wide, int size);
 

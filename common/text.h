@@ -9,7 +9,15 @@
 #include <windows.h>
 
 inline int textLength(const char *text) { return lstrlenA(text); }
-inline int textLength(const WCHAR *text) { return lstrlenW(text); }
+/* Counted here: the 9x line may have lstrlenW only as a stub. */
+inline int textLength(const WCHAR *text)
+{
+    int length = 0;
+
+    while (text[length] != 0)
+        length++;
+    return length;
+}
 
 template <class Char> int copyText(Char *buffer, int size, const Char *text)
 {

@@ -233,7 +233,7 @@ static int isKnownAs(const WCHAR *path, const WCHAR *name)
     if (!findName(&search, path, found, MAX_PATH))
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     FindClose(search);
-    return lstrcmpiW(found, name) == 0;
+    return sameText(found, name);
 }
 
 /* "<record>.scr" in the install folder that the record's "Path" names (a
@@ -251,8 +251,8 @@ static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
 {
     WCHAR own[PATH_ROOM];
 
-    return saverPathIn(folder, own) && lstrcmpiW(own, saverFile) == 0
-        && isKnownAs(saverFile, own + lstrlenW(own) - lstrlenW(remover.record) - 4);
+    return saverPathIn(folder, own) && sameText(own, saverFile)
+        && isKnownAs(saverFile, own + textLength(own) - textLength(remover.record) - 4);
 }
 
 /* A value the saver file is told by that cannot be read whole (of another
@@ -324,13 +324,13 @@ static int finalPathOf(HANDLE file, WCHAR *final)
 static int isEntry(HANDLE entry, const WCHAR *folderFinal, const WCHAR *name)
 {
     WCHAR final[PATH_ROOM + 8];
-    int length = lstrlenW(folderFinal);
+    int length = textLength(folderFinal);
 
-    if (!finalPathOf(entry, final) || lstrlenW(final) <= length + 1 || final[length] != '\\'
-        || lstrcmpiW(final + length + 1, name) != 0)
+    if (!finalPathOf(entry, final) || textLength(final) <= length + 1 || final[length] != '\\'
+        || !sameText(final + length + 1, name))
         return 0;
     final[length] = 0;
-    return lstrcmpiW(final, folderFinal) == 0;
+    return sameText(final, folderFinal);
 }
 
 /* Gone as its handle closes. */
@@ -392,15 +392,15 @@ static int deleteSaver(const WCHAR *saverFile)
     if (file == INVALID_HANDLE_VALUE)
         return NOT_DELETED;
     copyText(folder, PATH_ROOM, saverFile);
-    folder[lstrlenW(folder) - lstrlenW(remover.record) - 5] = 0;
-    if (folder[lstrlenW(folder) - 1] == ':')
+    folder[textLength(folder) - textLength(remover.record) - 5] = 0;
+    if (folder[textLength(folder) - 1] == ':')
         appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
     above = openFile(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     inFolder = above != INVALID_HANDLE_VALUE && finalPathOf(above, folderFinal);
-    if (inFolder && folderFinal[lstrlenW(folderFinal) - 1] == '\\')
-        folderFinal[lstrlenW(folderFinal) - 1] = 0;
-    if (!inFolder || !isEntry(file, folderFinal, saverFile + lstrlenW(saverFile) - lstrlenW(remover.record) - 4)
+    if (inFolder && folderFinal[textLength(folderFinal) - 1] == '\\')
+        folderFinal[textLength(folderFinal) - 1] = 0;
+    if (!inFolder || !isEntry(file, folderFinal, saverFile + textLength(saverFile) - textLength(remover.record) - 4)
         || !GetFileInformationByHandle(file, &info)
         || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         result = NOT_THE_SAVER;
@@ -455,8 +455,8 @@ static int isRecordUninstallKey(void)
     RegCloseKey(key);
     /* "<program> <record>", the program compared by its long path (the
        system may have started this one by the short one), quoted or not */
-    length = lstrlenW(command) - lstrlenW(remover.record) - 1;
-    if (length <= 0 || command[length] != ' ' || lstrcmpiW(command + length + 1, remover.record) != 0)
+    length = textLength(command) - textLength(remover.record) - 1;
+    if (length <= 0 || command[length] != ' ' || !sameText(command + length + 1, remover.record))
         return 0;
     command[length] = 0;
     if (length > 2 && command[0] == '"' && command[length - 1] == '"') {
@@ -465,7 +465,7 @@ static int isRecordUninstallKey(void)
     }
     makeLong(program, PATH_ROOM - 1);
     makeLong(self, PATH_ROOM);
-    return lstrcmpiW(program, self) == 0;
+    return sameText(program, self);
 }
 
 /* A key that is not the record's is reported as not found; one kept for a
@@ -527,10 +527,10 @@ static int isRecordMenuFolder(void)
     if (!fullPath(remover.menuFolder, full, PATH_ROOM) || !specialFolder(CSIDL_PROGRAMS, programs)
         || !copyText(own, PATH_ROOM, programs) || !appendText(own, PATH_ROOM, MENU_PARENT)
         || !appendText(own, PATH_ROOM, remover.record)
-        || lstrcmpiW(full, own) != 0 || !isPlainFolder(full) || !isKnownAs(full, remover.record))
+        || !sameText(full, own) || !isPlainFolder(full) || !isKnownAs(full, remover.record))
         return 0;
     copyText(remover.menuFolder, PATH_ROOM, full);
-    full[lstrlenW(full) - lstrlenW(remover.record) - 1] = 0;   /* "zub_Savers" */
+    full[textLength(full) - textLength(remover.record) - 1] = 0;   /* "zub_Savers" */
     return isPlainFolder(full);
 }
 
@@ -574,7 +574,7 @@ static HANDLE openMenuFolder(void)
     if (folder == INVALID_HANDLE_VALUE)
         return folder;
     copyText(parent, PATH_ROOM, remover.menuFolder);
-    parent[lstrlenW(parent) - lstrlenW(remover.record) - 1] = 0;
+    parent[textLength(parent) - textLength(remover.record) - 1] = 0;
     above = openFolder(parent, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
     ours = above != INVALID_HANDLE_VALUE && isFolderItself(above, parent)
         && isFolderItself(folder, remover.menuFolder) && finalPathOf(folder, remover.menuFinal);
@@ -652,7 +652,7 @@ static void clearByName(void)
     if (!copyText(pattern, PATH_ROOM, remover.menuFolder) || !appendName(pattern, PATH_ROOM, L"*.*"))
         return;
     while (findName(&search, pattern, name, MAX_PATH)) {
-        if (lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0)
+        if (sameText(name, L".") || sameText(name, L".."))
             continue;
         reportEntry(name, copyText(entry, PATH_ROOM, remover.menuFolder) && appendName(entry, PATH_ROOM, name)
                           && deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT);

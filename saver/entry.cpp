@@ -26,7 +26,7 @@ static void upperCase(char *text)
    with a letter. */
 int isSaverFileName(const WCHAR *path)
 {
-    int length = lstrlenW(path);
+    int length = textLength(path);
 
     if (length == 0)
         return 1;

@@ -87,7 +87,7 @@ static void selectedPath(HWND dialog, int list, WCHAR *path)
 
     path[0] = 0;
     if (index < 0 || !rowText(control, index, combo, row, MAX_PATH)
-        || (length = lstrlenW(row)) < 3 || row[0] != '[' || row[length - 1] != ']')
+        || (length = textLength(row)) < 3 || row[0] != '[' || row[length - 1] != ']')
         return;
     if (combo) {
         path[0] = row[2];   /* "[-c-]" */
@@ -143,7 +143,7 @@ int resolvePathNames(WCHAR *path, int size)
     result[piece - path + 1] = 0;       /* the drive part, such as "c:\\" */
     for (piece++; *piece; piece = end + 1) {
         end = nextWideSeparator(piece);
-        cut = end != NULL ? (int)(end - path) : lstrlenW(path);
+        cut = end != NULL ? (int)(end - path) : textLength(path);
         lookup[cut] = 0;                /* the path up to this component */
         if (findStoredName(lookup, stored, MAX_PATH) && !appendText(result, MAX_PATH, stored))
             return 0;
@@ -162,14 +162,14 @@ int resolvePathNames(WCHAR *path, int size)
 int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size)
 {
     WCHAR name[MAX_PATH];
-    int length = lstrlenW(listed);
+    int length = textLength(listed);
 
     name[0] = 0;
     if (!bracketed)
         lstrcpynW(name, listed, MAX_PATH);
     else if (length >= 2 && length - 2 < MAX_PATH)
         lstrcpynW(name, listed + 1, length - 1);    /* the name between the brackets */
-    if (bracketed && lstrcmpW(name, L"..") == 0)
+    if (bracketed && sameText(name, L".."))
         return copyText(shown, size, L"[..]");
     if (name[0] == 0 || !findStoredName(name, shown, size)) {
         copyText(shown, size, L"can't read file");
@@ -259,7 +259,7 @@ static void drawEntryText(const DRAWITEMSTRUCT *item, const RECT *area, const WC
     }
     ExtTextOutW(item->hDC, iconColumn() + ICON_GAP,
                 (item->rcItem.top + item->rcItem.bottom - metrics.tmHeight) / 2,
-                ETO_CLIPPED | ETO_OPAQUE, area, text, lstrlenW(text), NULL);
+                ETO_CLIPPED | ETO_OPAQUE, area, text, textLength(text), NULL);
     if (selectionColours) {
         SetTextColor(item->hDC, oldText);
         SetBkColor(item->hDC, oldBack);
@@ -291,7 +291,7 @@ static void drawDriveEntry(const DRAWITEMSTRUCT *item)
     UINT type;
 
     /* "[-c-]": a drive's letter is plain ASCII */
-    if (!rowText(item->hwndItem, item->itemID, 1, listed, MAX_PATH) || lstrlenW(listed) < 3
+    if (!rowText(item->hwndItem, item->itemID, 1, listed, MAX_PATH) || textLength(listed) < 3
         || listed[2] >= 0x80)
         return;
     root[0] = listed[2];

@@ -47,7 +47,7 @@ int formPanelParameters(void)
    more, and a copy that cannot be made must not leave half an install. */
 static int installTextsFit(void)
 {
-    int length = lstrlenW(setupState.saverPath);
+    int length = textLength(setupState.saverPath);
     return length > 0 && length < MAX_PATH && formPanelParameters();
 }
 
@@ -198,7 +198,7 @@ static int isFolderWindow(HWND window)
     for (i = 0; path[i] != 0; i++)
         if (path[i] == L'\\' && path[i + 1] != 0)
             name = path + i + 1;
-    return title[0] != 0 && (lstrcmpiW(title, name) == 0 || lstrcmpiW(title, path) == 0);
+    return title[0] != 0 && (sameText(title, name) || sameText(title, path));
 }
 
 static BOOL CALLBACK matchFolderWindow(HWND window, LPARAM unused)
