@@ -266,7 +266,8 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
     remover.saverIsOurs = unreadable == NULL && isRecordSaver(folder, saverFile);
     if (unreadable == NULL)
         return;
-    if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES) {
+    if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES
+        && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
         remover.saverIsOurs = 1;    /* gone: reported as not found, its keys go */
         return;
     }
@@ -279,7 +280,8 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
 }
 
 /* The saver file and the start-menu folder from the record.  Returns 0
-   when the record cannot be opened. */
+   when there is no saver file to delete: the record cannot be opened, or
+   it is kept. */
 static int readRecord(WCHAR *saverFile)
 {
     HKEY key;
@@ -369,6 +371,12 @@ static int deleteWritable(const WCHAR *path)
         && setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY) && deleteFile(path);
 }
 
+static HANDLE openFolder(const WCHAR *path, DWORD access, DWORD flags)
+{
+    return openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | flags);
+}
+
 enum { NOT_DELETED, DELETED, NOT_THE_SAVER };
 
 /* The saver file opened as itself and deleted through its handle, when it
@@ -386,17 +394,15 @@ static int deleteSaver(const WCHAR *saverFile)
             return NOT_THE_SAVER;
         return deleteWritable(saverFile) ? DELETED : NOT_DELETED;
     }
-    file = openFile(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    file = openFolder(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                      FILE_FLAG_OPEN_REPARSE_POINT);     /* a folder too, to be told apart */
     if (file == INVALID_HANDLE_VALUE)
         return NOT_DELETED;
     copyText(folder, PATH_ROOM, saverFile);
     folder[textLength(folder) - textLength(remover.record) - 5] = 0;
     if (folder[textLength(folder) - 1] == ':')
         appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
-    above = openFile(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    above = openFolder(folder, FILE_READ_ATTRIBUTES, 0);
     inFolder = above != INVALID_HANDLE_VALUE && finalPathOf(above, folderFinal);
     if (inFolder && folderFinal[textLength(folderFinal) - 1] == '\\')
         folderFinal[textLength(folderFinal) - 1] = 0;
@@ -532,12 +538,6 @@ static int isRecordMenuFolder(void)
     copyText(remover.menuFolder, PATH_ROOM, full);
     full[textLength(full) - textLength(remover.record) - 1] = 0;   /* "zub_Savers" */
     return isPlainFolder(full);
-}
-
-static HANDLE openFolder(const WCHAR *path, DWORD access, DWORD flags)
-{
-    return openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | flags);
 }
 
 /* Whether a folder opened as itself (a link not followed) is the very
