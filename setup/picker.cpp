@@ -166,9 +166,9 @@ int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size)
 
     name[0] = 0;
     if (!bracketed)
-        lstrcpynW(name, listed, MAX_PATH);
-    else if (length >= 2 && length - 2 < MAX_PATH)
-        lstrcpynW(name, listed + 1, length - 1);    /* the name between the brackets */
+        copyText(name, MAX_PATH, listed);
+    else if (length >= 2 && copyText(name, MAX_PATH, listed + 1))
+        name[length - 2] = 0;       /* the name between the brackets */
     if (bracketed && sameText(name, L".."))
         return copyText(shown, size, L"[..]");
     if (name[0] == 0 || !findStoredName(name, shown, size)) {
@@ -393,11 +393,11 @@ static void onPickerInit(HWND dialog)
 
     loadLocationBitmaps();
     centerWindow(dialog);
-    lstrcpynW(pattern, folder, MAX_PATH);
+    copyText(pattern, MAX_PATH, folder);
     listDirectory(dialog, pattern, IDC_PICKER_FILES, 0, LIST_FILES);
-    lstrcpynW(pattern, folder, MAX_PATH);
+    copyText(pattern, MAX_PATH, folder);
     listDirectory(dialog, pattern, IDC_PICKER_FOLDERS, IDC_PICKER_PATH, LIST_FOLDERS);
-    lstrcpynW(pattern, folder, MAX_PATH);
+    copyText(pattern, MAX_PATH, folder);
     listDirectory(dialog, pattern, IDC_PICKER_DRIVES, 0, LIST_DRIVES);
 
     /* "[-" alone would find the first drive of all; a drive's letter is
@@ -434,7 +434,7 @@ static void onNewFolder(HWND dialog)
                                                              : newFolderRefused);
         return;
     }
-    lstrcpyW(pattern, path);
+    copyText(pattern, MAX_PATH, path);
     listFolder(dialog, pattern);
 }
 

@@ -256,7 +256,8 @@ void watchForFolderWindow(const WCHAR *folder)
 
     if (s->folderTimer != 0)
         KillTimer(NULL, s->folderTimer);
-    lstrcpynW(s->folderPath, folder, MAX_PATH);
+    if (!copyText(s->folderPath, MAX_PATH, folder))
+        s->folderPath[0] = 0;
     s->folderShown = 0;
     s->boxShown = 0;
     s->folderAsked = GetTickCount();
