@@ -11,25 +11,10 @@ int needsRights(int canWrite, int elevation)
     return !canWrite && elevation == ELEVATION_LIMITED;
 }
 
-/* "kelp<number>.tmp": the digits written backwards from the end. */
-static void probeName(WCHAR *name, DWORD number)
-{
-    WCHAR digits[16];
-    int at = 15;
-
-    digits[at] = 0;
-    do {
-        digits[--at] = (WCHAR)('0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    copyText(name, 32, L"kelp");
-    appendText(name, 32, digits + at);
-    appendText(name, 32, L".tmp");
-}
-
 int canWriteWindowsFolder(void)
 {
     WCHAR folder[PATH_ROOM], path[PATH_ROOM], name[32];
+    char number[32];
     HANDLE file = INVALID_HANDLE_VALUE;
     DWORD tries;
 
@@ -39,8 +24,10 @@ int canWriteWindowsFolder(void)
        a file made new is ours to drop: one already there under the name,
        or a link planted in its place, is left alone */
     for (tries = 0; tries < 16 && file == INVALID_HANDLE_VALUE; tries++) {
-        probeName(name, GetCurrentProcessId() + tries * 0x10000);
-        if (!copyText(path, PATH_ROOM, folder) || !appendName(path, PATH_ROOM, name))
+        /* the ANSI form: the 9x line has no wsprintfW */
+        wsprintfA(number, "kelp%lu.tmp", GetCurrentProcessId() + tries * 0x10000);
+        if (!toWide(number, name, 32) || !copyText(path, PATH_ROOM, folder)
+            || !appendName(path, PATH_ROOM, name))
             return 0;
         file = openFile(path, GENERIC_WRITE, 0, CREATE_NEW,
                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);

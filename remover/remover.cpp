@@ -51,7 +51,6 @@ struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
     WCHAR record[RECORD_ROOM];  /* the same, for paths and the report */
     int refused;                /* a name no setup writes: treated as never installed */
-    int byHandle;               /* the system has the calls to work through handles */
     int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
     const WCHAR *keptFor;       /* why the uninstall and application-path keys stay, or NULL */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
@@ -388,7 +387,7 @@ static int deleteSaver(const WCHAR *saverFile)
     BY_HANDLE_FILE_INFORMATION info;
     int result = NOT_DELETED, inFolder;
 
-    if (!remover.byHandle) {
+    if (!canWorkThroughHandles()) {
         DWORD attributes = attributesOf(saverFile);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return NOT_THE_SAVER;
@@ -666,22 +665,23 @@ static void clearByName(void)
    handle after it. */
 static void clearStartMenu(void)
 {
+    int byHandle = canWorkThroughHandles();
     int ours = !remover.refused && isRecordMenuFolder();
-    HANDLE folder = ours && remover.byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
+    HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
     int removed = 0;
 
     append(L"\n\nDeleting start menu entries...");
     showAndPause(500);
     if (folder != INVALID_HANDLE_VALUE)
         clearThroughHandle(folder);
-    else if (ours && !remover.byHandle)
+    else if (ours && !byHandle)
         clearByName();
     append(L"\n\nRemoving start menu Folder...");
     showAndPause(300);
     if (folder != INVALID_HANDLE_VALUE) {
         removed = markGone(folder);
         CloseHandle(folder);
-    } else if (ours && !remover.byHandle) {
+    } else if (ours && !byHandle) {
         removed = removeFolder(remover.menuFolder);
     }
     if (removed) {
@@ -712,7 +712,6 @@ static void removeInstallation(void)
     remover.ran = 1;
     remover.progress[0] = 0;
     remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
-    remover.byHandle = canWorkThroughHandles();
     remover.saverIsOurs = 0;
     remover.keptFor = NULL;
     if (readRecord(saverFile))
