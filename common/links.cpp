@@ -3,6 +3,16 @@
 
 #include <objbase.h>
 
+/* The shell's published link interfaces, spelled out here rather than
+   taken from the whole list of the system's identifiers. */
+static const IID shellLinkA = { 0x000214EE, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46 } };
+static const IID shellLinkW = { 0x000214F9, 0, 0, { 0xC0, 0, 0, 0, 0, 0, 0, 0x46 } };
+
+const IID *shellLinkInterface(void)
+{
+    return narrowForm() ? &shellLinkA : &shellLinkW;
+}
+
 HRESULT saveShellLink(IShellLinkW *link, const LinkFields *f, const WCHAR *linkFile)
 {
     char scratch[2 * PATH_ROOM];

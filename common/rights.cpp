@@ -64,13 +64,11 @@ int processElevation(void)
    program that never makes it. */
 int restartWithRights(const char *arguments)
 {
-    typedef BOOL (WINAPI *ShellExecuteExWCall)(SHELLEXECUTEINFOW *);
-    HMODULE shell = GetModuleHandleA("shell32.dll");
-    ShellExecuteExWCall execute = shell != NULL
-        ? (ShellExecuteExWCall)(void (*)(void))GetProcAddress(shell, "ShellExecuteExW") : NULL;
+    static BOOL (WINAPI *execute)(SHELLEXECUTEINFOW *);
     WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
     SHELLEXECUTEINFOW start;
 
+    LOOK_UP_ONCE(execute, "shell32.dll", "ShellExecuteExW");
     if (execute == NULL || !modulePath(self, MAX_PATH) || !toWide(arguments, wideArguments, MAX_PATH))
         return 0;
     ZeroMemory(&start, sizeof start);

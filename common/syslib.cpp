@@ -1,48 +1,42 @@
 #include "common/syslib.h"
-#include "common/files.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
-
-typedef BOOL (WINAPI *DefaultDirectoriesCall)(DWORD);
-typedef BOOL (WINAPI *DllDirectoryCall)(const WCHAR *);
 
 struct LibrarySearchState {
     int restricted;     /* the system looks in its own folder only */
 };
 static LibrarySearchState librarySearch;
 
+/* Both calls are looked up: systems without them still start. */
 void restrictLibrarySearch(void)
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    DllDirectoryCall setDirectory;
-    DefaultDirectoriesCall setDefault;
+    BOOL (WINAPI *setDirectory)(const WCHAR *);
+    BOOL (WINAPI *setDefault)(DWORD);
 
-    if (kernel == NULL)
-        return;
-    setDirectory = (DllDirectoryCall)(void *)GetProcAddress(kernel, "SetDllDirectoryW");
-    if (setDirectory != NULL)
+    if (LOOK_UP(setDirectory, kernel, "SetDllDirectoryW") != NULL)
         setDirectory(L"");      /* an empty text takes the current folder out */
-    setDefault = (DefaultDirectoriesCall)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories");
-    if (setDefault != NULL && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    if (LOOK_UP(setDefault, kernel, "SetDefaultDllDirectories") != NULL
+        && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         librarySearch.restricted = 1;
 }
 
 /* The library's own imports: where the search is restricted they come
    from the system folder anyway; elsewhere the search for them starts in
    the library's folder instead of the program's. */
-static DWORD importSearchFlags(void)
-{
-    return librarySearch.restricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH;
-}
-
 HMODULE loadSystemLibrary(const char *name)
 {
-    WCHAR path[PATH_ROOM], wideName[16];
+    WCHAR path[PATH_ROOM], raw[PATH_ROOM], wideName[16];
+    char scratch[2 * PATH_ROOM];
+    DWORD flags = librarySearch.restricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    DWORD length = narrowForm() ? GetSystemDirectoryA((char *)raw, PATH_ROOM)
+                                : GetSystemDirectoryW(raw, PATH_ROOM);
+    const WCHAR *arg;
 
-    if (lstrlenA(name) > 14 || !toWide(name, wideName, 16) || !systemFolder(path, MAX_PATH)
-        || !appendName(path, PATH_ROOM, wideName))
+    if (lstrlenA(name) > 14 || !toWide(name, wideName, 16) || !takeWhole(length, raw, path, MAX_PATH)
+        || !appendName(path, PATH_ROOM, wideName) || (arg = callText(path, scratch, sizeof scratch)) == NULL)
         return NULL;
-    return loadLibrary(path, importSearchFlags());
+    return narrowForm() ? LoadLibraryExA((const char *)arg, NULL, flags) : LoadLibraryExW(arg, NULL, flags);
 }

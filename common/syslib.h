@@ -9,7 +9,7 @@
 #ifndef KELP_SYSLIB_H
 #define KELP_SYSLIB_H
 
-#include <windows.h>
+#include "common/form.h"
 
 /* First thing in each program: the system searches its own folder for
    libraries, and neither the program's folder nor the current one.  Both

@@ -6,18 +6,14 @@
 #include "saver/saver.h"
 #include "common/syslib.h"
 
-typedef DWORD (WINAPI *PwdChangePasswordProc)(LPCSTR, HWND, DWORD, DWORD);
-typedef BOOL (WINAPI *VerifyScreenSavePwdProc)(HWND);
-
 void changePassword(HWND parent)
 {
     HMODULE library = loadSystemLibrary("MPR.DLL");
-    PwdChangePasswordProc change;
+    DWORD (WINAPI *change)(const char *, HWND, DWORD, DWORD);
 
     if (library == NULL)
         return;
-    change = (PwdChangePasswordProc)(void *)GetProcAddress(library, "PwdChangePasswordA");
-    if (change != NULL)
+    if (LOOK_UP(change, library, "PwdChangePasswordA") != NULL)
         change("SCRSAVE", parent, 0, 0);
     FreeLibrary(library);
 }
@@ -50,7 +46,7 @@ int verifyPassword(void)
 {
     int mayClose = 1;
     HMODULE library;
-    VerifyScreenSavePwdProc verify;
+    BOOL (WINAPI *verify)(HWND);
 
     if (!passwordWanted())
         return 1;
@@ -58,8 +54,7 @@ int verifyPassword(void)
     library = loadSystemLibrary("PASSWORD.CPL");
     if (library == NULL)
         return 1;
-    verify = (VerifyScreenSavePwdProc)(void *)GetProcAddress(library, "VerifyScreenSavePwd");
-    if (verify != NULL)
+    if (LOOK_UP(verify, library, "VerifyScreenSavePwd") != NULL)
         mayClose = verify(saverWindowState.saverWindow) != 0;
     FreeLibrary(library);
     return mayClose;

@@ -51,7 +51,7 @@ struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
     WCHAR record[RECORD_ROOM];  /* the same, for paths and the report */
     int refused;                /* a name no setup writes: treated as never installed */
-    int saverIsOurs;            /* the record names "<record>.scr" in its own folder */
+    int recordIsSetups;         /* it names "<record>.scr" in its own folder, or a file gone */
     const WCHAR *keptFor;       /* why the uninstall and application-path keys stay, or NULL */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
     int finished;
@@ -63,28 +63,23 @@ struct RemoverState {
 static RemoverState remover;
 
 /* Calls of Vista and later, looked up when there. */
-typedef BOOL (WINAPI *InfoByHandleCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void *, DWORD);
-typedef DWORD (WINAPI *FinalPathCall)(HANDLE, WCHAR *, DWORD, DWORD);
-typedef LONG (NTAPI *OpenRelativeCall)(HANDLE *, ACCESS_MASK, OBJECT_ATTRIBUTES *, IO_STATUS_BLOCK *,
-                                       ULONG, ULONG);
-struct SystemCalls {
-    InfoByHandleCall getInfoByHandle;
-    InfoByHandleCall setInfoByHandle;
-    FinalPathCall finalPathOf;
-    OpenRelativeCall openRelative;      /* NtOpenFile: relative to a folder's handle */
+struct HandleCalls {
+    decltype(&GetFileInformationByHandleEx) getInfoByHandle;
+    decltype(&SetFileInformationByHandle) setInfoByHandle;
+    decltype(&GetFinalPathNameByHandleW) finalPathOf;
+    decltype(&NtOpenFile) openRelative;     /* relative to a folder's handle */
 };
-static SystemCalls calls;
+static HandleCalls handleCalls;
 
-static void findSystemCalls(void)
+static void lookUpHandleCalls(void)
 {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    HMODULE nt = GetModuleHandleA("ntdll.dll");
+    HandleCalls *c = &handleCalls;
 
-    calls.getInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "GetFileInformationByHandleEx");
-    calls.setInfoByHandle = (InfoByHandleCall)(void *)GetProcAddress(kernel, "SetFileInformationByHandle");
-    calls.finalPathOf = (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleW");
-    if (nt != NULL)     /* none on the 9x line */
-        calls.openRelative = (OpenRelativeCall)(void *)GetProcAddress(nt, "NtOpenFile");
+    LOOK_UP(c->getInfoByHandle, kernel, "GetFileInformationByHandleEx");
+    LOOK_UP(c->setInfoByHandle, kernel, "SetFileInformationByHandle");
+    LOOK_UP(c->finalPathOf, kernel, "GetFinalPathNameByHandleW");
+    LOOK_UP(c->openRelative, GetModuleHandleA("ntdll.dll"), "NtOpenFile");     /* none on the 9x line */
 }
 
 /* A system that says it is older than Vista (or runs the remover as if it
@@ -94,8 +89,8 @@ static int canWorkThroughHandles(void)
 {
     DWORD version = GetVersion();
 
-    return !(version & 0x80000000) && LOBYTE(LOWORD(version)) >= 6 && calls.getInfoByHandle
-        && calls.setInfoByHandle && calls.finalPathOf && calls.openRelative;
+    return !(version & 0x80000000) && LOBYTE(LOWORD(version)) >= 6 && handleCalls.getInfoByHandle
+        && handleCalls.setInfoByHandle && handleCalls.finalPathOf && handleCalls.openRelative;
 }
 
 /* One of the record's keys: the parent opened, the record's subkey
@@ -262,12 +257,12 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
 {
     const WCHAR *unreadable = !hasSaver ? L"(Default)" : folder[0] == 0 ? L"" RECORD_INSTALL_FOLDER : NULL;
 
-    remover.saverIsOurs = unreadable == NULL && isRecordSaver(folder, saverFile);
+    remover.recordIsSetups = unreadable == NULL && isRecordSaver(folder, saverFile);
     if (unreadable == NULL)
         return;
     if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES
         && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
-        remover.saverIsOurs = 1;    /* gone: reported as not found, its keys go */
+        remover.recordIsSetups = 1;    /* gone: reported as not found, its keys go */
         return;
     }
     saverFile[0] = 0;
@@ -314,7 +309,7 @@ static int readRecord(WCHAR *saverFile)
 /* The system's own path of an opened file, in `final` (size PATH_ROOM + 8). */
 static int finalPathOf(HANDLE file, WCHAR *final)
 {
-    DWORD n = calls.finalPathOf(file, final, PATH_ROOM + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    DWORD n = handleCalls.finalPathOf(file, final, PATH_ROOM + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     return n > 0 && n < PATH_ROOM + 8;
 }
 
@@ -340,7 +335,7 @@ static int markGone(HANDLE file)
     FILE_DISPOSITION_INFO gone;
 
     gone.DeleteFile = TRUE;
-    return calls.setInfoByHandle(file, FileDispositionInfo, &gone, sizeof gone);
+    return handleCalls.setInfoByHandle(file, FileDispositionInfo, &gone, sizeof gone);
 }
 
 /* A copy from a read-only medium is read-only itself. */
@@ -350,13 +345,13 @@ static int markWritableAndGone(HANDLE file)
 
     if (markGone(file))
         return 1;
-    if (!calls.getInfoByHandle(file, FileBasicInfo, &basic, sizeof basic)
+    if (!handleCalls.getInfoByHandle(file, FileBasicInfo, &basic, sizeof basic)
         || !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
         return 0;
     basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
     if (basic.FileAttributes == 0)
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return calls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic) && markGone(file);
+    return handleCalls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic) && markGone(file);
 }
 
 static int deleteWritable(const WCHAR *path)
@@ -370,7 +365,7 @@ static int deleteWritable(const WCHAR *path)
         && setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY) && deleteFile(path);
 }
 
-static HANDLE openFolder(const WCHAR *path, DWORD access, DWORD flags)
+static HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags)
 {
     return openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | flags);
@@ -379,7 +374,7 @@ static HANDLE openFolder(const WCHAR *path, DWORD access, DWORD flags)
 enum { NOT_DELETED, DELETED, NOT_THE_SAVER };
 
 /* The saver file opened as itself and deleted through its handle, when it
-   is a file in its folder; by name where the system lacks the calls. */
+   is a file in its folder; by name where the system lacks the handleCalls. */
 static int deleteSaver(const WCHAR *saverFile)
 {
     WCHAR folder[PATH_ROOM], folderFinal[PATH_ROOM + 8];
@@ -393,7 +388,7 @@ static int deleteSaver(const WCHAR *saverFile)
             return NOT_THE_SAVER;
         return deleteWritable(saverFile) ? DELETED : NOT_DELETED;
     }
-    file = openFolder(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+    file = openFileOrFolder(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
                       FILE_FLAG_OPEN_REPARSE_POINT);     /* a folder too, to be told apart */
     if (file == INVALID_HANDLE_VALUE)
         return NOT_DELETED;
@@ -401,7 +396,7 @@ static int deleteSaver(const WCHAR *saverFile)
     folder[textLength(folder) - textLength(remover.record) - 5] = 0;
     if (folder[textLength(folder) - 1] == ':')
         appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
-    above = openFolder(folder, FILE_READ_ATTRIBUTES, 0);
+    above = openFileOrFolder(folder, FILE_READ_ATTRIBUTES, 0);
     inFolder = above != INVALID_HANDLE_VALUE && finalPathOf(above, folderFinal);
     if (inFolder && folderFinal[textLength(folderFinal) - 1] == '\\')
         folderFinal[textLength(folderFinal) - 1] = 0;
@@ -420,7 +415,7 @@ static int deleteSaver(const WCHAR *saverFile)
 /* The record could have been made to name any file. */
 static void deleteSaverFile(const WCHAR *saverFile)
 {
-    int deleted = remover.saverIsOurs ? deleteSaver(saverFile) : NOT_DELETED;
+    int deleted = remover.recordIsSetups ? deleteSaver(saverFile) : NOT_DELETED;
 
     if (deleted == DELETED) {
         append(L"\nOK");
@@ -429,7 +424,7 @@ static void deleteSaverFile(const WCHAR *saverFile)
            not hold the record */
         append(L"\nnot the saver file, left:\n   ");
         append(saverFile);
-    } else if (remover.saverIsOurs && attributesOf(saverFile) != INVALID_FILE_ATTRIBUTES) {
+    } else if (remover.recordIsSetups && attributesOf(saverFile) != INVALID_FILE_ATTRIBUTES) {
         /* in use, or guarded: the record stays, for another run to finish */
         remover.keptFor = L"\nkey kept, saver file still there:";
         append(L"\ncan't delete file:\n   ");
@@ -539,32 +534,13 @@ static int isRecordMenuFolder(void)
     return isPlainFolder(full);
 }
 
-/* Whether a folder opened as itself (a link not followed) is the very
-   folder its name leads to: then it is no link.  Told by the file system's
-   identity of both, not by their path texts, as the name may pass through
-   a link further up (a moved profile, a redirected Start Menu). */
-static int isFolderItself(HANDLE itself, const WCHAR *path)
-{
-    HANDLE followed = openFolder(path, FILE_READ_ATTRIBUTES, 0);
-    BY_HANDLE_FILE_INFORMATION one, two;
-    int same = followed != INVALID_HANDLE_VALUE && GetFileInformationByHandle(itself, &one)
-        && GetFileInformationByHandle(followed, &two) && (one.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        && !(one.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        && one.dwVolumeSerialNumber == two.dwVolumeSerialNumber
-        && one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
-
-    if (followed != INVALID_HANDLE_VALUE)
-        CloseHandle(followed);
-    return same;
-}
-
 /* The record's folder opened as itself, never through a link, and known
    (with "zub_Savers" above it) to be what its name leads to;
    INVALID_HANDLE_VALUE when it is not the folder. */
 static HANDLE openMenuFolder(void)
 {
     WCHAR parent[PATH_ROOM];
-    HANDLE folder = openFolder(remover.menuFolder,
+    HANDLE folder = openFileOrFolder(remover.menuFolder,
                                FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
                                FILE_FLAG_OPEN_REPARSE_POINT);
     HANDLE above;
@@ -574,7 +550,7 @@ static HANDLE openMenuFolder(void)
         return folder;
     copyText(parent, PATH_ROOM, remover.menuFolder);
     parent[textLength(parent) - textLength(remover.record) - 1] = 0;
-    above = openFolder(parent, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
+    above = openFileOrFolder(parent, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
     ours = above != INVALID_HANDLE_VALUE && isFolderItself(above, parent)
         && isFolderItself(folder, remover.menuFolder) && finalPathOf(folder, remover.menuFinal);
     if (above != INVALID_HANDLE_VALUE)
@@ -599,7 +575,7 @@ static int deleteRelative(HANDLE folder, const WCHAR *name, WCHAR *listed, ULONG
     entry.Length = entry.MaximumLength = (USHORT)bytes;
     entry.Buffer = listed;
     InitializeObjectAttributes(&where, &entry, OBJ_CASE_INSENSITIVE, folder, NULL);
-    if (calls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &where, &io,
+    if (handleCalls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &where, &io,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT
                            | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
@@ -624,7 +600,7 @@ static void clearThroughHandle(HANDLE folder)
     static LONGLONG batch[512];     /* records of FILE_ID_BOTH_DIR_INFO, 8-byte aligned */
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
 
-    while (calls.getInfoByHandle(folder, kind, batch, sizeof batch)) {
+    while (handleCalls.getInfoByHandle(folder, kind, batch, sizeof batch)) {
         FILE_ID_BOTH_DIR_INFO *info = (FILE_ID_BOTH_DIR_INFO *)batch;
         for (;;) {
             WCHAR name[MAX_PATH];
@@ -712,7 +688,7 @@ static void removeInstallation(void)
     remover.ran = 1;
     remover.progress[0] = 0;
     remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
-    remover.saverIsOurs = 0;
+    remover.recordIsSetups = 0;
     remover.keptFor = NULL;
     if (readRecord(saverFile))
         deleteSaverFile(saverFile);
@@ -720,7 +696,7 @@ static void removeInstallation(void)
     append(L"\n\nDeleting registry entries...");
     showAndPause(400);
     ours[0] = isRecordUninstallKey();
-    ours[1] = remover.saverIsOurs || remover.keptFor != NULL;
+    ours[1] = remover.recordIsSetups || remover.keptFor != NULL;
     ours[2] = 1;
     /* a saver file that may still be there keeps the keys that offer its removal */
     for (i = 0; i < 3; i++)
@@ -789,7 +765,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     remover.recordName = recordNameOf(GetCommandLineA());
     if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
         remover.record[0] = 0;
-    findSystemCalls();
+    lookUpHandleCalls();
     if (handedOverForRights(remover.recordName))
         return 0;
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)

@@ -92,11 +92,6 @@ void readScreenLayout(void)
     }
 }
 
-void warn(HWND owner, const char *text)
-{
-    MessageBoxA(owner, text, "message", MB_ICONWARNING);
-}
-
 static void runSaverRole(void)
 {
     if (registerSaverClass(launchContext.instance, saverWndProc))

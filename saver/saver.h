@@ -5,30 +5,12 @@
 
 #include <windows.h>
 
+#include "common/launch.h"
+
 /* Every animating window of the program uses this timer id. */
 #define KELP_TIMER_ID 13677
 
 /* ---- entry ---- */
-
-struct LaunchContext {
-    HINSTANCE instance;
-    /* The saver window and its images cover the virtual screen, every
-       monitor at once; the engine draws in coordinates relative to its
-       corner (screenLeft, screenTop), which lies left of or above the
-       primary monitor's corner when a monitor sits there. */
-    int screenLeft, screenTop;
-    int screenWidth;            /* W of the saver window and its images */
-    int screenHeight;           /* H */
-    /* Dialogs are centred on the primary monitor alone. */
-    int primaryWidth, primaryHeight;
-    /* Own file, whole, for the role its name picks and for setup's copy;
-       empty when it could not be read whole. */
-    WCHAR modulePath[MAX_PATH];
-    char modeLetter;            /* 'A', 'C', 'P', 'S' or 0 */
-    DWORD targetWindow;         /* decimal window handle after the letter */
-    HWND previousForeground;
-};
-extern LaunchContext launchContext;
 
 #define KELP_DIGITS_MAX 19
 
@@ -36,9 +18,6 @@ void rememberForeground(const char *commandLine);
 void parseCommandLine(char *text);
 int isSaverFileName(const WCHAR *path);
 void readScreenLayout(void);
-/* The program's box for what went wrong, owned by the dialog it is shown
-   over (NULL when none is open), so that nothing behind it takes a click. */
-void warn(HWND owner, const char *text);
 
 /* ---- saver window ---- */
 

@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 #include "password/password.h"
 #include "saver/sound.h"
+#include "common/form.h"
 #include "resource.h"
 
 #include <mmsystem.h>
@@ -47,29 +48,23 @@ int registerSaverClass(HINSTANCE instance, WNDPROC procedure)
     return RegisterClassA(&windowClass) != 0;
 }
 
-static FARPROC user32Function(const char *name)
-{
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 != NULL ? GetProcAddress(user32, name) : NULL;
-}
-
 /* Older systems have no such reports: the saver then draws on regardless. */
 static void watchDisplay(HWND window)
 {
-    RegisterPowerNotifyProc watch =
-        (RegisterPowerNotifyProc)(void *)user32Function("RegisterPowerSettingNotification");
+    RegisterPowerNotifyProc watch;
 
     saverWindowState.displayOff = 0;
     saverWindowState.displayNotify =
-        watch != NULL ? watch(window, &displayStateSetting, DEVICE_NOTIFY_WINDOW_HANDLE) : NULL;
+        LOOK_UP(watch, GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification") != NULL
+        ? watch(window, &displayStateSetting, DEVICE_NOTIFY_WINDOW_HANDLE) : NULL;
 }
 
 static void unwatchDisplay(void)
 {
-    UnregisterPowerNotifyProc unwatch =
-        (UnregisterPowerNotifyProc)(void *)user32Function("UnregisterPowerSettingNotification");
+    UnregisterPowerNotifyProc unwatch;
 
-    if (saverWindowState.displayNotify != NULL && unwatch != NULL)
+    if (saverWindowState.displayNotify != NULL
+        && LOOK_UP(unwatch, GetModuleHandleA("user32.dll"), "UnregisterPowerSettingNotification") != NULL)
         unwatch(saverWindowState.displayNotify);
     saverWindowState.displayNotify = NULL;
 }

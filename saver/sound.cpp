@@ -5,11 +5,9 @@
 
 #include <mmsystem.h>
 
-typedef BOOL (WINAPI *PlaySoundCall)(LPCSTR, HMODULE, DWORD);
-
 struct SoundState {
     HMODULE library;
-    PlaySoundCall play;
+    decltype(&PlaySoundA) play;
 };
 static SoundState soundState;
 
@@ -22,7 +20,7 @@ static int openSound(void)
     if (s->library == NULL)
         s->library = loadSystemLibrary("winmm.dll");
     if (s->library != NULL)
-        s->play = (PlaySoundCall)(void *)GetProcAddress(s->library, "PlaySoundA");
+        LOOK_UP(s->play, s->library, "PlaySoundA");
     return s->play != NULL;
 }
 

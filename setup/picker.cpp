@@ -6,7 +6,7 @@
    ANSI calls hand back a folder whose letters lie beyond the code page
    with '?' in their place, which the listing then takes for a wildcard. */
 #include "setup/picker.h"
-#include "saver/saver.h"
+#include "common/launch.h"
 #include "common/files.h"
 #include "resource.h"
 
@@ -100,8 +100,6 @@ static void selectedPath(HWND dialog, int list, WCHAR *path)
         path[0] = 0;
 }
 
-typedef BOOL (WINAPI *FreeSpaceCall)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-
 /* Free bytes of the current drive.  The Ex call is looked up, not
    imported: Windows 95 before OSR2 lacks it, and a missing import would
    keep the program from loading at all.  Without it, clusters times
@@ -109,12 +107,12 @@ typedef BOOL (WINAPI *FreeSpaceCall)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, P
    would show a wrapped count. */
 static int currentFreeBytes(ULONGLONG *count)
 {
-    FreeSpaceCall freeSpaceEx = (FreeSpaceCall)(void (*)(void))
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+    decltype(&GetDiskFreeSpaceExA) freeSpaceEx;
     ULARGE_INTEGER available, total, free;
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, clusters;
 
-    if (freeSpaceEx != NULL && freeSpaceEx(NULL, &available, &total, &free)) {
+    if (LOOK_UP(freeSpaceEx, GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA") != NULL
+        && freeSpaceEx(NULL, &available, &total, &free)) {
         *count = free.QuadPart;
         return 1;
     }
@@ -330,9 +328,9 @@ static void refreshPathLabel(HWND dialog)
 {
     WCHAR path[MAX_PATH];
 
-    itemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    readItemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
     resolvePathNames(path, MAX_PATH);
-    setItemText(dialog, IDC_PICKER_PATH, path);
+    setWindowText(GetDlgItem(dialog, IDC_PICKER_PATH), path);
 }
 
 /* The file listing enters the folder and leaves only the wildcard in the
@@ -424,7 +422,7 @@ static void onNewFolder(HWND dialog)
         warn(dialog, "ERROR: can't create dialog");
     else if (result == 0)
         return;
-    itemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
+    readItemText(dialog, IDC_PICKER_PATH, path, MAX_PATH);
     if (!appendName(path, MAX_PATH, pickerState.folderName)) {
         warn(dialog, newFolderRefused);
         return;
@@ -440,7 +438,7 @@ static void onNewFolder(HWND dialog)
 
 static void onPickerOk(HWND dialog)
 {
-    itemText(dialog, IDC_PICKER_PATH, setupState.installFolder, MAX_PATH);
+    readItemText(dialog, IDC_PICKER_PATH, setupState.installFolder, MAX_PATH);
     EndDialog(dialog, 1);
     freeLocationBitmaps();
 }
@@ -484,7 +482,11 @@ INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 static void onNewFolderOk(HWND dialog)
 {
-    itemText(dialog, IDC_NEWFOLDER_NAME, pickerState.folderName, FOLDER_NAME_TAKEN);
+    WCHAR name[PATH_ROOM];
+
+    readItemText(dialog, IDC_NEWFOLDER_NAME, name, PATH_ROOM);
+    name[FOLDER_NAME_TAKEN - 1] = 0;    /* the field hands over 98 characters */
+    copyText(pickerState.folderName, FOLDER_NAME_TAKEN, name);
     if (pickerState.folderName[0] != 0)
         EndDialog(dialog, 1);
     else

@@ -2,7 +2,7 @@
    three links.  The remover reads the record back to undo the install, so
    its key names and value names are fixed. */
 #include "setup/setup.h"
-#include "saver/saver.h"
+#include "common/launch.h"
 #include "settings/settings.h"
 #include "common/record.h"
 #include "common/files.h"
@@ -70,7 +70,7 @@ static int openRecordKey(const char *prefix, HKEY *key)
 
 /* The remover reads these back as texts: the NUL is stored with them.
    Each write answers whether it was stored. */
-static int setText(HKEY key, const char *name, const char *text)
+static int setValueText(HKEY key, const char *name, const char *text)
 {
     return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)lstrlenA(text) + 1)
         == ERROR_SUCCESS;
@@ -104,13 +104,13 @@ void registerUninstall(void)
         warn(setupState.dialog, "small ERROR: can't write to registry");
         return;
     }
-    stored = setText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
+    stored = setValueText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
         & setPathValue(key, L"" RECORD_UNINSTALL_COMMAND, s->uninstallCommand)
         /* what the system's program list shows beside the name; it offers
            neither change nor repair, which this setup does not have */
         & setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath)
-        & setText(key, RECORD_DISPLAY_VERSION, "1.52")
-        & setText(key, RECORD_PUBLISHER, "zUb")
+        & setValueText(key, RECORD_DISPLAY_VERSION, "1.52")
+        & setValueText(key, RECORD_PUBLISHER, "zUb")
         & setPathValue(key, L"" RECORD_INSTALL_LOCATION, s->installFolder)
         & setNumber(key, RECORD_ESTIMATED_SIZE, fileKilobytes(s->saverPath) + fileKilobytes(s->removerPath))
         & setNumber(key, RECORD_NO_MODIFY, 1)
@@ -150,6 +150,7 @@ void registerStartMenu(void)
     SetupState *s = &setupState;
     const WCHAR *folder;
     HKEY key;
+    int stored;
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
         || (folder = makeStartMenuFolder(START_MENU_FOLDER, CSIDL_PROGRAMS)) == NULL) {
@@ -157,10 +158,14 @@ void registerStartMenu(void)
         return;
     }
     openFolderWindow(s->dialog, folder);
-    if (openRecordKey(APP_PATH_PREFIX, &key)) {
-        setPathValue(key, L"" RECORD_MENU_PATH, folder);
+    /* without it the remover could not find the folder and its links */
+    stored = openRecordKey(APP_PATH_PREFIX, &key);
+    if (stored) {
+        stored = setPathValue(key, L"" RECORD_MENU_PATH, folder);
         RegCloseKey(key);
     }
+    if (!stored)
+        warn(setupState.dialog, "small ERROR: can't write to registry");
 
     if (!createStartMenuLink(L"test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))

@@ -3,6 +3,7 @@
 #include "setup/setup.h"
 #include "common/rights.h"
 #include "common/syslib.h"
+#include "common/files.h"
 #include "saver/saver.h"
 #include "settings/settings.h"
 #include "resource.h"
@@ -79,7 +80,7 @@ static void onInitDialog(HWND dialog)
     copyText(s->removerPath, PATH_ROOM, s->installFolder);
     appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE);
 
-    setItemText(dialog, IDC_SETUP_SAVERPATH, s->saverPath);
+    setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), s->saverPath);
     CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
                         MAKELONG(TIMEOUT_HIGHEST, TIMEOUT_LOWEST));
@@ -96,7 +97,7 @@ static void onBrowse(HWND dialog)
     else if (result == 0)
         return;
     formSaverPath();
-    setItemText(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), setupState.saverPath);
 }
 
 /* An old remover is replaced without asking.  1 when the remover is in
@@ -193,7 +194,7 @@ static int isFolderWindow(HWND window)
     GetWindowThreadProcessId(window, &process);
     if (process == GetCurrentProcessId())
         return 0;
-    if (!windowText(window, title, MAX_PATH))
+    if (!readWindowText(window, title, MAX_PATH))
         return 0;
     for (i = 0; path[i] != 0; i++)
         if (path[i] == L'\\' && path[i + 1] != 0)
@@ -356,7 +357,7 @@ static void onSetup(HWND dialog)
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
     formSaverPath();
-    setItemText(dialog, IDC_SETUP_SAVERPATH, setupState.saverPath);
+    setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), setupState.saverPath);
     if (!installTextsFit()) {
         warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
@@ -398,17 +399,15 @@ INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
    the Ex call register all classes with the plain one. */
 static HMODULE startCommonControls(void)
 {
-    typedef BOOL (WINAPI *InitExCall)(const INITCOMMONCONTROLSEX *);
-    typedef void (WINAPI *InitCall)(void);
     HMODULE library = loadSystemLibrary("comctl32.dll");
     INITCOMMONCONTROLSEX controls;
-    InitExCall initEx;
-    InitCall init;
+    decltype(&InitCommonControlsEx) initEx;
+    decltype(&InitCommonControls) init;
 
     if (library == NULL)
         return NULL;
-    initEx = (InitExCall)(void *)GetProcAddress(library, "InitCommonControlsEx");
-    init = (InitCall)(void *)GetProcAddress(library, "InitCommonControls");
+    LOOK_UP(initEx, library, "InitCommonControlsEx");
+    LOOK_UP(init, library, "InitCommonControls");
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_UPDOWN_CLASS;
     if (initEx != NULL)

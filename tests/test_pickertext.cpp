@@ -5,6 +5,9 @@
 #include <string>
 
 #include "setup/picker.h"
+#include "common/files.h"
+#include "testutil.h"
+#include <string.h>
 
 namespace {
 
@@ -87,4 +90,79 @@ TEST_F(StoredNames, PathsAndEntriesTakeTheStoredSpelling)
     }
 }
 
+/* Names as the file system tells them apart: by each letter, case aside,
+   never by a language's rules; joined onto a folder with one backslash. */
+TEST(PathLayer, NamesCompareAndJoinAsTheFileSystemDoes)
+{
+    const struct { const WCHAR *one, *other; int same; } names[] = {
+        { L"Strasse", L"Stra\x00DF" L"e", 0 }, { L"ab", L"a\x00AD" L"b", 0 }, { L"ae", L"\x00E6", 0 },
+        { L"C:\\Kelp\\Name.SCR", L"c:\\kelp\\name.scr", 1 }, { L"Stra\x00DF" L"e", L"STRA\x00DF" L"E", 1 },
+    };
+    for (const auto &n : names)
+        EXPECT_EQ(n.same, sameText(n.one, n.other)) << "row " << &n - names;
+    const std::wstring tooLong(MAX_PATH, 'n');
+    const struct { const WCHAR *path, *name, *joined; int fits; } joins[] = {
+        { L"c:\\", L"kelp", L"c:\\kelp", 1 }, { L"c:\\a", L"kelp", L"c:\\a\\kelp", 1 },
+        { L"c:\\a", tooLong.c_str(), L"c:\\a", 0 },
+    };
+    for (const auto &j : joins) {
+        WCHAR path[MAX_PATH];
+        lstrcpyW(path, j.path);
+        EXPECT_EQ(j.fits, appendName(path, MAX_PATH, j.name)) << "row " << &j - joins;
+        EXPECT_STREQ(j.joined, path);
+    }
+}
+
+/* One file is one volume's one index: a field apart is another file, and
+   a folder's name leads to itself only. */
+TEST(PathLayer, AFolderIsItselfByItsVolumeAndIndex)
+{
+    BY_HANDLE_FILE_INFORMATION one = {}, other;
+    one.dwVolumeSerialNumber = 7;
+    for (DWORD *field : { &other.dwVolumeSerialNumber, &other.nFileIndexHigh, &other.nFileIndexLow }) {
+        other = one;
+        EXPECT_TRUE(sameIdentity(&one, &other));
+        *field += 1;
+        EXPECT_FALSE(sameIdentity(&one, &other));
+    }
+    HANDLE windows = CreateFileA("C:\\windows", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    EXPECT_TRUE(isFolderItself(windows, L"c:\\WINDOWS"));
+    EXPECT_FALSE(isFolderItself(windows, L"C:\\windows\\system32"));
+    CloseHandle(windows);
+}
+
+/* Its own copy, told it runs on Windows 98, checks the 9x half: a letter
+   the code page lacks refuses the text ('?' would be a wildcard), and
+   names compare in the code page. */
+TEST(PathLayer, TheNinetyEightHalfRefusesALossyText)
+{
+    char scratch[2 * PATH_ROOM], line[MAX_PATH + 64] = "\"";
+    if (GetEnvironmentVariableA("KELP_AS_98", NULL, 0) > 0) {
+        ASSERT_TRUE(narrowForm());
+        EXPECT_TRUE(callText(L"C:\\\x0422\x0435\x0441\x0442", scratch, sizeof scratch) == NULL);
+        EXPECT_STREQ("C:\\Kelp", (const char *)callText(L"C:\\Kelp", scratch, sizeof scratch));
+        EXPECT_FALSE(sameText(L"Strasse", L"Stra\x00DF" L"e"));
+        EXPECT_TRUE(sameText(L"Stra\x00DF" L"e", L"STRA\x00DF" L"E"));
+        return;
+    }
+    KeyBackup saved;
+    STARTUPINFOA startup = { sizeof startup };
+    PROCESS_INFORMATION process;
+    DWORD code = 1;
+    backupKey(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\unit_tests.exe", &saved);
+    setRawValue(saved.root, saved.path, "Version", REG_SZ, "win98", 6);
+    SetEnvironmentVariableA("KELP_AS_98", "1");
+    GetModuleFileNameA(NULL, line + 1, MAX_PATH);
+    strcat(line, "\" --gtest_filter=PathLayer.TheNinetyEightHalf*");
+    if (CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    SetEnvironmentVariableA("KELP_AS_98", NULL);
+    restoreKey(&saved);
+    EXPECT_EQ(0u, code);
+}
 }  // namespace

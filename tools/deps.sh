@@ -17,5 +17,9 @@ done
 echo "installing:$need"
 SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 dpkg --print-foreign-architectures | grep -q i386 || $SUDO dpkg --add-architecture i386
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $need
+# A mirror caught mid-sync may fail one index (seen: the i386 security
+# one); the amd64 libraries then stand ahead of the i386 ones that Wine's
+# 32-bit half needs, and a second try takes both from the release itself.
+$SUDO apt-get update -qq || true
+install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" $need; }
+install || install -t bookworm
