@@ -409,8 +409,11 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "Deleting saver files...\nnot the saver file, left:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n" \
     "OK\nOK\nOK\n\n... FINISHED"
 
-const std::string longValue(32700, 'x'), longName(1000, 'x'), someX(20, 'x');
-const std::string longNameReport = "zub_kram\\" + someX + "| [...] |" + someX + "\n\n... FINISHED";
+/* 100 a, 100 b, ... 100 j: where the line shown of it was cut tells what came.  A line keeps its
+   first 200 characters (39 of them before the name) and its newest 193, around the mark. */
+const std::string longValue(32700, 'x'),
+    longName = [] { std::string s; for (int i = 0; i < 1000; i++) s += (char)('a' + i / 100); return s; }(),
+    longNameReport = "zub_kram\\" + longName.substr(0, 161) + " [...] " + longName.substr(807) + "\n\n... FINISHED";
 
 /* 127 letters of two bytes in code page 932 (α): with the scratch folder, a path over
    300 bytes; in UTF-8, within the 255 bytes of a Unix name */
