@@ -231,7 +231,8 @@ protected:
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
         for (int i = 0; i < (layout & SHORT_NAME ? 0 : layout & MANY ? 36 : 3); i++) {
             char file[200];
-            sprintf(file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0);
+            ASSERT_LT(snprintf(file, sizeof file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0),
+                      (int)sizeof file);
             /* four long lines of failures: more than the report holds, and
                more lines than its view shows */
             if (layout & MANY && i % 9 == 0)
@@ -266,7 +267,7 @@ protected:
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe"));
             scratchPath("zUbSavRemov_1_51.exe", run.path, MAX_PATH);
             GetShortPathNameA(run.path, alias, MAX_PATH);
-            sprintf(line, "%s %s", alias, arguments);
+            ASSERT_LT(snprintf(line, sizeof line, "%s %s", alias, arguments), (int)sizeof line);
             ASSERT_TRUE(run.started = startProcess(alias, line, &run.process));
         } else {
             ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
