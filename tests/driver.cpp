@@ -138,17 +138,13 @@ int startProgram(const char *name, const char *arguments, ProgramRun *run, const
 int startBuilt(const char *built, const char *name, const char *arguments, ProgramRun *run,
                const char *desktop)
 {
-    char commandLine[2 * MAX_PATH];
-
     *run = ProgramRun();
     if (!copyBuilt(built, name, run->path, sizeof run->path))
         return 0;
-    _snprintf(commandLine, sizeof commandLine, "\"%s\"%s%s", run->path,
-              *arguments ? " " : "", arguments);
-    commandLine[sizeof commandLine - 1] = 0;
+    std::string commandLine = std::string("\"") + run->path + "\"" + (*arguments ? " " : "") + arguments;
     if (desktop != NULL)
         lstrcpynA(run->desktop, desktop, sizeof run->desktop);
-    run->started = startProcess(run->path, commandLine, &run->process, desktop);
+    run->started = startProcess(run->path, &commandLine[0], &run->process, desktop);
     return run->started;
 }
 
@@ -156,17 +152,22 @@ int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION
                  const char *desktop, UINT codePage)
 {
     STARTUPINFOW startup;
-    WCHAR wideApplication[MAX_PATH], line[2048], wideDesktop[64];
+    /* as long a line as CreateProcess takes; a longer one is refused, never cut */
+    WCHAR wideApplication[MAX_PATH], wideDesktop[64];
+    std::wstring line(32767, 0);
 
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     if (desktop != NULL && MultiByteToWideChar(CP_ACP, 0, desktop, -1, wideDesktop, 64) > 0)
         startup.lpDesktop = wideDesktop;
     if ((application != NULL && !MultiByteToWideChar(codePage, 0, application, -1, wideApplication, MAX_PATH))
-        || !MultiByteToWideChar(codePage, 0, commandLine, -1, line, 2048))
+        || !MultiByteToWideChar(codePage, 0, commandLine, -1, &line[0], (int)line.size())) {
+        fprintf(stderr, "driver: no start, a path or the command line of %d bytes does not fit: %.80s\n",
+                lstrlenA(commandLine), commandLine);
         return 0;
+    }
     for (int attempt = 1; ; attempt++) {
-        if (CreateProcessW(application != NULL ? wideApplication : NULL, line, NULL, NULL, FALSE, 0,
+        if (CreateProcessW(application != NULL ? wideApplication : NULL, &line[0], NULL, NULL, FALSE, 0,
                            NULL, NULL, &startup, process))
             return 1;
         DWORD error = GetLastError();

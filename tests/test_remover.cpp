@@ -231,7 +231,8 @@ protected:
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
         for (int i = 0; i < (layout & SHORT_NAME ? 0 : layout & MANY ? 36 : 3); i++) {
             char file[200];
-            sprintf(file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0);
+            ASSERT_LT(snprintf(file, sizeof file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0),
+                      (int)sizeof file);
             /* four long lines of failures: more than the report holds, and
                more lines than its view shows */
             if (layout & MANY && i % 9 == 0)
@@ -266,7 +267,7 @@ protected:
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe"));
             scratchPath("zUbSavRemov_1_51.exe", run.path, MAX_PATH);
             GetShortPathNameA(run.path, alias, MAX_PATH);
-            sprintf(line, "%s %s", alias, arguments);
+            ASSERT_LT(snprintf(line, sizeof line, "%s %s", alias, arguments), (int)sizeof line);
             ASSERT_TRUE(run.started = startProcess(alias, line, &run.process));
         } else {
             ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
@@ -409,8 +410,11 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "Deleting saver files...\nnot the saver file, left:\n   @\\kelpVole99.scr\n\nDeleting registry entries...\n" \
     "OK\nOK\nOK\n\n... FINISHED"
 
-const std::string longValue(32700, 'x'), longName(1000, 'x'), someX(20, 'x');
-const std::string longNameReport = "zub_kram\\" + someX + "| [...] |" + someX + "\n\n... FINISHED";
+/* 100 a, 100 b, ... 100 j: where the line shown of it was cut tells what came.  A line keeps its
+   first 200 characters (39 of them before the name) and its newest 193, around the mark. */
+const std::string longValue(32700, 'x'),
+    longName = [] { std::string s; for (int i = 0; i < 1000; i++) s += (char)('a' + i / 100); return s; }(),
+    longNameReport = "zub_kram\\" + longName.substr(0, 161) + " [...] " + longName.substr(807) + "\n\n... FINISHED";
 
 /* 127 letters of two bytes in code page 932 (α): with the scratch folder, a path over
    300 bytes; in UTF-8, within the 255 bytes of a Unix name */

@@ -307,6 +307,7 @@ TEST(Wallpaper, PlacedPerStyle)
         { 7, 1, 400, 100, { 400, 250, 800, 350 } },         /* unknown: centred */
         { 6, 0, 0, 100, { 100, 50, 1100, 550 } },           /* no picture size */
         { 6, 0, 2400, 1000, { 100, 91, 1100, 508 } },       /* fit, 416.67 rounded to 417 */
+        { 6, 0, 100, 300, { 516, 50, 683, 550 } },          /* fit, tall, 166.67 rounded to 167 */
         { 10, 0, 1, 2000000000, {} },                       /* fill, beyond the coordinates */
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
