@@ -1,5 +1,5 @@
 #include "saver/sound.h"
-#include "saver/saver.h"
+#include "common/launch.h"
 #include "common/syslib.h"
 #include "resource.h"
 

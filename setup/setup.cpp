@@ -4,7 +4,7 @@
 #include "common/rights.h"
 #include "common/syslib.h"
 #include "common/files.h"
-#include "saver/saver.h"
+#include "common/launch.h"
 #include "settings/settings.h"
 #include "resource.h"
 
