@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 #include <fstream>
 #include <algorithm>
@@ -206,6 +207,7 @@ struct InstallCase {
     const char *boxes;          /* every message box's text, in order, '|' between */
     int registered;
     int copied;                 /* the saver file is the program; else as it was */
+    int lockedRecord;           /* the application-path key takes no value */
 };
 void PrintTo(const InstallCase &c, std::ostream *out) { *out << c.what; }
 
@@ -241,6 +243,17 @@ TEST_P(Install, LeavesWhatItReports)
         held = CreateFileA(saver.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (c.blockMenu)
         std::ofstream(files[MENU].c_str()) << "not a folder";
+    PSECURITY_DESCRIPTOR readOnly = NULL;
+    HKEY record;
+    if (c.lockedRecord) {   /* as an administrator may lock it; the fixture deletes it */
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                         &readOnly, NULL));
+        ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, APP_PATH_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                                     &record, NULL));
+        EXPECT_EQ(0, RegSetKeySecurity(record, DACL_SECURITY_INFORMATION, readOnly));
+        RegCloseKey(record);
+        LocalFree(readOnly);
+    }
     /* rundll32 finds a desk.cpl in the Windows directory */
     ASSERT_TRUE(copyBesideProgram("standin\\desk.cpl", "desk.cpl"));
     ASSERT_TRUE(scratchPath("desk.cpl", standIn, sizeof standIn));
@@ -309,7 +322,8 @@ TEST_P(Install, LeavesWhatItReports)
     };
     for (const auto &v : values) {
         int inMenu = v.name != NULL && strcmp(v.name, "smPath") == 0;
-        EXPECT_EQ(c.blockMenu && inMenu ? none : v.text + '\0', storedText(v.root, v.key, v.name))
+        int locked = c.lockedRecord && strcmp(v.key, APP_PATH_KEY) == 0;
+        EXPECT_EQ((c.blockMenu && inMenu) || locked ? none : v.text + '\0', storedText(v.root, v.key, v.name))
             << (v.name != NULL ? v.name : "(default)");
     }
     /* the numbers the system's program list reads: whole kilobytes of both files */
@@ -349,6 +363,8 @@ const InstallCase installCases[] = {
     { "timeout 100 wraps to 1, no settings page", NULL, 0, 0, 0, 1, installed, 1, 1 },
     { "start menu not writable", NULL, 0, 0, 1, 0,
       "small ERROR: can't create link in startmenu !|saver successful installed !", 1, 1 },
+    { "record key taking no value: the start-menu folder's path is reported lost too", NULL, 0, 0, 0, 0,
+      "small ERROR: can't write to registry|small ERROR: can't write to registry|saver successful installed !", 1, 1, 1 },
     { "saver file in use", "old", 1, IDYES, 0, 0,
       "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0 },
 };
