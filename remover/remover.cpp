@@ -262,7 +262,7 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
         return;
     if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES
         && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
-        remover.recordIsSetups = 1;    /* gone: reported as not found, its keys go */
+        remover.recordIsSetups = 1;     /* gone: reported as not found, its keys go */
         return;
     }
     saverFile[0] = 0;
@@ -374,7 +374,7 @@ static HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags)
 enum { NOT_DELETED, DELETED, NOT_THE_SAVER };
 
 /* The saver file opened as itself and deleted through its handle, when it
-   is a file in its folder; by name where the system lacks the handleCalls. */
+   is a file in its folder; by name where the system lacks the calls. */
 static int deleteSaver(const WCHAR *saverFile)
 {
     WCHAR folder[PATH_ROOM], folderFinal[PATH_ROOM + 8];
@@ -389,7 +389,7 @@ static int deleteSaver(const WCHAR *saverFile)
         return deleteWritable(saverFile) ? DELETED : NOT_DELETED;
     }
     file = openFileOrFolder(saverFile, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
-                      FILE_FLAG_OPEN_REPARSE_POINT);     /* a folder too, to be told apart */
+                            FILE_FLAG_OPEN_REPARSE_POINT);     /* a folder too, to be told apart */
     if (file == INVALID_HANDLE_VALUE)
         return NOT_DELETED;
     copyText(folder, PATH_ROOM, saverFile);
@@ -541,8 +541,8 @@ static HANDLE openMenuFolder(void)
 {
     WCHAR parent[PATH_ROOM];
     HANDLE folder = openFileOrFolder(remover.menuFolder,
-                               FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
-                               FILE_FLAG_OPEN_REPARSE_POINT);
+                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
+                                     FILE_FLAG_OPEN_REPARSE_POINT);
     HANDLE above;
     int ours;
 
@@ -576,9 +576,9 @@ static int deleteRelative(HANDLE folder, const WCHAR *name, WCHAR *listed, ULONG
     entry.Buffer = listed;
     InitializeObjectAttributes(&where, &entry, OBJ_CASE_INSENSITIVE, folder, NULL);
     if (handleCalls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &where, &io,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT
-                           | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT
+                                 | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
         return ENTRY_KEPT;
     if (!isEntry(opened, remover.menuFinal, name))
         result = ENTRY_LEADS_OUT;
