@@ -197,47 +197,22 @@ TEST(Fuzz, CommandLinesAndModuleNamesKeepToTheRules)
     EXPECT_EQ(0, outside);
 }
 
-/* Before any restriction (first in this process), where the search would
-   find a library beside the program by its bare name, the system folder's
-   copy is the one loaded: the system's own comes from there, and a name it
-   lacks loads nothing, the planted copy never running. */
-TEST(LibrarySearch, UnrestrictedLoadsOnlyTheSystemFoldersCopy)
-{
-    char self[MAX_PATH], name[16], planted[MAX_PATH], marks[MAX_PATH], system[MAX_PATH];
-    GetModuleFileNameA(NULL, self, MAX_PATH);
-    *strrchr(self, '\\') = 0;
-    snprintf(name, sizeof name, "kp%lx.dll", GetCurrentProcessId());    /* within the 14 letters it takes */
-    snprintf(planted, sizeof planted, "%s\\%s", self, name);
-    snprintf(marks, sizeof marks, "%s\\planted.txt", self);
-    DeleteFileA(marks);
-    ASSERT_TRUE(CopyFileA((std::string(self) + "\\standin\\planted.dll").c_str(), planted, FALSE));
-    HMODULE own = loadSystemLibrary(name), sound = loadSystemLibrary("winmm.dll");
-    EXPECT_TRUE(own == NULL);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(marks)) << "the planted copy ran";
-    GetSystemDirectoryA(system, MAX_PATH);
-    GetModuleFileNameA(sound, self, MAX_PATH);
-    EXPECT_EQ(0, lstrcmpiA((std::string(system) + "\\winmm.dll").c_str(), self)) << self;
-    HMODULE bare = LoadLibraryA(name);
-    EXPECT_TRUE(bare != NULL) << "the search looks beside the program: no restriction yet";
-    FreeLibrary(own);
-    FreeLibrary(sound);
-    FreeLibrary(bare);
-    DeleteFileA(planted);
-    DeleteFileA(marks);
-}
-
 /* Restricted first thing, the search finds a library by its bare name in
    the system folder only: one beside the program, found before, is not
-   loaded any more, while the system's own still is. */
+   loaded any more, while the system's own still is.  Even before, the
+   system folder's copy is the only one loaded by name from there. */
 TEST(LibrarySearch, RestrictedToTheSystemFolder)
 {
     char self[MAX_PATH], name[64], planted[MAX_PATH], marks[MAX_PATH];
     GetModuleFileNameA(NULL, self, MAX_PATH);
     *strrchr(self, '\\') = 0;
-    sprintf(name, "kelpplanted%lu.dll", GetCurrentProcessId());
+    sprintf(name, "kp%lx.dll", GetCurrentProcessId());     /* within the 14 letters it takes */
     sprintf(planted, "%s\\%s", self, name);
     sprintf(marks, "%s\\planted.txt", self);
+    DeleteFileA(marks);
     ASSERT_TRUE(CopyFileA((std::string(self) + "\\standin\\planted.dll").c_str(), planted, FALSE));
+    EXPECT_TRUE(loadSystemLibrary(name) == NULL);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(marks)) << "the planted copy ran";
     HMODULE before = LoadLibraryA(name);
     EXPECT_TRUE(before != NULL) << "the search does look beside the program";
     FreeLibrary(before);
