@@ -48,6 +48,7 @@ FARPROC systemCall(HMODULE library, const char *name)
 int sameText(const WCHAR *one, const WCHAR *other)
 {
     static int (WINAPI *ordinal)(const WCHAR *, int, const WCHAR *, int, BOOL);
+    static WCHAR *(WINAPI *upper)(WCHAR *);     /* looked up: Windows 95 may lack it */
     char a[2 * PATH_ROOM], b[2 * PATH_ROOM];
     int i;
 
@@ -64,7 +65,8 @@ int sameText(const WCHAR *one, const WCHAR *other)
     LOOK_UP_ONCE(ordinal, "kernel32.dll", "CompareStringOrdinal");
     if (ordinal != NULL)
         return ordinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
-    for (i = 0; CharUpperW((WCHAR *)(ULONG_PTR)one[i]) == CharUpperW((WCHAR *)(ULONG_PTR)other[i]); i++)
+    LOOK_UP_ONCE(upper, "user32.dll", "CharUpperW");
+    for (i = 0; upper != NULL && upper((WCHAR *)(ULONG_PTR)one[i]) == upper((WCHAR *)(ULONG_PTR)other[i]); i++)
         if (one[i] == 0)
             return 1;
     return 0;

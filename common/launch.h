@@ -26,9 +26,6 @@ extern LaunchContext launchContext;
 
 /* The program's box for what went wrong, owned by the dialog it is shown
    over (NULL when none is open), so that nothing behind it takes a click. */
-inline void warn(HWND owner, const char *text)
-{
-    MessageBoxA(owner, text, "message", MB_ICONWARNING);
-}
+inline void warn(HWND owner, const char *text) { MessageBoxA(owner, text, "message", MB_ICONWARNING); }
 
 #endif
