@@ -41,19 +41,20 @@ int canWriteWindowsFolder(void)
     return 1;
 }
 
+/* Only the limited half of a split token can be raised by asking: a token
+   of its own (no consent prompt, or a user without the rights) would start
+   the same limited program again and again. */
 int processElevation(void)
 {
-    /* TOKEN_ELEVATION and its class number, absent from older headers */
-    const int tokenElevation = 20;
     HANDLE token;
-    DWORD elevated = 0, size = 0;
+    DWORD type = 0, size = 0;
     int answer = ELEVATION_UNKNOWN;
 
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         return ELEVATION_UNKNOWN;
-    if (GetTokenInformation(token, (TOKEN_INFORMATION_CLASS)tokenElevation, &elevated,
-                            sizeof elevated, &size))
-        answer = elevated ? ELEVATION_FULL : ELEVATION_LIMITED;
+    if (GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size))
+        answer = type == TokenElevationTypeLimited ? ELEVATION_LIMITED
+               : type == TokenElevationTypeFull ? ELEVATION_FULL : ELEVATION_UNKNOWN;
     CloseHandle(token);
     return answer;
 }
@@ -66,10 +67,12 @@ int restartWithRights(const char *arguments)
 {
     static BOOL (WINAPI *execute)(SHELLEXECUTEINFOW *);
     WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
+    char marked[MAX_PATH];
     SHELLEXECUTEINFOW start;
 
     LOOK_UP_ONCE(execute, "shell32.dll", "ShellExecuteExW");
-    if (execute == NULL || !modulePath(self, MAX_PATH) || !toWide(arguments, wideArguments, MAX_PATH))
+    if (execute == NULL || !modulePath(self, MAX_PATH) || !copyText(marked, MAX_PATH, RIGHTS_MARK " ")
+        || !appendText(marked, MAX_PATH, arguments) || !toWide(marked, wideArguments, MAX_PATH))
         return 0;
     ZeroMemory(&start, sizeof start);
     start.cbSize = sizeof start;
@@ -81,8 +84,45 @@ int restartWithRights(const char *arguments)
     return execute(&start) != 0;
 }
 
-int handedOverForRights(const char *arguments)
+int handedOverForRights(const char **arguments)
 {
-    return needsRights(canWriteWindowsFolder(), processElevation())
-        && restartWithRights(arguments);
+    const char *mark = RIGHTS_MARK, *text = *arguments;
+
+    while (*mark && *mark == *text)
+        mark++, text++;
+    if (*mark == 0 && (unsigned char)*text <= ' ') {    /* asked once already: never again */
+        while (*text && (unsigned char)*text <= ' ')
+            text++;
+        *arguments = text;
+        return 0;
+    }
+    return needsRights(canWriteWindowsFolder(), processElevation()) && restartWithRights(*arguments);
+}
+
+/* The system hands a path with blanks over unquoted where the command was
+   written so: the program's own path, as the system knows it, is told by
+   itself. */
+const char *commandArguments(const char *line)
+{
+    char self[MAX_PATH];
+    WCHAR wideSelf[MAX_PATH], start[MAX_PATH];
+    int length = (int)GetModuleFileNameA(NULL, self, MAX_PATH), converted = 0;
+
+    if (length > 0 && length < MAX_PATH && lstrlenA(line) > length && line[length] == ' ')
+        converted = MultiByteToWideChar(CP_ACP, 0, line, length, start, MAX_PATH - 1);
+    start[converted] = 0;
+    if (*line == '"') {
+        for (line++; *line && *line != '"'; line++)
+            ;
+        if (*line == '"')
+            line++;
+    } else if (converted > 0 && toWide(self, wideSelf, MAX_PATH) && sameText(start, wideSelf)) {
+        line += length;
+    } else {
+        while ((unsigned char)*line > ' ')
+            line++;
+    }
+    while (*line && (unsigned char)*line <= ' ')
+        line++;
+    return line;
 }

@@ -23,7 +23,13 @@ int processElevation(void);
    or the start fails. */
 int restartWithRights(const char *arguments);
 /* All of the above: 1 when a copy with the rights was started and this
-   one should end without doing anything. */
-int handedOverForRights(const char *arguments);
+   one should end without doing anything.  The copy finds RIGHTS_MARK
+   first among its `arguments`, is not started again, and has the mark
+   taken off them. */
+#define RIGHTS_MARK "/rights"
+int handedOverForRights(const char **arguments);
+/* What follows the program's own name on its command line: quoted, or
+   unquoted with or without blanks. */
+const char *commandArguments(const char *line);
 
 #endif

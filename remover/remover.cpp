@@ -116,24 +116,6 @@ static const RecordKey recordKeys[3] = {
       L"\ncan't open key:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" },
 };
 
-/* The rest of the command line after the program's own name (quoted or
-   not) and the blanks and control characters after it, untouched. */
-static const char *recordNameOf(const char *line)
-{
-    if (*line == '"') {
-        for (line++; *line && *line != '"'; line++)
-            ;
-        if (*line == '"')
-            line++;
-    } else {
-        while ((unsigned char)*line > ' ')
-            line++;
-    }
-    while (*line && (unsigned char)*line <= ' ')
-        line++;
-    return line;
-}
-
 /* Every line fitted to LINE_ROOM, and whole lines dropped from the front
    until the report fits its storage: the newest line is always there. */
 static void append(const WCHAR *text)
@@ -762,12 +744,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)previous;
     (void)commandLine;      /* read whole below, program name and all */
     (void)showCommand;      /* the dialog shows itself */
-    remover.recordName = recordNameOf(GetCommandLineA());
+    remover.recordName = commandArguments(GetCommandLineA());
+    if (handedOverForRights(&remover.recordName))
+        return 0;
     if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
         remover.record[0] = 0;
     lookUpHandleCalls();
-    if (handedOverForRights(remover.recordName))
-        return 0;
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)
         MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
     return 0;

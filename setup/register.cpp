@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "common/record.h"
 #include "common/files.h"
+#include "common/syslib.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -151,6 +152,7 @@ void registerStartMenu(void)
     const WCHAR *folder;
     HKEY key;
     int stored;
+    WCHAR program[PATH_ROOM];
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
         || (folder = makeStartMenuFolder(START_MENU_FOLDER, CSIDL_PROGRAMS)) == NULL) {
@@ -175,8 +177,9 @@ void registerStartMenu(void)
                                 START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
                                 s->installFolder))
         warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
-    formPanelParameters();
-    if (!createStartMenuLink(L"configure " KELP_RECORD_NAME, L"rundll32.exe", CSIDL_PROGRAMS,
-                             START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
+    /* by its full path: a bare name is looked for first where setup stands */
+    if (!formPanelParameters() || !systemFile(L"rundll32.exe", program)
+        || !createStartMenuLink(L"configure " KELP_RECORD_NAME, program, CSIDL_PROGRAMS,
+                                START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
         warn(setupState.dialog, "small ERROR: can't create config link in startmenu !");
 }

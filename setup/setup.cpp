@@ -299,6 +299,8 @@ static void registerSaver(HWND dialog, int removerInPlace)
 {
     SetupState *s = &setupState;
     LRESULT position;
+    const WCHAR *quote;
+    WCHAR program[PATH_ROOM];
 
     /* On the NT line the system maps this line into the user's registry,
        where the wide form is kept whole. */
@@ -306,8 +308,12 @@ static void registerSaver(HWND dialog, int removerInPlace)
         warn(dialog, "ERROR: cant write file");
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
-    /* without a remover nothing names one: no uninstall entry, no link */
-    if (!removerInPlace || !copyText(s->uninstallCommand, PATH_ROOM, s->removerPath)
+    /* without a remover nothing names one: no uninstall entry, no link; a
+       path with blanks is quoted, or its first part would be run */
+    quote = wcschr(s->removerPath, L' ') != NULL ? L"\"" : L"";
+    if (!removerInPlace || !copyText(s->uninstallCommand, PATH_ROOM, quote)
+        || !appendText(s->uninstallCommand, PATH_ROOM, s->removerPath)
+        || !appendText(s->uninstallCommand, PATH_ROOM, quote)
         || !appendText(s->uninstallCommand, PATH_ROOM, L" " KELP_RECORD_NAME))
         s->uninstallCommand[0] = 0;
     registerUninstall();
@@ -330,7 +336,8 @@ static void registerSaver(HWND dialog, int removerInPlace)
     reportInstalled(dialog);
     if (!IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
         return;
-    openWithShell(dialog, L"rundll32.exe", s->panelParameters, s->installFolder);
+    if (systemFile(L"rundll32.exe", program))
+        openWithShell(dialog, program, s->panelParameters, s->installFolder);
 }
 
 static void endSetup(HWND dialog)
@@ -420,8 +427,9 @@ static HMODULE startCommonControls(void)
 void runSetup(void)
 {
     HMODULE commonControls;
+    const char *arguments = commandArguments(GetCommandLineA());
 
-    if (handedOverForRights(""))
+    if (handedOverForRights(&arguments))
         return;
     commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,

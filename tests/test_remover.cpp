@@ -22,7 +22,7 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
-       EXPANDABLE = 1 << 21 };
+       EXPANDABLE = 1 << 21, BLANK_START = 1 << 22 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -180,7 +180,7 @@ protected:
         }
         saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
         folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
-        std::string menu = menuOf(name, layout), command = scratch + "\\zUbSavRemov_1_51.exe " + name;
+        std::string menu = menuOf(name, layout), command = scratch + removerAt(layout) + " " + name;
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
         record = name;
         if (layout & FOREIGN)
@@ -259,9 +259,17 @@ protected:
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
     }
-    void start(const char *arguments, int byAlias = 0)
+    const char *removerAt(int layout) { return layout & BLANK_START ? "\\a b\\zUbSavRemov_1_51.exe" : "\\zUbSavRemov_1_51.exe"; }
+    void start(const char *arguments, int layout = 0)
     {
-        if (byAlias) {          /* by its 8.3 path, as the system may start it */
+        if (layout & BLANK_START) {     /* unquoted, as the system hands over a command written so */
+            run = ProgramRun();
+            CreateDirectoryA((scratch + "\\a b").c_str(), NULL);
+            ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", removerAt(layout) + 1));
+            std::string line = scratch + removerAt(layout) + " " + arguments;
+            lstrcpynA(run.path, (scratch + removerAt(layout)).c_str(), MAX_PATH);
+            ASSERT_TRUE(run.started = startProcess(run.path, &line[0], &run.process));
+        } else if (layout & SHORT_START) {      /* by its 8.3 path, as the system may start it */
             char alias[MAX_PATH], line[2 * MAX_PATH];
             run = ProgramRun();
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe"));
@@ -293,7 +301,7 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         setRawValue(HKEY_LOCAL_MACHINE, (appPathsKey + record).c_str(), *c.damage.name ? c.damage.name : NULL,
                     c.damage.type, c.damage.data ? c.damage.data : saver.c_str(),
                     c.damage.data ? c.damage.size : saver.size() + 1);
-    start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout & SHORT_START);
+    start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout);
     auto keysLeft = [&] {
         int left = 0;
         for (int i = 0; i < 3; i++) {
@@ -500,6 +508,8 @@ const RemoveCase removeCases[] = {
       MENU | PROGRAMS | PROGRAMS_LINKED, removerFullReport, 0, 0, 0, 0, "kelpPrograms" },
     { "uninstall command quoted", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | QUOTED,
       removerFullReport, 0, 0, 0, 0 },
+    { "started unquoted from a folder with a blank", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | BLANK_START, removerFullReport, 0, 0, 0, 0 },
     { "uninstall command expandable", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | EXPANDABLE,
       removerFullReport, 0, 0, 0, 0 },
 };

@@ -883,7 +883,8 @@ TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
     sprintf(probe + strlen(probe), "\\kelp%lu.tmp", GetCurrentProcessId());
     EXPECT_TRUE(canWriteWindowsFolder());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe));
-    EXPECT_FALSE(handedOverForRights(""));
+    const char *noArguments = "";
+    EXPECT_FALSE(handedOverForRights(&noArguments));
     /* a link planted under the probe's name is not the probe: what it leads to stays */
     char victim[MAX_PATH];
     scratchPath("victim", victim, MAX_PATH);
