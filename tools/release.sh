@@ -2,7 +2,8 @@
 # Builds the installer for i686 and x86_64 twice, each time from its own
 # copy of the committed sources in a fresh folder (the two at different
 # paths), checks that both builds are byte for byte the same, and writes
-# dist/kelpVole99-<version>-<arch>.zip (the installer and docs/install.txt)
+# dist/kelpVole99-<version>-<arch>.zip (the installer and docs/install.txt,
+# ending with the commit built)
 # and dist/SHA256SUMS, the zips' sums as `sha256sum -c` reads them.  It
 # prints each file's sum from both builds.  Uncommitted changes are not part of a release.
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,13 +36,15 @@ for arch in i686 x86_64; do
   done
   zip=kelpVole99-$version-$arch.zip
   # entries dated by the commit, in a fixed order, texts with CR LF
-  python3 - "$work/one/src/build-$arch/bin/kelpVole99.exe" docs/install.txt "dist/$zip" "$stamp" <<'PY' || exit 1
+  python3 - "$work/one/src/build-$arch/bin/kelpVole99.exe" docs/install.txt "dist/$zip" "$stamp" \
+    "$(git rev-parse HEAD)" <<'PY' || exit 1
 import sys, time, zipfile
-exe, text, out, stamp = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+exe, text, out, stamp, commit = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
 when = time.gmtime(stamp)[:6]
 with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
     for name, data in (("kelpVole99.exe", open(exe, "rb").read()),
-                       ("install.txt", open(text, "rb").read().replace(b"\n", b"\r\n"))):
+                       ("install.txt", (open(text, "rb").read() + b"\nBuilt from commit %s.\n"
+                                        % commit.encode()).replace(b"\n", b"\r\n"))):
         entry = zipfile.ZipInfo(name, when)
         entry.compress_type = zipfile.ZIP_DEFLATED
         entry.external_attr = 0o644 << 16
