@@ -208,6 +208,7 @@ struct InstallCase {
     int registered;
     int copied;                 /* the saver file is the program; else as it was */
     int lockedRecord;           /* the application-path key takes no value */
+    int plantedRundll;          /* a "rundll32.exe" of someone else's beside setup */
 };
 void PrintTo(const InstallCase &c, std::ostream *out) { *out << c.what; }
 
@@ -243,6 +244,8 @@ TEST_P(Install, LeavesWhatItReports)
         held = CreateFileA(saver.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (c.blockMenu)
         std::ofstream(files[MENU].c_str()) << "not a folder";
+    if (c.plantedRundll)    /* found first by a bare name, it would not even start */
+        ASSERT_TRUE(copyBesideProgram("standin\\planted.dll", "rundll32.exe"));
     PSECURITY_DESCRIPTOR readOnly = NULL;
     HKEY record;
     if (c.lockedRecord) {   /* as an administrator may lock it; the fixture deletes it */
@@ -365,6 +368,7 @@ const InstallCase installCases[] = {
       "small ERROR: can't create link in startmenu !|saver successful installed !", 1, 1 },
     { "record key taking no value: the start-menu folder's path is reported lost too", NULL, 0, 0, 0, 0,
       "small ERROR: can't write to registry|small ERROR: can't write to registry|saver successful installed !", 1, 1, 1 },
+    { "a rundll32.exe beside setup", NULL, 0, 0, 0, 0, installed, 1, 1, 0, 1 },
     { "saver file in use", "old", 1, IDYES, 0, 0,
       "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0 },
 };
