@@ -73,31 +73,36 @@ static int findStoredName(const WCHAR *lookup, WCHAR *name, int size)
 }
 
 /* The chosen row as a path (MAX_PATH characters): a folder's name with its
-   backslash ("..\\" for the parent), a drive as "c:"; empty when none is
-   chosen.  Each list holds one kind of row, so the row is taken for what
-   its list holds, whatever its name looks like: the listing writes a
-   folder "-z-" as "[-z-]", just as it writes drive z:. */
-static void selectedPath(HWND dialog, int list, WCHAR *path)
+   backslash ("..\\" for the parent), a drive as "c:"; empty, and 0, when
+   none is chosen or the folder's name would not lead to it.  Each list
+   holds one kind of row, so the row is taken for what its list holds,
+   whatever its name looks like: the listing writes a folder "-z-" as
+   "[-z-]", just as it writes drive z:. */
+static int selectedPath(HWND dialog, int list, WCHAR *path)
 {
     int combo = list == IDC_PICKER_DRIVES;
     HWND control = GetDlgItem(dialog, list);
     int index = (int)SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
-    WCHAR row[MAX_PATH];
+    WCHAR row[MAX_PATH], stored[MAX_PATH];
     int length;
 
     path[0] = 0;
     if (index < 0 || !rowText(control, index, combo, row, MAX_PATH)
         || (length = textLength(row)) < 3 || row[0] != '[' || row[length - 1] != ']')
-        return;
+        return 0;
     if (combo) {
         path[0] = row[2];   /* "[-c-]" */
         path[1] = ':';
         path[2] = 0;
-        return;
+        return 1;
     }
+    if (!entryName(row, 1, stored, MAX_PATH))
+        return 0;
     row[length - 1] = 0;
-    if (!copyText(path, MAX_PATH, row + 1) || !appendText(path, MAX_PATH, L"\\"))
-        path[0] = 0;
+    if (copyText(path, MAX_PATH, row + 1) && appendText(path, MAX_PATH, L"\\"))
+        return 1;
+    path[0] = 0;
+    return 0;
 }
 
 /* Free bytes of the current drive.  The Ex call is looked up, not
@@ -154,6 +159,22 @@ int resolvePathNames(WCHAR *path, int size)
     return copyText(path, size, result);
 }
 
+/* Whether a lookup by this name finds the entry itself: a name ending in
+   a blank or a dot is looked up without them, and '?' (the 9x listing's
+   stand-in for a letter beyond the code page) or '*' as a wildcard; each
+   may lead to another entry. */
+static int namesItself(const WCHAR *name)
+{
+    int length = textLength(name);
+
+    if (length == 0 || name[length - 1] == ' ' || name[length - 1] == '.')
+        return 0;
+    for (; *name; name++)
+        if (*name == '?' || *name == '*')
+            return 0;
+    return 1;
+}
+
 /* The text an entry is drawn with: the stored name of what the listing
    found in the current folder.  The folder list brackets its names; its
    parent entry is drawn as it is, without a lookup. */
@@ -169,7 +190,7 @@ int entryName(const WCHAR *listed, int bracketed, WCHAR *shown, int size)
         name[length - 2] = 0;       /* the name between the brackets */
     if (bracketed && sameText(name, L".."))
         return copyText(shown, size, L"[..]");
-    if (name[0] == 0 || !findStoredName(name, shown, size)) {
+    if (!namesItself(name) || !findStoredName(name, shown, size)) {
         copyText(shown, size, L"can't read file");
         return 0;
     }
@@ -371,12 +392,15 @@ static void onDriveChange(HWND dialog)
     listFolder(dialog, drive);
 }
 
+/* With no row, or one whose name leads elsewhere, everything stays as it was. */
 static void onEnterFolder(HWND dialog)
 {
     WCHAR pattern[MAX_PATH];
 
-    selectedPath(dialog, IDC_PICKER_FOLDERS, pattern);
-    listFolder(dialog, pattern);
+    if (selectedPath(dialog, IDC_PICKER_FOLDERS, pattern))
+        listFolder(dialog, pattern);
+    else
+        warn(dialog, "can't enter this folder:\nWindows cannot look up its name");
 }
 
 /* The listing functions rewrite the text they are given: each gets its

@@ -83,6 +83,8 @@ TEST_F(StoredNames, PathsAndEntriesTakeTheStoredSpelling)
         { L"[\x0442\x0435\x0441\x0442]", 1, cyrillic + 13 },
         { L"longfile.txt", 0, L"LongFile.txt" }, { L"[gone]", 1, L"can't read file" },
         { L"[]", 1, L"can't read file" },
+        /* looked up as another entry: a blank dropped, '?' taken as a wildcard */
+        { L"[long folder name ]", 1, L"can't read file" }, { L"[long folder nam?]", 1, L"can't read file" },
     };
     for (const auto &c : entries) {
         EXPECT_EQ(c.shown[0] != 'c', entryName(c.listed, c.bracketed, path, MAX_PATH));

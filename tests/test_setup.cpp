@@ -741,8 +741,9 @@ TEST_F(Setup, EndToEndTwiceLeavesOnlyWhatStays)
    under 1252 Cyrillic and CJK letters are not in the code page at all.
    Each folder is entered in the picker, installed into, the saver run from
    it as the links and the system start it, and removed whole; every
-   recorded path names it. */
-struct FolderCase { UINT codePage; const char *letters; const char *system; };
+   recorded path names it.  A folder the system would look up as another
+   (`other`: a blank dropped, '?' taken as a wildcard) is not entered. */
+struct FolderCase { UINT codePage; const char *letters; const char *system; const char *other; };
 void PrintTo(const FolderCase &c, std::ostream *out) { *out << c.codePage << " " << c.letters << (c.system ? c.system : ""); }
 class PickedFolder : public Setup, public ::testing::WithParamInterface<FolderCase> {};
 
@@ -754,24 +755,41 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
     const char *letters = GetParam().letters;   /* a leading dash, as a drive's entry "[-c-]" has */
     const std::string name = letters[0] == '-' ? letters + unique : unique + letters;
     const std::string folder = "c:\\" + name, here = folder + "\\kelpVole99.scr";
+    const std::wstring made = L"\\\\?\\" + widen(folder),
+                       other = L"\\\\?\\c:\\" + widen(unique + (GetParam().other ? GetParam().other : ""));
     std::string text;
     for (int i = 1; i < 4 && GetParam().system != NULL; i++)
         setRawValue(HKEY_CURRENT_USER, systemKeys[i], "Version", REG_SZ, GetParam().system, 6);
-    ASSERT_TRUE(CreateDirectoryW(widen(folder).c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), NULL));   /* as made by other tools, a final blank kept */
+    ASSERT_TRUE(GetParam().other == NULL || CreateDirectoryW(other.c_str(), NULL));
     start();
     SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
     PostMessageA(GetDlgItem(dialog, IDC_SETUP_BROWSE), BM_CLICK, 0, 0);
     HWND picker = waitForBox(&run, "Select install location");
     ASSERT_TRUE(picker != NULL);
+    HWND list = GetDlgItem(picker, IDC_PICKER_FOLDERS);
+    LRESULT rows = 0;
     for (const std::string &entry : { std::string(".."), name }) {     /* double clicks */
-        HWND list = GetDlgItem(picker, IDC_PICKER_FOLDERS);
         LRESULT at = SendMessageW(list, LB_FINDSTRINGEXACT, -1, (LPARAM)widen("[" + entry + "]").c_str());
+        EXPECT_NE(LB_ERR, at) << entry;
         SendMessageW(list, LB_SETCURSEL, at, 0);
-        SendMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
+        rows = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        if (entry == name && GetParam().other != NULL)      /* answered by a box: not waited on */
+            PostMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
+        else
+            SendMessageW(picker, WM_COMMAND, MAKEWPARAM(IDC_PICKER_FOLDERS, LBN_DBLCLK), (LPARAM)list);
+    }
+    if (GetParam().other != NULL) {     /* a box over the picker, which stays where it was */
+        EXPECT_EQ("can't enter this folder:\nWindows cannot look up its name", closeBox(&run, "message"));
+        EXPECT_EQ("c:\\", itemText(picker, IDC_PICKER_PATH));
+        EXPECT_EQ(rows, SendMessageW(list, LB_GETCOUNT, 0, 0));
+        finishRun(&run);
+        EXPECT_TRUE(RemoveDirectoryW(other.c_str()) && RemoveDirectoryW(made.c_str()));
+        return;
     }
     EXPECT_EQ(folder, itemText(picker, IDC_PICKER_PATH));
     if (HasFailure())       /* and install nowhere else */
-        return (void)RemoveDirectoryW(widen(folder).c_str());
+        return (void)RemoveDirectoryW(made.c_str());
     PostMessageA(GetDlgItem(picker, IDOK), BM_CLICK, 0, 0);
     EXPECT_TRUE(waitUntil([&] { return itemText(dialog, IDC_SETUP_SAVERPATH) == here; }));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -808,7 +826,7 @@ TEST_P(PickedFolder, IsInstalledIntoRunAndRemoved)
     EXPECT_TRUE(endsWith(&run));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(widen(here).c_str()));
     EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, APP_PATH_KEY, "Path"));
-    EXPECT_TRUE(RemoveDirectoryW(widen(folder).c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(made.c_str()));
 }
 const FolderCase folderCases[] = {
     { 932, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },     /* 一覧表, in UTF-8 as all the test's paths */
@@ -816,6 +834,7 @@ const FolderCase folderCases[] = {
     { 1252, "\xe4\xb8\x80\xe8\xa6\xa7\xe8\xa1\xa8" },
     { 1252, "-zebra" }, { 1252, "-c-" },
     { 1252, "", "win98" },      /* the calls of Windows 98 */
+    { 1252, " ", NULL, "" }, { 1252, "\xd0\xa2\xd0\xb5\xd1\x81\xd1\x82", "win98", "ABCD" },
 };
 INSTANTIATE_TEST_SUITE_P(Beyond, PickedFolder, ::testing::ValuesIn(folderCases));
 
