@@ -11,6 +11,7 @@
 #include <sddl.h>
 #include <tlhelp32.h>
 #include <fstream>
+#include <functional>
 #include <algorithm>
 #include <iterator>
 #include <regex>
@@ -930,9 +931,14 @@ TEST(Rights, AskedForOnceByALimitedToken)
     ASSERT_TRUE(GetTokenInformation(self, TokenLinkedToken, &linked, sizeof linked, &size));
     CloseHandle(self);
     snprintf(probe, MAX_PATH, "C:\\windows\\kelpRights%lu", GetCurrentProcessId());
-    const std::string windows = "/usr/bin/chattr %si " + std::string(prefix) + "/drive_c/windows";
-    runCommand(std::regex_replace(windows, std::regex("%s"), "+"));
-    EXPECT_TRUE(waitUntil([&] { return !CreateDirectoryA(probe, NULL) || !RemoveDirectoryA(probe); }));
+    auto writable = [&] { return CreateDirectoryA(probe, NULL) && RemoveDirectoryA(probe); };
+    struct Locked {     /* and unlocked again however the test ends */
+        std::string folder;
+        std::function<bool()> writable;
+        ~Locked() { runCommand("/usr/bin/chattr -i " + folder); waitUntil(writable); }
+    } locked = { std::string(prefix) + "/drive_c/windows", writable };
+    runCommand("/usr/bin/chattr +i " + locked.folder);
+    ASSERT_TRUE(waitUntil([&] { return !writable(); }));
     for (const char *name : { "kelpVole99.exe", "zUbSavRemov_1_51.exe" }) {
         char path[MAX_PATH];
         WCHAR line[MAX_PATH + 16];
@@ -950,8 +956,6 @@ TEST(Rights, AskedForOnceByALimitedToken)
         CloseHandle(started.hThread);
     }
     CloseHandle(linked.LinkedToken);
-    runCommand(std::regex_replace(windows, std::regex("%s"), "-"));
-    EXPECT_TRUE(waitUntil([&] { return CreateDirectoryA(probe, NULL) && RemoveDirectoryA(probe); }));
 }
 
 /* Setup and the remover start again asking for administrator rights only
