@@ -42,6 +42,13 @@
 /* Rows pulled through the decoder at a time; the thread looks between
    bands whether its decoding has been abandoned. */
 #define BAND_ROWS 32
+/* The most pixels a picture may have to be decoded.  Wine's decoders hold
+   the whole picture, its PNG decoder counting the bytes in 32 bits: 40000 x
+   40000 wraps and kills the thread.  At 8 bytes a pixel, the deepest a
+   picture decodes to, 2^27 pixels (134 megapixels, beyond any camera) are
+   1 GiB: no count wraps, and a 32-bit process's 2 GiB hold it or fail
+   cleanly.  Wine's decoders cannot scale: a larger picture is not shown. */
+#define MOST_PIXELS ((ULONGLONG)1 << 27)
 
 struct WallpaperArea {
     RECT area;          /* a monitor, or the whole image when spanned */
@@ -260,6 +267,24 @@ static void letGo(WallpaperJob *job)
     }
 }
 
+/* Wine's PNG decoder decodes the picture as it is made, before its frame
+   tells the size: the header tells it first.  0 for a PNG beyond the bound. */
+static int pngWithinBound(const WCHAR *path)
+{
+    BYTE head[24];
+    DWORD got = 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE
+                              | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;   /* the decoder says why it cannot read it */
+    ReadFile(file, head, sizeof head, &got, NULL);     /* got stays 0 on failure */
+    CloseHandle(file);
+    return got < sizeof head || memcmp(head, "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) != 0
+        || (ULONGLONG)((DWORD)head[16] << 24 | head[17] << 16 | head[18] << 8 | head[19])
+               * ((DWORD)head[20] << 24 | head[21] << 16 | head[22] << 8 | head[23]) <= MOST_PIXELS;
+}
+
 /* The decoding thread.  It tells the saver's window once the pictures are
    made and everything of the decoder's is released, and then touches the
    job no more but to let go of it. */
@@ -270,19 +295,22 @@ static DWORD WINAPI decodeWallpaper(LPVOID data)
     IWICBitmapDecoder *decoder = NULL;
     IWICBitmapFrameDecode *frame = NULL;
     UINT width = 0, height = 0;
-    int i, made = 0;
+    int i, made = 0, within;
     HRESULT com;
 
+    /* a few bytes, read without waiting for an abandoned decoding */
+    within = pngWithinBound(job->path);
     /* a decoding abandoned by a display change may still be reading */
     EnterCriticalSection(&wallpaperState.decoding);
     com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
-    if (!job->abandoned
+    if (!job->abandoned && within
         && SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
                                    IID_IWICImagingFactory, (void **)&factory))
         && SUCCEEDED(factory->CreateDecoderFromFilename(job->path, NULL, GENERIC_READ,
                                                         WICDecodeMetadataCacheOnDemand, &decoder))
         && SUCCEEDED(decoder->GetFrame(0, &frame))
-        && SUCCEEDED(frame->GetSize(&width, &height)) && width > 0 && height > 0) {
+        && SUCCEEDED(frame->GetSize(&width, &height)) && width > 0 && height > 0
+        && (ULONGLONG)width * height <= MOST_PIXELS) {
         for (i = 0; i < job->count && !job->abandoned; i++) {
             job->areas[i].picture = decodeArea(job, factory, frame, width, height, &job->areas[i]);
             made |= job->areas[i].picture != NULL;
