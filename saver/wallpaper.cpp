@@ -28,6 +28,7 @@
    decoding started after a display change waits for an abandoned one to
    end before it reads the picture, so that only one holds its memory. */
 #include "saver/saver.h"
+#include "common/files.h"
 #include "saver/dib.h"
 
 #include <objbase.h>
@@ -273,8 +274,8 @@ static int pngWithinBound(const WCHAR *path)
 {
     BYTE head[24];
     DWORD got = 0;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE
-                              | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           OPEN_EXISTING, 0);
 
     if (file == INVALID_HANDLE_VALUE)
         return 1;   /* the decoder says why it cannot read it */
