@@ -15,6 +15,7 @@
    libraries, and neither the program's folder nor the current one.  Both
    calls are looked up, so that systems without them still start. */
 void restrictLibrarySearch(void);
+int librarySearchRestricted(void);
 /* A file of the system folder by its full path (PATH_ROOM characters):
    a bare name would be searched for, first beside the program. */
 int systemFile(const WCHAR *name, WCHAR *path);
