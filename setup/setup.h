@@ -17,7 +17,7 @@ struct SetupState {
     WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
     WCHAR saverPath[PATH_ROOM];            /* install folder and saver file name */
     WCHAR removerPath[PATH_ROOM];          /* always in the Windows directory */
-    WCHAR uninstallCommand[PATH_ROOM];     /* remover path, a blank, the record name */
+    WCHAR uninstallCommand[PATH_ROOM];     /* remover path (quoted with blanks), a blank, the record name */
     WCHAR panelParameters[PATH_ROOM];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
     /* The start-menu folder's window, which the shell opens a moment after
