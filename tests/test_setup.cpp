@@ -934,13 +934,14 @@ TEST(Rights, AskedForOnceByALimitedToken)
     auto writable = [&] {   /* a probe made just as the lock came is taken away once it goes */
         return (CreateDirectoryA(probe, NULL) || GetLastError() == ERROR_ALREADY_EXISTS) && RemoveDirectoryA(probe);
     };
-    struct Locked {     /* and unlocked again however the test ends */
+    struct Locked {     /* and unlocked again however the test ends; a Unix command
+                           Wine starts may end unseen before it has run: asked again */
         std::string folder;
         std::function<bool()> writable;
-        ~Locked() { runCommand("/usr/bin/chattr -i " + folder); waitUntil(writable); }
+        int lock(const char *how) { return runCommand("/usr/bin/chattr " + std::string(how) + " " + folder); }
+        ~Locked() { waitUntil([&] { return lock("-i") && writable(); }); }
     } locked = { std::string(prefix) + "/drive_c/windows", writable };
-    runCommand("/usr/bin/chattr +i " + locked.folder);
-    ASSERT_TRUE(waitUntil([&] { return !writable(); }));
+    ASSERT_TRUE(waitUntil([&] { return locked.lock("+i") && !writable(); }));
     for (const char *name : { "kelpVole99.exe", "zUbSavRemov_1_51.exe" }) {
         char path[MAX_PATH];
         WCHAR line[MAX_PATH + 16];
