@@ -11,7 +11,6 @@
 #include <sddl.h>
 #include <tlhelp32.h>
 #include <fstream>
-#include <functional>
 #include <algorithm>
 #include <iterator>
 #include <regex>
@@ -897,70 +896,6 @@ TEST_F(Setup, FoldersBeyondTheCodePage)
     EXPECT_TRUE(DeleteFileW(program.c_str()) && RemoveDirectoryW(folder.c_str()));
 }
 
-/* The processes of a program copied into the scratch folder (ended, with `end`). */
-int copiesRunning(const char *name, int end = 0)
-{
-    PROCESSENTRY32 entry = { sizeof entry };
-    HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    char path[MAX_PATH], image[MAX_PATH];
-    int count = 0;
-    scratchPath(name, path, MAX_PATH);
-    for (BOOL more = Process32First(all, &entry); more; more = Process32Next(all, &entry)) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
-        DWORD size = MAX_PATH;
-        if (process != NULL && QueryFullProcessImageNameA(process, 0, image, &size) && lstrcmpiA(image, path) == 0)
-            count += end ? TerminateProcess(process, 1) : 1;
-        CloseHandle(process);
-    }
-    CloseHandle(all);
-    return count;
-}
-
-/* With the limited half of a split token and a Windows folder it cannot
-   write, each program asks for the rights once: under Wine the copy that
-   "runas" starts is as limited, and it shows its dialog, asking no more. */
-TEST(Rights, AskedForOnceByALimitedToken)
-{
-    char prefix[MAX_PATH], probe[MAX_PATH];
-    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH))
-        GTEST_SKIP() << "the Windows folder is made unwritable from the Unix side";
-    HANDLE self;
-    TOKEN_LINKED_TOKEN linked = {};
-    DWORD size;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &self);
-    ASSERT_TRUE(GetTokenInformation(self, TokenLinkedToken, &linked, sizeof linked, &size));
-    CloseHandle(self);
-    snprintf(probe, MAX_PATH, "C:\\windows\\kelpRights%lu", GetCurrentProcessId());
-    auto writable = [&] {   /* a probe made just as the lock came is taken away once it goes */
-        return (CreateDirectoryA(probe, NULL) || GetLastError() == ERROR_ALREADY_EXISTS) && RemoveDirectoryA(probe);
-    };
-    struct Locked {     /* and unlocked again however the test ends; a Unix command
-                           Wine starts may end unseen before it has run: asked again */
-        std::string folder;
-        std::function<bool()> writable;
-        int lock(const char *how) { return runCommand("/usr/bin/chattr " + std::string(how) + " " + folder); }
-        ~Locked() { waitUntil([&] { return lock("-i") && writable(); }); }
-    } locked = { std::string(prefix) + "/drive_c/windows", writable };
-    ASSERT_TRUE(waitUntil([&] { return locked.lock("+i") && !writable(); }));
-    for (const char *name : { "kelpVole99.exe", "zUbSavRemov_1_51.exe" }) {
-        char path[MAX_PATH];
-        WCHAR line[MAX_PATH + 16];
-        STARTUPINFOW startup = { sizeof startup };
-        PROCESS_INFORMATION started;
-        ASSERT_TRUE(copyBesideProgram(name, name) && scratchPath(name, path, MAX_PATH));
-        swprintf(line, MAX_PATH + 16, L"\"%hs\" kelpVole99", path);
-        ASSERT_TRUE(CreateProcessAsUserW(linked.LinkedToken, NULL, line, NULL, NULL, FALSE, 0, NULL, NULL,
-                                         &startup, &started));
-        EXPECT_TRUE(waitUntil([&] { return copiesRunning(name) == 1 && FindWindowA("#32770", NULL) != NULL
-                                           && WaitForSingleObject(started.hProcess, 0) == 0; })) << name;
-        EXPECT_EQ(1, copiesRunning(name)) << name;
-        copiesRunning(name, 1);
-        CloseHandle(started.hProcess);
-        CloseHandle(started.hThread);
-    }
-    CloseHandle(linked.LinkedToken);
-}
-
 /* Setup and the remover start again asking for administrator rights only
    when a token known to be limited keeps them out of the Windows directory:
    Wine's Windows directory takes the probe, and it leaves nothing there. */
@@ -971,8 +906,11 @@ TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
     sprintf(probe + strlen(probe), "\\kelp%lu.tmp", GetCurrentProcessId());
     EXPECT_TRUE(canWriteWindowsFolder());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe));
-    const char *noArguments = "";
+    const char *noArguments = "", *marked = RIGHTS_MARK "  kelpVole99";
     EXPECT_FALSE(handedOverForRights(&noArguments));
+    /* a copy started for the rights never asks again, and loses the mark */
+    EXPECT_FALSE(handedOverForRights(&marked));
+    EXPECT_STREQ("kelpVole99", marked);
     /* a link planted under the probe's name is not the probe: what it leads to stays */
     char victim[MAX_PATH];
     scratchPath("victim", victim, MAX_PATH);
