@@ -15,17 +15,21 @@
 
    The start-menu folder belongs to the user, who may rename it or put a
    link in its place while the remover (perhaps with rights the user lacks)
-   pauses between its steps.  So where the system can (Vista on), the folder
-   is opened once, checked through that handle, and emptied and removed
-   through it: whatever its name comes to mean meanwhile, nothing outside it
-   is touched.  Older systems get the checks by name.
+   pauses between its steps.  So wherever the system has the calls for it,
+   the folder is opened once, checked through that handle, and emptied and
+   removed through it: whatever its name comes to mean meanwhile, nothing
+   outside it is touched.  Systems without them (XP and older, the 9x line)
+   get the checks by name, asked again just before each delete.  The
+   user's own registry keys are opened as themselves: a link some hand put
+   in a key's place is reported and left, never followed.
 
    A saver file that is there but cannot be deleted keeps the uninstall and
    application-path keys, so that the system still offers the removal; so
-   does a record whose saver file cannot be told, while the file may still
-   be there.  Links are told from what they lead to by what the system
-   opens, not by path texts: a user's Start Menu may itself be reached
-   through a link.
+   does a record that cannot be read whole, or whose uninstall command is
+   not this program's: the record is kept as it is, for a run after the
+   user has mended it.  Links are told from what they lead to by what the
+   system opens, not by path texts: a user's Start Menu may itself be
+   reached through a link.
 
    Kept small and free of any C or C++ runtime: plain Win32 calls only,
    and an entry point of its own. */
@@ -51,6 +55,7 @@ struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
     WCHAR record[RECORD_ROOM];  /* the same, for paths and the report */
     int refused;                /* a name no setup writes: treated as never installed */
+    int command;                /* the uninstall key's command: COMMAND_... */
     int recordIsSetups;         /* it names "<record>.scr" in its own folder, or a file gone */
     const WCHAR *keptFor;       /* why the uninstall and application-path keys stay, or NULL */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
@@ -82,39 +87,67 @@ static void lookUpHandleCalls(void)
     LOOK_UP(c->openRelative, GetModuleHandleA("ntdll.dll"), "NtOpenFile");     /* none on the 9x line */
 }
 
-/* A system that says it is older than Vista (or runs the remover as if it
-   were, for compatibility) gets the checks by name that such a system
-   has, rather than calls it does not promise. */
+/* By the calls the system has, not by the version it reports: a user can
+   have the remover told it runs on XP (a compatibility mode of their own),
+   and the route by name is the weaker one. */
 static int canWorkThroughHandles(void)
 {
-    DWORD version = GetVersion();
-
-    return !(version & 0x80000000) && LOBYTE(LOWORD(version)) >= 6 && handleCalls.getInfoByHandle
-        && handleCalls.setInfoByHandle && handleCalls.finalPathOf && handleCalls.openRelative;
+    return handleCalls.getInfoByHandle && handleCalls.setInfoByHandle && handleCalls.finalPathOf
+        && handleCalls.openRelative;
 }
 
 /* One of the record's keys: the parent opened, the record's subkey
-   deleted, and the lines reported when either fails.  The key names in
-   the lines are spelled as the first versions spelled them ("App Paths",
+   deleted, and the lines reported when either fails: each line's text,
+   then `shown` (then the record name, but after a failed open).  The key
+   names are spelled as the first versions spelled them ("App Paths",
    "zub_kram"), which matters to no registry call. */
 struct RecordKey {
     HKEY root;
     const char *parent;
-    const WCHAR *deleteFailed;  /* followed by the record name */
+    const WCHAR *shown;
+    const WCHAR *deleteFailed;
     const WCHAR *openFailed;
 };
 
 static const RecordKey recordKeys[3] = {
-    { HKEY_LOCAL_MACHINE, RECORD_UNINSTALL_KEY,
-      L"\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\",
-      L"\nerror can't open key:\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\" },
+    { HKEY_LOCAL_MACHINE, RECORD_UNINSTALL_KEY, L"\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\",
+      L"\ncan't delete key:", L"\nerror can't open key:" },
     { HKEY_LOCAL_MACHINE, RECORD_APP_PATHS_KEY,
-      L"\ncan't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\",
-      L"\ncan't open key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" },
-    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY,
-      L"\nno saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\",
-      L"\ncan't open key:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" },
+      L"\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\",
+      L"\ncan't delete key:", L"\ncan't open key:" },
+    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY, L"\n   HKEY_CURRENT_USER\\software\\zub_kram\\",
+      L"\nno saver inifile found:", L"\ncan't open key:" },
 };
+
+enum { COMMAND_NONE, COMMAND_OURS, COMMAND_UNREADABLE, COMMAND_FOREIGN };
+
+/* A key opened as itself: a link put in its place is not followed.  The
+   9x line knows no links, and may refuse the option. */
+static LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+{
+    LONG status = RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, access, key);
+
+    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, path, 0, access, key) : status;
+}
+
+static int isLinkKey(HKEY key)
+{
+    DWORD type = REG_NONE;
+
+    return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS
+        && type == REG_LINK;
+}
+
+/* The record's own key below one of setup's. */
+static LONG openRecordKey(const char *parent, HKEY *key)
+{
+    char path[MAX_PATH];
+
+    if (remover.refused || !copyText(path, MAX_PATH, parent) || !appendText(path, MAX_PATH, "\\")
+        || !appendText(path, MAX_PATH, remover.recordName))
+        return ERROR_FILE_NOT_FOUND;
+    return openKey(HKEY_LOCAL_MACHINE, path, KEY_READ, key);
+}
 
 /* Every line fitted to LINE_ROOM, and whole lines dropped from the front
    until the report fits its storage: the newest line is always there. */
@@ -231,27 +264,83 @@ static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
         && isKnownAs(saverFile, own + textLength(own) - textLength(remover.record) - 4);
 }
 
-/* A value the saver file is told by that cannot be read whole (of another
-   type, empty, too long) leaves the file unknown.  Unless the install
-   folder is known and holds no saver file, the record is kept, so that a
-   run after the user has mended it finishes the removal. */
+/* Setup writes the folder whole (a drive's root perhaps as "c:"); one
+   relative would lead to wherever the remover happens to stand. */
+static int isFullFolder(const WCHAR *folder)
+{
+    WCHAR root[4] = { folder[0], ':', '\\', 0 }, full[PATH_ROOM];
+    const WCHAR *asked = folder[0] != 0 && folder[1] == ':' && folder[2] == 0 ? root : folder;
+
+    return folder[0] != 0 && fullPath(asked, full, PATH_ROOM) && sameText(full, asked);
+}
+
+static int isBlank(WCHAR c)
+{
+    return c == ' ' || c == '\t';
+}
+
+/* The uninstall command is setup's only when it starts this very program
+   with the record name, as the system runs it: the program quoted or not,
+   compared by its long path (the system may have started this one by the
+   short one), any blanks between. */
+static int readUninstallCommand(void)
+{
+    WCHAR self[PATH_ROOM], command[PATH_ROOM];
+    WCHAR *program = command;
+    int length, read;
+    HKEY key;
+
+    if (openRecordKey(RECORD_UNINSTALL_KEY, &key) != ERROR_SUCCESS)
+        return COMMAND_NONE;
+    read = readCommandValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
+    RegCloseKey(key);
+    if (!read)
+        return COMMAND_UNREADABLE;
+    length = textLength(command) - textLength(remover.record);
+    if (length < 2 || !isBlank(command[length - 1]) || !sameText(command + length, remover.record))
+        return COMMAND_FOREIGN;
+    while (length > 0 && isBlank(command[length - 1]))
+        length--;
+    command[length] = 0;
+    if (length > 2 && command[0] == '"' && command[length - 1] == '"') {
+        command[length - 1] = 0;
+        program++;
+    }
+    if (!modulePath(self, PATH_ROOM))
+        return COMMAND_FOREIGN;
+    makeLong(program, PATH_ROOM - 1);
+    makeLong(self, PATH_ROOM);
+    return sameText(program, self) ? COMMAND_OURS : COMMAND_FOREIGN;
+}
+
+/* One rule for the whole record: a value the saver file is told by that
+   cannot be read whole (of another type, empty, too long, a folder not
+   whole), or an uninstall command that cannot be read or is another
+   program's, keeps the record as it stands, saver file and both keys, so
+   that a run after the user has mended it finishes the removal; a record
+   removed in part could be removed by no later run. */
 static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFile)
 {
-    const WCHAR *unreadable = !hasSaver ? L"(Default)" : folder[0] == 0 ? L"" RECORD_INSTALL_FOLDER : NULL;
+    const WCHAR *value = !hasSaver ? L"(Default)" : !isFullFolder(folder) ? L"" RECORD_INSTALL_FOLDER : NULL;
+    const WCHAR *key = value != NULL ? L"\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY : recordKeys[0].shown;
 
-    remover.recordIsSetups = unreadable == NULL && isRecordSaver(folder, saverFile);
-    if (unreadable == NULL)
-        return;
-    if (saverPathIn(folder, saverFile) && attributesOf(saverFile) == INVALID_FILE_ATTRIBUTES
-        && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
-        remover.recordIsSetups = 1;     /* gone: reported as not found, its keys go */
+    if (value == NULL && remover.command == COMMAND_UNREADABLE) {
+        value = L"" RECORD_UNINSTALL_COMMAND;
+    } else if (value == NULL && remover.command != COMMAND_FOREIGN) {
+        remover.recordIsSetups = isRecordSaver(folder, saverFile);
         return;
     }
     saverFile[0] = 0;
-    remover.keptFor = L"\nkey kept, record unreadable:";
-    append(L"\ncan't read value ");
-    append(unreadable);
-    append(L", record kept:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
+    if (value == NULL) {
+        remover.keptFor = L"\nkey kept, record of another program:";
+        append(L"\nuninstall command of another program, record kept:");
+    } else {
+        remover.keptFor = L"\nkey kept, record unreadable:";
+        append(L"\ncan't read value ");
+        append(value);
+        append(L", record kept:");
+    }
+    append(key);
     append(remover.record);
 }
 
@@ -261,17 +350,13 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
 static int readRecord(WCHAR *saverFile)
 {
     HKEY key;
-    int opened, hasSaver;
-    char keyPath[MAX_PATH];
+    int hasSaver;
     WCHAR folder[PATH_ROOM];
 
     append(L"Reading uninstall info...");
     showAndPause(400);
     remover.menuFolder[0] = saverFile[0] = 0;
-    opened = !remover.refused && copyText(keyPath, MAX_PATH, APP_PATHS_KEY)
-        && appendText(keyPath, MAX_PATH, remover.recordName)
-        && RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (!opened) {
+    if (openRecordKey(RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS) {
         /* "cant't", as the first versions wrote it */
         append(L"\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
         append(remover.record);
@@ -320,20 +405,30 @@ static int markGone(HANDLE file)
     return handleCalls.setInfoByHandle(file, FileDispositionInfo, &gone, sizeof gone);
 }
 
-/* A copy from a read-only medium is read-only itself. */
+/* A copy from a read-only medium is read-only itself.  A file that still
+   cannot go (a saver running) gets its attribute back: what is left is
+   left as it was. */
 static int markWritableAndGone(HANDLE file)
 {
     FILE_BASIC_INFO basic;
+    DWORD attributes;
 
     if (markGone(file))
         return 1;
     if (!handleCalls.getInfoByHandle(file, FileBasicInfo, &basic, sizeof basic)
         || !(basic.FileAttributes & FILE_ATTRIBUTE_READONLY))
         return 0;
+    attributes = basic.FileAttributes;
     basic.FileAttributes &= ~FILE_ATTRIBUTE_READONLY;
     if (basic.FileAttributes == 0)
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return handleCalls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic) && markGone(file);
+    if (!handleCalls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic))
+        return 0;
+    if (markGone(file))
+        return 1;
+    basic.FileAttributes = attributes;
+    handleCalls.setInfoByHandle(file, FileBasicInfo, &basic, sizeof basic);
+    return 0;
 }
 
 static int deleteWritable(const WCHAR *path)
@@ -343,8 +438,13 @@ static int deleteWritable(const WCHAR *path)
     if (deleteFile(path))
         return 1;
     attributes = attributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
-        && setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY) && deleteFile(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)
+        || !setAttributes(path, attributes & ~FILE_ATTRIBUTE_READONLY))
+        return 0;
+    if (deleteFile(path))
+        return 1;
+    setAttributes(path, attributes);
+    return 0;
 }
 
 static HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags)
@@ -353,20 +453,77 @@ static HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags)
                     FILE_FLAG_BACKUP_SEMANTICS | flags);
 }
 
+static int isPlainFolder(const WCHAR *path)
+{
+    DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+static void dropClosingSeparator(WCHAR *path)
+{
+    int length = textLength(path);
+
+    if (length > 0 && path[length - 1] == '\\')
+        path[length - 1] = 0;
+}
+
+/* A folder opened as itself and known to be what its name leads to, no
+   link; with `parentItself`, the folder above it too.  Its final path
+   (into `final`, no closing backslash) must lie in its parent's, as each
+   entry's must: a folder swapped the moment it was opened is caught so,
+   whatever the system makes of the flags.  INVALID_HANDLE_VALUE when it
+   is not the folder. */
+static HANDLE openFolderItself(const WCHAR *path, DWORD access, int parentItself, WCHAR *final)
+{
+    WCHAR parent[PATH_ROOM], parentFinal[PATH_ROOM + 8];
+    HANDLE folder = openFileOrFolder(path, access, FILE_FLAG_OPEN_REPARSE_POINT), above;
+    int name = textLength(path), ours;
+
+    while (name > 0 && path[name - 1] != '\\')
+        name--;
+    ours = folder != INVALID_HANDLE_VALUE && isFolderItself(folder, path) && finalPathOf(folder, final);
+    if (ours && path[name] != 0) {      /* not a drive's root */
+        copyText(parent, PATH_ROOM, path);
+        parent[name > 1 && path[name - 2] == ':' ? name : name - 1] = 0;
+        above = openFileOrFolder(parent, FILE_READ_ATTRIBUTES, parentItself ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+        ours = above != INVALID_HANDLE_VALUE && (!parentItself || isFolderItself(above, parent))
+            && finalPathOf(above, parentFinal);
+        if (above != INVALID_HANDLE_VALUE)
+            CloseHandle(above);
+        dropClosingSeparator(parentFinal);
+        ours = ours && isEntry(folder, parentFinal, path + name);
+    }
+    if (!ours && folder != INVALID_HANDLE_VALUE) {
+        CloseHandle(folder);
+        folder = INVALID_HANDLE_VALUE;
+    }
+    dropClosingSeparator(final);
+    return folder;
+}
+
 enum { NOT_DELETED, DELETED, NOT_THE_SAVER };
 
 /* The saver file opened as itself and deleted through its handle, when it
-   is a file in its folder; by name where the system lacks the calls. */
+   is a file in the install folder, which is no link put in the folder's
+   place since; by name where the system lacks the calls, the same asked
+   just before the delete. */
 static int deleteSaver(const WCHAR *saverFile)
 {
     WCHAR folder[PATH_ROOM], folderFinal[PATH_ROOM + 8];
     HANDLE file, above;
     BY_HANDLE_FILE_INFORMATION info;
-    int result = NOT_DELETED, inFolder;
+    DWORD attributes;
+    int result = NOT_DELETED;
 
+    copyText(folder, PATH_ROOM, saverFile);
+    folder[textLength(folder) - textLength(remover.record) - 5] = 0;
+    if (folder[textLength(folder) - 1] == ':')
+        appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
     if (!canWorkThroughHandles()) {
-        DWORD attributes = attributesOf(saverFile);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        attributes = attributesOf(saverFile);
+        if (!isPlainFolder(folder) || (attributes != INVALID_FILE_ATTRIBUTES
+                                       && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))))
             return NOT_THE_SAVER;
         return deleteWritable(saverFile) ? DELETED : NOT_DELETED;
     }
@@ -374,15 +531,9 @@ static int deleteSaver(const WCHAR *saverFile)
                             FILE_FLAG_OPEN_REPARSE_POINT);     /* a folder too, to be told apart */
     if (file == INVALID_HANDLE_VALUE)
         return NOT_DELETED;
-    copyText(folder, PATH_ROOM, saverFile);
-    folder[textLength(folder) - textLength(remover.record) - 5] = 0;
-    if (folder[textLength(folder) - 1] == ':')
-        appendText(folder, PATH_ROOM, L"\\");   /* the root, not the drive's current folder */
-    above = openFileOrFolder(folder, FILE_READ_ATTRIBUTES, 0);
-    inFolder = above != INVALID_HANDLE_VALUE && finalPathOf(above, folderFinal);
-    if (inFolder && folderFinal[textLength(folderFinal) - 1] == '\\')
-        folderFinal[textLength(folderFinal) - 1] = 0;
-    if (!inFolder || !isEntry(file, folderFinal, saverFile + textLength(saverFile) - textLength(remover.record) - 4)
+    above = openFolderItself(folder, FILE_READ_ATTRIBUTES, 0, folderFinal);
+    if (above == INVALID_HANDLE_VALUE
+        || !isEntry(file, folderFinal, saverFile + textLength(saverFile) - textLength(remover.record) - 4)
         || !GetFileInformationByHandle(file, &info)
         || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         result = NOT_THE_SAVER;
@@ -418,58 +569,49 @@ static void deleteSaverFile(const WCHAR *saverFile)
     showAndPause(300);
 }
 
-/* The uninstall key is setup's only when its command starts this very
-   program with the record name; another program's key of the same name
-   stays. */
-static int isRecordUninstallKey(void)
-{
-    WCHAR self[PATH_ROOM], command[PATH_ROOM];
-    WCHAR *program = command;
-    char keyPath[MAX_PATH];
-    int length;
-    HKEY key;
+enum { KEY_KEPT, KEY_DELETED, KEY_LINK };
 
-    if (!modulePath(self, PATH_ROOM) || !copyText(keyPath, MAX_PATH, recordKeys[0].parent)
-        || !appendText(keyPath, MAX_PATH, "\\") || !appendText(keyPath, MAX_PATH, remover.recordName)
-        || RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
-    readCommandValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
+/* The record's key opened as itself below its parent, opened so too, and
+   deleted through its own handle: a link in its place (to some other key
+   of the user's, or of the machine) is left as it is, and no link made
+   after the check is followed by a delete by name. */
+static int deleteKeyItself(HKEY parent)
+{
+    HKEY key;
+    int result = KEY_KEPT;
+
+    if (openKey(parent, remover.recordName, KEY_QUERY_VALUE | DELETE, &key) != ERROR_SUCCESS)
+        return KEY_KEPT;
+    if (isLinkKey(key))
+        result = KEY_LINK;
+    else if (RegDeleteKeyA(key, "") == ERROR_SUCCESS)      /* the very key opened */
+        result = KEY_DELETED;
     RegCloseKey(key);
-    /* "<program> <record>", the program compared by its long path (the
-       system may have started this one by the short one), quoted or not */
-    length = textLength(command) - textLength(remover.record) - 1;
-    if (length <= 0 || command[length] != ' ' || !sameText(command + length + 1, remover.record))
-        return 0;
-    command[length] = 0;
-    if (length > 2 && command[0] == '"' && command[length - 1] == '"') {
-        command[length - 1] = 0;
-        program++;
-    }
-    makeLong(program, PATH_ROOM - 1);
-    makeLong(self, PATH_ROOM);
-    return sameText(program, self);
+    return result;
 }
 
-/* A key that is not the record's is reported as not found; one kept for a
-   saver file that may still be there says so, by the same name. */
+/* A key that is not the record's is reported as not found; one kept with
+   the record says why, by the same name. */
 static void deleteRecordKey(const RecordKey *k, int ours, const WCHAR *keptFor)
 {
     HKEY parent;
+    int result;
 
     if (keptFor != NULL) {
         append(keptFor);
-        append(k->deleteFailed + sizeof "\ncan't delete key:" - 1);
+        append(k->shown);
         append(remover.record);
-    } else if (RegOpenKeyExA(k->root, k->parent, 0, KEY_ALL_ACCESS, &parent) == ERROR_SUCCESS) {
-        if (ours && RegDeleteKeyA(parent, remover.recordName) == ERROR_SUCCESS) {
-            append(L"\nOK");
-        } else {
-            append(k->deleteFailed);
+    } else if (openKey(k->root, k->parent, KEY_READ, &parent) == ERROR_SUCCESS) {
+        result = ours ? deleteKeyItself(parent) : KEY_KEPT;
+        RegCloseKey(parent);
+        append(result == KEY_DELETED ? L"\nOK" : result == KEY_LINK ? L"\nkey left, it is a link:" : k->deleteFailed);
+        if (result != KEY_DELETED) {
+            append(k->shown);
             append(remover.record);
         }
-        RegCloseKey(parent);
     } else {
         append(k->openFailed);
+        append(k->shown);
     }
     showAndPause(200);
 }
@@ -491,57 +633,32 @@ static void reportEntry(const WCHAR *name, int deleted)
     showAndPause(200);
 }
 
-static int isPlainFolder(const WCHAR *path)
+/* Neither the record's folder nor "zub_Savers" above it a link (XP has
+   junctions): emptying a link would empty the folder linked to.  Asked
+   again just before each delete by name, as either may be swapped
+   meanwhile. */
+static int menuFolderIsPlain(void)
 {
-    DWORD attributes = attributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    WCHAR parent[PATH_ROOM];
+
+    copyText(parent, PATH_ROOM, remover.menuFolder);
+    parent[textLength(parent) - textLength(remover.record) - 1] = 0;
+    return isPlainFolder(remover.menuFolder) && isPlainFolder(parent);
 }
 
 /* Only the user's "<Programs>\zub_Savers\<record name>", where "smPath"
-   leads once resolved, is the record's start-menu folder; and not when it
-   or "zub_Savers" is a link: emptying it would empty the folder linked
-   to.  The resolved path is the one worked on from then on, whole. */
+   leads once resolved, is the record's start-menu folder.  The resolved
+   path is the one worked on from then on, whole. */
 static int isRecordMenuFolder(void)
 {
     WCHAR programs[MAX_PATH], own[PATH_ROOM], full[PATH_ROOM];
 
     if (!fullPath(remover.menuFolder, full, PATH_ROOM) || !specialFolder(CSIDL_PROGRAMS, programs)
         || !copyText(own, PATH_ROOM, programs) || !appendText(own, PATH_ROOM, MENU_PARENT)
-        || !appendText(own, PATH_ROOM, remover.record)
-        || !sameText(full, own) || !isPlainFolder(full) || !isKnownAs(full, remover.record))
+        || !appendText(own, PATH_ROOM, remover.record) || !sameText(full, own))
         return 0;
     copyText(remover.menuFolder, PATH_ROOM, full);
-    full[textLength(full) - textLength(remover.record) - 1] = 0;   /* "zub_Savers" */
-    return isPlainFolder(full);
-}
-
-/* The record's folder opened as itself, never through a link, and known
-   (with "zub_Savers" above it) to be what its name leads to;
-   INVALID_HANDLE_VALUE when it is not the folder. */
-static HANDLE openMenuFolder(void)
-{
-    WCHAR parent[PATH_ROOM];
-    HANDLE folder = openFileOrFolder(remover.menuFolder,
-                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE,
-                                     FILE_FLAG_OPEN_REPARSE_POINT);
-    HANDLE above;
-    int ours;
-
-    if (folder == INVALID_HANDLE_VALUE)
-        return folder;
-    copyText(parent, PATH_ROOM, remover.menuFolder);
-    parent[textLength(parent) - textLength(remover.record) - 1] = 0;
-    above = openFileOrFolder(parent, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT);
-    ours = above != INVALID_HANDLE_VALUE && isFolderItself(above, parent)
-        && isFolderItself(folder, remover.menuFolder) && finalPathOf(folder, remover.menuFinal);
-    if (above != INVALID_HANDLE_VALUE)
-        CloseHandle(above);
-    if (!ours) {
-        CloseHandle(folder);
-        folder = INVALID_HANDLE_VALUE;
-    }
-    return folder;
+    return menuFolderIsPlain() && isKnownAs(full, remover.record);
 }
 
 /* An entry of the opened folder, opened relative to it (a link as itself,
@@ -599,7 +716,17 @@ static void clearThroughHandle(HANDLE folder)
     }
 }
 
-/* Where the handle calls are missing (before Vista): by name, checked by
+static int deleteByName(const WCHAR *entry)
+{
+    DWORD attributes = attributesOf(entry);
+
+    if (!menuFolderIsPlain()
+        || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        return ENTRY_LEADS_OUT;
+    return deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT;
+}
+
+/* Where the handle calls are missing (XP and older): by name, checked by
    name, on the whole path. */
 static void clearByName(void)
 {
@@ -612,7 +739,7 @@ static void clearByName(void)
         if (sameText(name, L".") || sameText(name, L".."))
             continue;
         reportEntry(name, copyText(entry, PATH_ROOM, remover.menuFolder) && appendName(entry, PATH_ROOM, name)
-                          && deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT);
+                          ? deleteByName(entry) : ENTRY_KEPT);
     }
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
@@ -625,7 +752,9 @@ static void clearStartMenu(void)
 {
     int byHandle = canWorkThroughHandles();
     int ours = !remover.refused && isRecordMenuFolder();
-    HANDLE folder = ours && byHandle ? openMenuFolder() : INVALID_HANDLE_VALUE;
+    HANDLE folder = ours && byHandle ? openFolderItself(remover.menuFolder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES
+                                                        | DELETE | SYNCHRONIZE, 1, remover.menuFinal)
+                                     : INVALID_HANDLE_VALUE;
     int removed = 0;
 
     append(L"\n\nDeleting start menu entries...");
@@ -640,7 +769,7 @@ static void clearStartMenu(void)
         removed = markGone(folder);
         CloseHandle(folder);
     } else if (ours && !byHandle) {
-        removed = removeFolder(remover.menuFolder);
+        removed = menuFolderIsPlain() && removeFolder(remover.menuFolder);
     }
     if (removed) {
         append(L"\nOK");
@@ -672,15 +801,17 @@ static void removeInstallation(void)
     remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
     remover.recordIsSetups = 0;
     remover.keptFor = NULL;
+    remover.command = readUninstallCommand();
     if (readRecord(saverFile))
         deleteSaverFile(saverFile);
     showAndPause(200);
     append(L"\n\nDeleting registry entries...");
     showAndPause(400);
-    ours[0] = isRecordUninstallKey();
+    ours[0] = remover.command != COMMAND_NONE && (remover.command == COMMAND_OURS || remover.keptFor != NULL);
     ours[1] = remover.recordIsSetups || remover.keptFor != NULL;
     ours[2] = 1;
-    /* a saver file that may still be there keeps the keys that offer its removal */
+    /* a record kept (its saver file still there, or the record unreadable or
+       another program's) keeps the keys that offer its removal */
     for (i = 0; i < 3; i++)
         deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused,
                         ours[i] && i < 2 ? remover.keptFor : NULL);
@@ -715,6 +846,29 @@ static void pressOk(HWND dialog)
     }
 }
 
+/* While the removal runs (its closing box too) a close or a cancel, from
+   Task Manager or any other program, is dropped like the keys and clicks:
+   the run has one ending, its own. */
+static int isRunning(void)
+{
+    return remover.ran && !remover.finished;
+}
+
+static void closeDialog(HWND dialog)
+{
+    if (!isRunning())
+        EndDialog(dialog, 1);
+}
+
+static void cancel(HWND dialog)
+{
+    if (isRunning())
+        return;
+    /* owned, so that the dialog behind it takes no OK meanwhile */
+    MessageBoxA(dialog, "Uninstall canceled !", "message", MB_ICONWARNING);
+    EndDialog(dialog, 1);
+}
+
 static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
@@ -724,16 +878,13 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
         SetDlgItemTextA(dialog, IDC_TITLE, "zUb's ScreenSaver Remover [v1.51]");
         break;
     case WM_CLOSE:
-        EndDialog(dialog, 1);
+        closeDialog(dialog);
         break;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
+        if (LOWORD(wParam) == IDOK)
             pressOk(dialog);
-        } else if (LOWORD(wParam) == IDCANCEL) {
-            /* owned, so that the dialog behind it takes no OK meanwhile */
-            MessageBoxA(dialog, "Uninstall canceled !", "message", MB_ICONWARNING);
-            EndDialog(dialog, 1);
-        }
+        else if (LOWORD(wParam) == IDCANCEL)
+            cancel(dialog);
         break;
     }
     return FALSE;

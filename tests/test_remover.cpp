@@ -22,7 +22,8 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
-       EXPANDABLE = 1 << 21, BLANK_START = 1 << 22 };
+       EXPANDABLE = 1 << 21, BLANK_START = 1 << 22, KEY_LINKED = 1 << 23, MAPPED = 1 << 24, CLOSED = 1 << 25,
+       DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -39,7 +40,7 @@ struct RemoveCase {
                                in the scratch folder ('^' in the report) */
     UINT codePage;          /* the one the letters need */
     struct { const char *name, *data; DWORD type, size; } damage;  /* a value of the record, as
-                               setup never writes it (no data: the saver file's path) */
+                               setup never writes it (no data: the saver file's path; REG_NONE: gone) */
 };
 void PrintTo(const RemoveCase &c, std::ostream *out) { *out << c.what; }
 
@@ -72,10 +73,12 @@ protected:
     ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
-    std::string scratch, programs, menu, aside, record, other, saver, folder, link;
+    std::string scratch, programs, menu, aside, record, other, saver, folder, link, command, victimKey;
     std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
     std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
+    HMODULE mapped = NULL;      /* MAPPED: the saver file's image, as while it runs */
+    char cwd[MAX_PATH] = "";
     int parentMade;
 
     void SetUp() override
@@ -107,6 +110,16 @@ protected:
     {
         finishRun(&run);
         CloseHandle(busy);
+        FreeLibrary(mapped);
+        if (cwd[0] != 0)
+            SetCurrentDirectoryA(cwd);
+        HKEY linked;
+        if (!victimKey.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(),
+                                                REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &linked) == ERROR_SUCCESS) {
+            RegDeleteKeyA(linked, "");      /* the link itself */
+            RegCloseKey(linked);
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, victimKey.c_str());
+        }
         /* a record of another name goes with every key below its first part */
         std::string first = record.substr(0, record.find('\\'));
         for (int i = 0; i < 3 && !first.empty() && record != "kelpVole99"; i++)
@@ -180,16 +193,19 @@ protected:
         }
         saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
         folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
-        std::string menu = menuOf(name, layout), command = scratch + removerAt(layout) + " " + name;
+        std::string menu = menuOf(name, layout);
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
         record = name;
+        command = scratch + removerAt(layout) + (layout & TWO_BLANKS ? "  " : " ") + name;
         if (layout & FOREIGN)
             command = "C:\\windows\\notepad.exe";
         if (layout & QUOTED)
             command = "\"" + command.insert(command.rfind(' '), "\"");
         if (layout & EXPANDABLE)
             command = "%SystemDrive%" + command.substr(2);
-        if (layout & SAVER_FOLDER)
+        if (layout & MAPPED)
+            ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", file));
+        else if (layout & SAVER_FOLDER)
             CreateDirectoryA(saver.c_str(), NULL);
         else if (layout & SAVER_LINKED)     /* to a file of the user's */
             linkTo(scratch + "\\victim", link = saver);
@@ -197,11 +213,30 @@ protected:
             writeFile(saver);
         if (layout & READ_ONLY)
             SetFileAttributesA(saver.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (layout & MAPPED)
+            mapped = LoadLibraryExA(saver.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
         setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
-        setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString",
-                    layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
-        mend();
-        setRawValue(HKEY_CURRENT_USER, (settingsKey + record).c_str(), "speed", REG_DWORD, "abcd", 4);
+        mend(layout);
+        if (layout & DOT_PATH) {    /* both values as seen from the folder the remover stands in */
+            GetCurrentDirectoryA(MAX_PATH, cwd);
+            SetCurrentDirectoryA(scratch.c_str());
+            setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, (".\\" + std::string(file)).c_str(),
+                        strlen(file) + 3);
+            setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, ".", 2);
+        }
+        if (layout & KEY_LINKED) {  /* the settings key, a link to some other key */
+            HKEY key;
+            victimKey = "System\\kelpVictim" + std::to_string(GetCurrentProcessId());
+            std::wstring target = widen("\\Registry\\Machine\\" + victimKey);
+            setRawValue(HKEY_LOCAL_MACHINE, victimKey.c_str(), "speed", REG_DWORD, "abcd", 4);
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(), 0, NULL,
+                REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &key, NULL));
+            RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target.c_str(),
+                           (DWORD)target.size() * 2);
+            RegCloseKey(key);
+        } else {
+            setRawValue(HKEY_CURRENT_USER, (settingsKey + record).c_str(), "speed", REG_DWORD, "abcd", 4);
+        }
         if (layout & BEYOND) {      /* written whole, as setup writes it */
             WCHAR folder[MAX_PATH];
             HKEY key;
@@ -252,10 +287,12 @@ protected:
         writeFile(scratch + "\\victim");
         runCommand("/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"", path);
     }
-    /* The record's two values that tell the saver file, as setup writes them. */
-    void mend()
+    /* The record's values that tell the saver file and the remover, as setup writes them. */
+    void mend(int layout = 0)
     {
         std::string app = appPathsKey + record;
+        setRawValue(HKEY_LOCAL_MACHINE, (uninstallKey + record).c_str(), "uninstallString",
+                    layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
     }
@@ -297,8 +334,12 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
     if (c.record != NULL)
         install(c.record, c.file, c.layout);
-    if (c.damage.name != NULL)
-        setRawValue(HKEY_LOCAL_MACHINE, (appPathsKey + record).c_str(), *c.damage.name ? c.damage.name : NULL,
+    std::string damaged = (c.damage.name && !strcmp(c.damage.name, "uninstallString") ? uninstallKey : appPathsKey)
+                          + record;
+    if (c.damage.name != NULL && c.damage.type == REG_NONE)
+        deleteValue(HKEY_LOCAL_MACHINE, damaged.c_str(), c.damage.name);
+    else if (c.damage.name != NULL)
+        setRawValue(HKEY_LOCAL_MACHINE, damaged.c_str(), *c.damage.name ? c.damage.name : NULL,
                     c.damage.type, c.damage.data ? c.damage.data : saver.c_str(),
                     c.damage.data ? c.damage.size : saver.size() + 1);
     start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout);
@@ -317,6 +358,10 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     };
     DWORD started = GetTickCount();
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (c.layout & CLOSED) {    /* as Task Manager's End task, and a cancel, while it runs */
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
     if (c.layout & SWAPPED) {
         /* A link in the folder's place in the pause before it is emptied: the
            remover answers no messages while it works, so the moment comes
@@ -355,6 +400,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     EXPECT_TRUE(exists(scratch + "\\victim") || !(c.layout & (LINK_INSIDE | SAVER_LINKED)));
     if (c.layout & BEYOND)
         EXPECT_EQ((c.layout & BUSY) != 0, GetFileAttributesW(wideSaver.c_str()) != INVALID_FILE_ATTRIBUTES);
+    if (c.layout & READ_ONLY && c.fileLeft)     /* left as it was */
+        EXPECT_TRUE(GetFileAttributesA(named.c_str()) & FILE_ATTRIBUTE_READONLY);
     std::string menu = menuOf(c.record ? record.c_str() : "kelpVole99", c.layout);
     EXPECT_EQ(c.menuLeft, exists(menu));
     EXPECT_EQ(c.linksLeft, filesIn(menu));
@@ -373,14 +420,17 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         EXPECT_NE(none, closeBox(&run, "message"));
     } else {
+        EXPECT_TRUE(FindWindowA("#32770", "message") == NULL);    /* no second ending */
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);   /* "Exit" */
     }
     EXPECT_TRUE(endsWith(&run));
-    if (c.layout & BUSY || c.damage.name != NULL) {
+    if (c.layout & (BUSY | MAPPED) || c.damage.name != NULL) {
         /* the record kept offers the removal again, which finishes once the
            file is free or the record mended */
         CloseHandle(busy);
         busy = INVALID_HANDLE_VALUE;
+        FreeLibrary(mapped);
+        mapped = NULL;
         if (c.damage.name != NULL)
             mend();
         finishRun(&run);
@@ -407,9 +457,10 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "\\uninstall\\kelpVole99\nkey kept, saver file still there:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
 
-#define DAMAGED(what, value, ...) { what, "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, \
+#define DAMAGED(what, value, ...) DAMAGED_IN(what, value, "app paths", __VA_ARGS__)
+#define DAMAGED_IN(what, value, key, ...) { what, "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, \
     "Deleting saver files...\ncan't read value " value ", record kept:\n   HKEY_LOCAL_MACHINE\\software" \
-    "\\microsoft\\windows\\currentversion\\app paths\\kelpVole99\n\nDeleting registry entries...\n" \
+    "\\microsoft\\windows\\currentversion\\" key "\\kelpVole99\n\nDeleting registry entries...\n" \
     "key kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
     "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, \
@@ -456,8 +507,14 @@ const RemoveCase removeCases[] = {
       "Deleting start menu entries...\n\nRemoving start menu Folder...\ncant't delete folder: "
       "~\\zub_Savers\\kelpVole99\n", 0, 1, 3, 0 },
     { "another program", "someapp.exe", "someapp.exe", "someapp.exe", FOREIGN,
-      "Deleting saver files...\ncan't find file to remove:\n   @\\someapp.exe\n", 1, 0, 0,
+      "Deleting saver files...\nuninstall command of another program, record kept:\n   HKEY_LOCAL_MACHINE\\"
+      "software\\microsoft\\windows\\currentversion\\uninstall\\someapp.exe\n", 1, 0, 0,
       UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "Path \".\"", "kelpVole99", "kelpVole99", "kelpVole99.scr", DOT_PATH,
+      "Deleting saver files...\ncan't read value Path, record kept:", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "the settings key a link to another key", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | KEY_LINKED,
+      "OK\nOK\nkey left, it is a link:\n   HKEY_CURRENT_USER\\software\\zub_kram\\kelpVole99\n", 0, 0, 0,
+      SETTINGS_LEFT },
     { "any .scr", "kelpVole99", "kelpVole99", "victim.scr", 0,
       "Deleting saver files...\ncan't find file to remove:\n   @\\victim.scr\n", 1, 0, 0, APP_PATH_LEFT },
     { "the saver file of another folder", "kelpVole99", "kelpVole99", "kelpVole99.scr", OTHER_PATH,
@@ -470,6 +527,7 @@ const RemoveCase removeCases[] = {
     DAMAGED("default empty", "(Default)", { "", "", REG_SZ, 1 }),
     DAMAGED("default 32,700 letters", "(Default)", { "", longValue.c_str(), REG_SZ, 32701 }),
     DAMAGED("Path a number", "Path", { "Path", "abcd", REG_DWORD, 4 }),
+    DAMAGED_IN("uninstall command absent", "uninstallString", "uninstall", { "uninstallString", "", REG_NONE }),
     { "a folder in the saver file's place", "kelpVole99", "kelpVole99", "kelpVole99.scr", SAVER_FOLDER,
       NOT_THE_SAVER, 1, 0, 0, 0 },
     { "a link in the saver file's place", "kelpVole99", "kelpVole99", "kelpVole99.scr", SAVER_LINKED,
@@ -484,6 +542,8 @@ const RemoveCase removeCases[] = {
       "app paths\\%\n\nDeleting registry entries...\ncan't delete key:", 1, 1, 3, ALL_LEFT },
     { "the start-menu folder swapped for a link meanwhile", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | SWAPPED, "\n\nDeleting start menu entries...\n", 0, 1, 3, 0 },
+    { "the start-menu folder swapped meanwhile, told it runs on XP", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | SWAPPED | BEFORE_VISTA, "\n\nDeleting start menu entries...\n", 0, 1, 3, 0 },
     /* a saver file that cannot go keeps the record that offers its removal; the path
        it is reported by is whole, in a double-byte code page and beyond the code page */
     { "saver file in use", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BUSY,
@@ -494,6 +554,10 @@ const RemoveCase removeCases[] = {
     { "saver file in use, its folder beyond the code page", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | BUSY | BEYOND, IN_USE("@\\^\\kelpVole99.scr"), 0, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT,
       "\xe5\xb1\x8f\xe5\xb9\x95", 1252 },         /* 屏幕 */
+    { "read-only saver file running", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY | MAPPED,
+      IN_USE("@\\kelpVole99.scr"), 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
+    { "closed and cancelled while it runs", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | CLOSED,
+      "\n\nRemoving start menu Folder...\nOK\n\n... FINISHED", 0, 0, 0, 0 },
     { "read-only saver file", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY, removerFullReport,
       0, 0, 0, 0 },
     { "started by its 8.3 path", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | SHORT_START,
@@ -502,7 +566,7 @@ const RemoveCase removeCases[] = {
       MENU | BEYOND, removerFullReport, 0, 0, 0, 0 },
     { "start-menu folder over 300 bytes", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | PROGRAMS,
       removerFullReport, 0, 0, 0, 0, longLetters.c_str(), 932 },
-    { "by name, as before Vista", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BEFORE_VISTA,
+    { "told it runs on XP", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | BEFORE_VISTA,
       removerFullReport, 0, 0, 0, 0 },
     { "Programs reached through a link", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | PROGRAMS | PROGRAMS_LINKED, removerFullReport, 0, 0, 0, 0, "kelpPrograms" },
@@ -510,6 +574,8 @@ const RemoveCase removeCases[] = {
       removerFullReport, 0, 0, 0, 0 },
     { "started unquoted from a folder with a blank", "kelpVole99", "kelpVole99", "kelpVole99.scr",
       MENU | BLANK_START, removerFullReport, 0, 0, 0, 0 },
+    { "uninstall command with two blanks", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | TWO_BLANKS,
+      removerFullReport, 0, 0, 0, 0 },
     { "uninstall command expandable", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | EXPANDABLE,
       removerFullReport, 0, 0, 0, 0 },
 };
