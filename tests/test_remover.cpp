@@ -23,7 +23,7 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
        EXPANDABLE = 1 << 21, BLANK_START = 1 << 22, KEY_LINKED = 1 << 23, MAPPED = 1 << 24, CLOSED = 1 << 25,
-       DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27 };
+       DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27, FOLDER_LINKED = 1 << 28 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -203,6 +203,11 @@ protected:
             command = "\"" + command.insert(command.rfind(' '), "\"");
         if (layout & EXPANDABLE)
             command = "%SystemDrive%" + command.substr(2);
+        if (layout & FOLDER_LINKED) {   /* the install folder, a link to a folder of the user's */
+            CreateDirectoryA((scratch + "\\Documents").c_str(), NULL);
+            linkTo(scratch + "\\Documents", link = folder = scratch + "\\kelpLinked");
+            saver = folder + "\\kelpVole99.scr";
+        }
         if (layout & MAPPED)
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", file));
         else if (layout & SAVER_FOLDER)
@@ -532,6 +537,9 @@ const RemoveCase removeCases[] = {
       NOT_THE_SAVER, 1, 0, 0, 0 },
     { "a link in the saver file's place", "kelpVole99", "kelpVole99", "kelpVole99.scr", SAVER_LINKED,
       NOT_THE_SAVER, 1, 0, 0, 0 },
+    { "a link in the install folder's place", "kelpVole99", "kelpVole99", "Documents\\kelpVole99.scr",
+      FOLDER_LINKED, "Deleting saver files...\nnot the saver file, left:\n   @\\kelpLinked\\kelpVole99.scr\n", 1, 0,
+      0, 0 },
     { "dot-dot in the name", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99", "zzz\\..\\kelpVole99.scr", MENU,
       NEVER_INSTALLED("zzz\\..\\kelpVole99") "... FINISHED", 1, 1, 3, ALL_LEFT },
     { "slash in the name", "a/../kelpVole99", "a/../kelpVole99", "a/../kelpVole99.scr", MENU,
