@@ -6,8 +6,9 @@
    record and the record name agree with what setup writes: a record name
    that could lead out of the folders and keys built from it is refused
    outright; the saver file only as "<record>.scr" in the record's install
-   folder, by the name the file system knows it under (a short 8.3 alias of
-   some other file does not count); the application-path key only when it
+   folder (named whole, and no link put in its place since), by the name
+   the file system knows it under (a short 8.3 alias of some other file
+   does not count); the application-path key only when it
    names that file; the uninstall key only when its command is this program
    with the record; the start-menu folder only when it is the user's own
    "zub_Savers\<record>" and no link to some other folder.  The settings key
