@@ -63,7 +63,7 @@ int processElevation(void)
    the ANSI code page.  Only a limited token comes here, so Vista or later;
    the call is looked up all the same, so that Windows 95 still loads a
    program that never makes it. */
-int restartWithRights(const char *arguments)
+int restartWithRights(const char *arguments, DWORD *exitCode)
 {
     static BOOL (WINAPI *execute)(SHELLEXECUTEINFOW *);
     WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
@@ -76,15 +76,22 @@ int restartWithRights(const char *arguments)
         return 0;
     ZeroMemory(&start, sizeof start);
     start.cbSize = sizeof start;
-    start.fMask = SEE_MASK_NOASYNC;
+    /* waited for: a package manager reads the outcome from this process */
+    start.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
     start.lpVerb = L"runas";
     start.lpFile = self;
     start.lpParameters = wideArguments;
     start.nShow = SW_SHOWNORMAL;
-    return execute(&start) != 0;
+    if (!execute(&start) || start.hProcess == NULL)
+        return 0;
+    WaitForSingleObject(start.hProcess, INFINITE);
+    if (!GetExitCodeProcess(start.hProcess, exitCode))
+        *exitCode = 1;
+    CloseHandle(start.hProcess);
+    return 1;
 }
 
-int handedOverForRights(const char **arguments)
+int handedOverForRights(const char **arguments, DWORD *exitCode)
 {
     const char *mark = RIGHTS_MARK, *text = *arguments;
 
@@ -94,9 +101,11 @@ int handedOverForRights(const char **arguments)
         while (*text && (unsigned char)*text <= ' ')
             text++;
         *arguments = text;
-        return 0;
+        return RIGHTS_HELD;
     }
-    return needsRights(canWriteWindowsFolder(), processElevation()) && restartWithRights(*arguments);
+    if (!needsRights(canWriteWindowsFolder(), processElevation()))
+        return RIGHTS_HELD;
+    return restartWithRights(*arguments, exitCode) ? RIGHTS_HANDED_OVER : RIGHTS_REFUSED;
 }
 
 /* The system hands a path with blanks over unquoted where the command was

@@ -19,15 +19,18 @@ int needsRights(int canWrite, int elevation);
 int canWriteWindowsFolder(void);
 int processElevation(void);
 /* Starts this program again with `arguments` through the "runas" verb,
-   which asks the user for administrator rights; 0 when the user declines
-   or the start fails. */
-int restartWithRights(const char *arguments);
-/* All of the above: 1 when a copy with the rights was started and this
-   one should end without doing anything.  The copy finds RIGHTS_MARK
-   first among its `arguments`, is not started again, and has the mark
-   taken off them. */
+   which asks the user for administrator rights, and waits for it to end
+   with its exit code in `exitCode`; 0 when the user declines or the start
+   fails. */
+int restartWithRights(const char *arguments, DWORD *exitCode);
+/* All of the above: RIGHTS_HANDED_OVER when a copy with the rights ran
+   (its exit code in `exitCode`, to be this one's) and this one should end
+   without doing anything; RIGHTS_REFUSED when they are needed and asking
+   did not bring them.  The copy finds RIGHTS_MARK first among its
+   `arguments`, is not started again, and has the mark taken off them. */
 #define RIGHTS_MARK "/rights"
-int handedOverForRights(const char **arguments);
+enum { RIGHTS_HELD, RIGHTS_HANDED_OVER, RIGHTS_REFUSED };
+int handedOverForRights(const char **arguments, DWORD *exitCode);
 /* What follows the program's own name on its command line: quoted, or
    unquoted with or without blanks. */
 const char *commandArguments(const char *line);

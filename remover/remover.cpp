@@ -893,12 +893,14 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
+    DWORD exitCode = 0;
+
     (void)previous;
     (void)commandLine;      /* read whole below, program name and all */
     (void)showCommand;      /* the dialog shows itself */
     remover.recordName = commandArguments(GetCommandLineA());
-    if (handedOverForRights(&remover.recordName))
-        return 0;
+    if (handedOverForRights(&remover.recordName, &exitCode) == RIGHTS_HANDED_OVER)
+        return (int)exitCode;
     if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
         remover.record[0] = 0;
     lookUpHandleCalls();

@@ -137,10 +137,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 
     if (!modulePath(launchContext.modulePath, MAX_PATH))
         launchContext.modulePath[0] = 0;
-    if (!isSaverFileName(launchContext.modulePath)) {
-        runSetup();
-        return 0;
-    }
+    if (!isSaverFileName(launchContext.modulePath))
+        return runSetup();
 
     rememberForeground(lpCmdLine);
     parseCommandLine(lpCmdLine);

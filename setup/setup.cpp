@@ -424,13 +424,14 @@ static HMODULE startCommonControls(void)
     return library;
 }
 
-void runSetup(void)
+int runSetup(void)
 {
     HMODULE commonControls;
     const char *arguments = commandArguments(GetCommandLineA());
+    DWORD exitCode = 0;
 
-    if (handedOverForRights(&arguments))
-        return;
+    if (handedOverForRights(&arguments, &exitCode) == RIGHTS_HANDED_OVER)
+        return (int)exitCode;
     commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                         setupDialogProc, 0) == -1)
@@ -438,4 +439,5 @@ void runSetup(void)
     if (commonControls != NULL)
         FreeLibrary(commonControls);
     setupState.finished = 0;
+    return 0;
 }

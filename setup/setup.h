@@ -32,7 +32,8 @@ struct SetupState {
 };
 extern SetupState setupState;
 
-void runSetup(void);
+/* The exit code: SETUP_EXIT_... */
+int runSetup(void);
 INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK locationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 void centerWindow(HWND window);
