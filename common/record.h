@@ -5,7 +5,8 @@
 #ifndef KELP_RECORD_H
 #define KELP_RECORD_H
 
-/* Below HKEY_LOCAL_MACHINE, each with a subkey named after the record. */
+/* Below HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for an install of one
+   user's, each with a subkey named after the record. */
 #define RECORD_UNINSTALL_KEY "software\\microsoft\\windows\\currentversion\\uninstall"
 #define RECORD_APP_PATHS_KEY "software\\microsoft\\windows\\currentversion\\app paths"
 /* Below HKEY_CURRENT_USER: the saver's options, a subkey per saver. */
@@ -18,6 +19,7 @@
 /* The uninstall key's values. */
 #define RECORD_DISPLAY_NAME "displayName"
 #define RECORD_UNINSTALL_COMMAND "uninstallString"
+#define RECORD_QUIET_UNINSTALL "QuietUninstallString"
 #define RECORD_DISPLAY_ICON "DisplayIcon"
 #define RECORD_DISPLAY_VERSION "DisplayVersion"
 #define RECORD_PUBLISHER "Publisher"

@@ -18,6 +18,8 @@
 #define START_MENU_PARENT L"zUb_savers"
 #define START_MENU_FOLDER L"" RECORD_MENU_FOLDER "\\" KELP_RECORD_NAME
 
+static const char registryFailed[] = "small ERROR: can't write to registry";
+
 /* makeStartMenuFolder's result; the next call overwrites it. */
 static WCHAR startMenuFolder[MAX_PATH];
 
@@ -48,7 +50,7 @@ int createStartMenuLink(const WCHAR *name, const WCHAR *target, int csidl, const
     status = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, *shellLinkInterface(),
                               (void **)&link);
     if (FAILED(status)) {
-        warn(setupState.dialog, "cocreate");
+        reportFailure("cocreate", SETUP_EXIT_INCOMPLETE);
     } else {
         status = saveShellLink(link, &fields, linkFile);
         link->Release();
@@ -64,7 +66,7 @@ static int openRecordKey(const char *prefix, HKEY *key)
 
     return copyText(keyPath, sizeof keyPath, prefix)
         && appendText(keyPath, sizeof keyPath, KELP_RECORD_NAME)
-        && RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, (char *)RECORD_KEY_CLASS,
+        && RegCreateKeyExA(setupState.recordRoot, keyPath, 0, (char *)RECORD_KEY_CLASS,
                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, key, NULL)
            == ERROR_SUCCESS;
 }
@@ -93,6 +95,20 @@ static DWORD fileKilobytes(const WCHAR *path)
     return (data.nFileSizeLow + 1023) / 1024 + data.nFileSizeHigh * 4194304;
 }
 
+/* The uninstall command with /S before the record name: the remover
+   takes the rest of its line as the name. */
+static int setQuietCommand(HKEY key)
+{
+    WCHAR command[PATH_ROOM];
+    int length = textLength(setupState.uninstallCommand) - (int)(ARRAYSIZE(KELP_RECORD_NAME) - 1);
+
+    if (length < 1 || length + 3 >= PATH_ROOM)
+        return 0;
+    lstrcpynW(command, setupState.uninstallCommand, length + 1);
+    return appendText(command, PATH_ROOM, L"/S ") && appendText(command, PATH_ROOM, L"" KELP_RECORD_NAME)
+        && setPathValue(key, L"" RECORD_QUIET_UNINSTALL, command);
+}
+
 void registerUninstall(void)
 {
     SetupState *s = &setupState;
@@ -102,11 +118,14 @@ void registerUninstall(void)
     if (s->uninstallCommand[0] == 0)    /* no remover to offer */
         return;
     if (!openRecordKey(UNINSTALL_PREFIX, &key)) {
-        warn(setupState.dialog, "small ERROR: can't write to registry");
+        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
         return;
     }
     stored = setValueText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
         & setPathValue(key, L"" RECORD_UNINSTALL_COMMAND, s->uninstallCommand)
+        /* what package managers run: the remover with no window, its
+           outcome in its exit code */
+        & setQuietCommand(key)
         /* what the system's program list shows beside the name; it offers
            neither change nor repair, which this setup does not have */
         & setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath)
@@ -118,7 +137,7 @@ void registerUninstall(void)
         & setNumber(key, RECORD_NO_REPAIR, 1);
     RegCloseKey(key);
     if (!stored)
-        warn(setupState.dialog, "small ERROR: can't write to registry");
+        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
 }
 
 void registerAppPath(void)
@@ -127,14 +146,14 @@ void registerAppPath(void)
     int stored;
 
     if (!openRecordKey(APP_PATH_PREFIX, &key)) {
-        warn(setupState.dialog, "small ERROR: can't write to registry");
+        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
         return;
     }
     stored = setPathValue(key, NULL, setupState.saverPath)
         & setPathValue(key, L"" RECORD_INSTALL_FOLDER, setupState.installFolder);
     RegCloseKey(key);
     if (!stored)
-        warn(setupState.dialog, "small ERROR: can't write to registry");
+        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
 }
 
 /* The shell opens the folder's window a moment later and gives it the
@@ -156,30 +175,31 @@ void registerStartMenu(void)
 
     if (makeStartMenuFolder(START_MENU_PARENT, CSIDL_PROGRAMS) == NULL
         || (folder = makeStartMenuFolder(START_MENU_FOLDER, CSIDL_PROGRAMS)) == NULL) {
-        warn(setupState.dialog, "small ERROR: can't create link in startmenu !");
+        reportFailure("small ERROR: can't create link in startmenu !", SETUP_EXIT_INCOMPLETE);
         return;
     }
-    openFolderWindow(s->dialog, folder);
+    if (!s->silent)
+        openFolderWindow(s->dialog, folder);
     /* without it the remover could not find the folder and its links */
     stored = openRecordKey(APP_PATH_PREFIX, &key);
     if (stored) {
         stored = setPathValue(key, L"" RECORD_MENU_PATH, folder);
         RegCloseKey(key);
     }
-    if (!stored)
-        warn(setupState.dialog, "small ERROR: can't write to registry");
+    if (!stored)    /* the remover would leave the links */
+        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
 
     if (!createStartMenuLink(L"test " KELP_RECORD_NAME, s->saverPath, CSIDL_PROGRAMS,
                              START_MENU_FOLDER, NULL, NULL, 0, s->installFolder))
-        warn(setupState.dialog, "small ERROR: can't create test link startmenu !");
+        reportFailure("small ERROR: can't create test link startmenu !", SETUP_EXIT_INCOMPLETE);
     if (s->uninstallCommand[0] != 0     /* only to a remover in place */
         && !createStartMenuLink(L"remove " KELP_RECORD_NAME, s->removerPath, CSIDL_PROGRAMS,
                                 START_MENU_FOLDER, L"" KELP_RECORD_NAME, s->saverPath, 2,
                                 s->installFolder))
-        warn(setupState.dialog, "small ERROR: can't create uninstall link in startmenu !");
+        reportFailure("small ERROR: can't create uninstall link in startmenu !", SETUP_EXIT_INCOMPLETE);
     /* by its full path: a bare name is looked for first where setup stands */
     if (!formPanelParameters() || !systemFile(L"rundll32.exe", program)
         || !createStartMenuLink(L"configure " KELP_RECORD_NAME, program, CSIDL_PROGRAMS,
                                 START_MENU_FOLDER, s->panelParameters, s->saverPath, 1, NULL))
-        warn(setupState.dialog, "small ERROR: can't create config link in startmenu !");
+        reportFailure("small ERROR: can't create config link in startmenu !", SETUP_EXIT_INCOMPLETE);
 }

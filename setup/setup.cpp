@@ -13,13 +13,16 @@
 
 SetupState setupState;
 
+static const char userQuestion[] =
+    "Setup can't write to the Windows folder: installing for everyone\n"
+    "needs administrator rights.\n\nInstall the saver for you only ?";
+
 static const char leaveQuestion[] =
     "You have not finished the installation yet !\nReally exit ?\n\n"
     "To install select NO and push the SETUP button!";
 
 #define TIMEOUT_LOWEST 1
 #define TIMEOUT_HIGHEST 100
-#define TIMEOUT_START 3
 /* How long the success box waits for the start-menu folder's window, and
    how often it is looked for meanwhile. */
 #define FOLDER_WAIT_MS 3000
@@ -31,11 +34,45 @@ int formSaverPath(void)
 {
     SetupState *s = &setupState;
 
+    /* for the machine the remover stays in the Windows directory wherever
+       the saver goes; for one user it goes beside the saver, in a folder
+       of the user's own */
+    if (s->scope == SCOPE_USER ? copyText(s->removerPath, PATH_ROOM, s->installFolder)
+                               : windowsFolder(s->removerPath, MAX_PATH))
+        appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE);
     if (copyText(s->saverPath, PATH_ROOM, s->installFolder)
         && appendName(s->saverPath, PATH_ROOM, SETUP_SAVER_FILE))
         return 1;
     s->saverPath[0] = 0;
     return 0;
+}
+
+void reportFailure(const char *text, int exitCode)
+{
+    SetupState *s = &setupState;
+
+    if (s->exitCode == SETUP_EXIT_OK || exitCode < s->exitCode)
+        s->exitCode = exitCode;
+    if (!s->silent && text != NULL)
+        warn(s->dialog, text);
+}
+
+/* The install folder and any folder above it that is missing: one named
+   by /D=, or the per-user one, may not be there yet. */
+static void makeInstallFolder(void)
+{
+    WCHAR path[MAX_PATH];
+    int i;
+
+    copyText(path, MAX_PATH, setupState.installFolder);
+    for (i = 3; path[i - 1] != 0; i++) {
+        if (path[i] == '\\' || path[i] == 0) {
+            WCHAR kept = path[i];
+            path[i] = 0;
+            makeFolder(path);
+            path[i] = kept;
+        }
+    }
 }
 
 int formPanelParameters(void)
@@ -73,18 +110,12 @@ static void onInitDialog(HWND dialog)
     SetupState *s = &setupState;
 
     s->dialog = dialog;
-    if (!windowsFolder(s->installFolder, MAX_PATH))
-        copyText(s->installFolder, MAX_PATH, L"c:");
     formSaverPath();
-    /* The remover stays in the Windows directory wherever the saver goes. */
-    copyText(s->removerPath, PATH_ROOM, s->installFolder);
-    appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE);
-
     setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), s->saverPath);
     CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
                         MAKELONG(TIMEOUT_HIGHEST, TIMEOUT_LOWEST));
-    SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETPOS, 0, TIMEOUT_START);
+    SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETPOS, 0, s->minutes);
     centerWindow(dialog);
 }
 
@@ -105,7 +136,7 @@ static void onBrowse(HWND dialog)
    taken away again and reported, as a cut remover would fail the user
    only later, when the removal is wanted.  Without the image the install
    goes on without one. */
-static int writeRemover(HWND dialog)
+static int writeRemover(void)
 {
     HINSTANCE instance = launchContext.instance;
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_REMOVER), MAKEINTRESOURCEA(10));
@@ -115,13 +146,13 @@ static int writeRemover(HWND dialog)
     HANDLE file;
     int whole;
 
-    if (found == NULL)
-        return 0;
-    size = SizeofResource(instance, found);
-    loaded = LoadResource(instance, found);
+    size = found != NULL ? SizeofResource(instance, found) : 0;
+    loaded = found != NULL ? LoadResource(instance, found) : NULL;
     image = loaded != NULL ? LockResource(loaded) : NULL;
-    if (size == 0 || image == NULL)
+    if (size == 0 || image == NULL) {
+        reportFailure(NULL, SETUP_EXIT_NOT_REMOVABLE);     /* no box, as ever */
         return 0;
+    }
     file = openFile(setupState.removerPath, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE);
     whole = file != INVALID_HANDLE_VALUE && WriteFile(file, image, size, &written, NULL)
         && written == size;
@@ -131,7 +162,7 @@ static int writeRemover(HWND dialog)
         return 1;
     if (file != INVALID_HANDLE_VALUE)
         deleteFile(setupState.removerPath);
-    warn(dialog, "ERROR: cant write file");
+    reportFailure("ERROR: cant write file", SETUP_EXIT_NOT_REMOVABLE);
     return 0;
 }
 
@@ -169,12 +200,13 @@ static int placeSaverFile(HWND dialog)
         return 1;
     if (GetLastError() != ERROR_FILE_EXISTS)
         return 0;
-    if (MessageBoxA(dialog, "File exists !   Overwrite ?", "question",
-                    MB_YESNO | MB_ICONINFORMATION) != IDYES)
+    /* a silent run is an upgrade: the newer saver replaces the older */
+    if (!setupState.silent && MessageBoxA(dialog, "File exists !   Overwrite ?", "question",
+                                          MB_YESNO | MB_ICONINFORMATION) != IDYES)
         return 1;
     if (copyWritable(target, FALSE))
         return 1;
-    warn(dialog, "ERROR: cant write file");
+    reportFailure("ERROR: cant write file", SETUP_EXIT_NO_SAVER);
     setupState.finished = 1;
     return 0;
 }
@@ -293,19 +325,35 @@ static void reportInstalled(HWND dialog)
     s->folderTimer = 0;
 }
 
+/* On the NT line the system maps the system.ini line into the user's
+   registry, where the wide form is kept whole; an install for one user
+   writes there itself, and so leaves the Windows folder alone on any
+   system. */
+static int selectSaver(void)
+{
+    HKEY key;
+    int stored;
+
+    if (setupState.scope == SCOPE_MACHINE)
+        return writeProfileText(L"boot", L"SCRNSAVE.EXE", setupState.saverPath, L"system.ini");
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return 0;
+    stored = setPathValue(key, L"SCRNSAVE.EXE", setupState.saverPath);
+    RegCloseKey(key);
+    return stored;
+}
+
 /* Makes the placed file the system's saver, records the install, sets the
    timeout, reports and offers the settings page. */
 static void registerSaver(HWND dialog, int removerInPlace)
 {
     SetupState *s = &setupState;
-    LRESULT position;
     const WCHAR *quote;
     WCHAR program[PATH_ROOM];
 
-    /* On the NT line the system maps this line into the user's registry,
-       where the wide form is kept whole. */
-    if (!writeProfileText(L"boot", L"SCRNSAVE.EXE", s->saverPath, L"system.ini"))
-        warn(dialog, "ERROR: cant write file");
+    if (!selectSaver())
+        reportFailure("ERROR: cant write file", SETUP_EXIT_INCOMPLETE);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_UPDATEINIFILE);
 
     /* without a remover nothing names one: no uninstall entry, no link; a
@@ -322,19 +370,19 @@ static void registerSaver(HWND dialog, int removerInPlace)
 
     formPanelParameters();
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, 0);
-    /* The high word would only flag a buddy text that is no number. */
-    position = SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0);
     /* stored, or the next log-on would bring back the timeout before */
-    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, LOWORD(position) * 60, NULL,
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, s->minutes * 60, NULL,
                           SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
     /* action 0 names no setting: the pair only writes the stored settings
        out and tells every window that they changed */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
 
+    if (s->silent)
+        return;
     /* in front of the start-menu folder window opened a few steps before */
     reportInstalled(dialog);
-    if (!IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG))
+    if (!s->startConfig)
         return;
     if (systemFile(L"rundll32.exe", program))
         openWithShell(dialog, program, s->panelParameters, s->installFolder);
@@ -355,25 +403,41 @@ static void onCancel(HWND dialog)
         endSetup(dialog);
 }
 
+/* The install sequence, from the dialog or silent. */
+static void install(HWND dialog)
+{
+    int removerInPlace;
+
+    setupState.exitCode = SETUP_EXIT_OK;
+    makeInstallFolder();
+    removerInPlace = writeRemover();
+    if (placeSaverFile(dialog)) {
+        registerSaver(dialog, removerInPlace);
+        return;
+    }
+    reportFailure(NULL, SETUP_EXIT_NO_SAVER);
+    if (!setupState.silent)
+        MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
+}
+
 /* Whatever the outcome, one press of SETUP ends the dialog; only a folder
    whose texts do not fit is sent back before anything is written. */
 static void onSetup(HWND dialog)
 {
-    int removerInPlace;
-
     /* what is shown, where the copy goes and what is recorded: all from
        the install folder as it stands now */
+    SetupState *s = &setupState;
+
     formSaverPath();
-    setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), setupState.saverPath);
+    setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), s->saverPath);
     if (!installTextsFit()) {
         warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
     }
-    removerInPlace = writeRemover(dialog);
-    if (placeSaverFile(dialog))
-        registerSaver(dialog, removerInPlace);
-    else
-        MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
+    /* the high word would only flag a buddy text that is no number */
+    s->minutes = LOWORD(SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0));
+    s->startConfig = IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG);
+    install(dialog);
     endSetup(dialog);
 }
 
@@ -424,14 +488,58 @@ static HMODULE startCommonControls(void)
     return library;
 }
 
+/* The machine's install writes the Windows folder and HKEY_LOCAL_MACHINE:
+   without the rights for them (declined, or a user who has none) the
+   user is offered an install of their own instead of a run of failures.
+   0, with the exit code, when setup should end. */
+static int chooseScope(const char **arguments, int *exitCode)
+{
+    SetupState *s = &setupState;
+    WCHAR folder[MAX_PATH];
+    DWORD handedOver = 0;
+    int rights;
+
+    if (GetVersion() & 0x80000000)
+        s->scope = SCOPE_MACHINE;       /* the 9x line: no per-user folders, nor rights */
+    *exitCode = SETUP_EXIT_NO_SAVER;
+    if (s->scope == SCOPE_USER && !userInstallFolder(folder))
+        return 0;
+    if (s->scope == SCOPE_MACHINE) {
+        rights = handedOverForRights(arguments, &handedOver);
+        *exitCode = rights == RIGHTS_HANDED_OVER ? (int)handedOver : SETUP_EXIT_NO_RIGHTS;
+        if (rights == RIGHTS_HANDED_OVER)
+            return 0;
+        if (rights == RIGHTS_REFUSED || !canWriteWindowsFolder()) {
+            if (s->silent || !userInstallFolder(folder)
+                || MessageBoxA(NULL, userQuestion, "question", MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return 0;
+            s->scope = SCOPE_USER;
+        }
+    }
+    s->recordRoot = s->scope == SCOPE_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    return 1;
+}
+
 int runSetup(void)
 {
+    SetupState *s = &setupState;
     HMODULE commonControls;
     const char *arguments = commandArguments(GetCommandLineA());
-    DWORD exitCode = 0;
+    int exitCode;
 
-    if (handedOverForRights(&arguments, &exitCode) == RIGHTS_HANDED_OVER)
-        return (int)exitCode;
+    if (!readSwitches(arguments, &exitCode) || !chooseScope(&arguments, &exitCode))
+        return exitCode;
+    if (!s->folderGiven && !(s->scope == SCOPE_USER ? userInstallFolder(s->installFolder)
+                                                    : windowsFolder(s->installFolder, MAX_PATH)))
+        copyText(s->installFolder, MAX_PATH, L"c:");
+    formSaverPath();
+    if (s->silent) {
+        if (!installTextsFit())
+            return SETUP_EXIT_NO_SAVER;
+        install(NULL);
+        return s->exitCode;
+    }
+    s->exitCode = SETUP_EXIT_CANCELLED;
     commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
                         setupDialogProc, 0) == -1)
@@ -439,5 +547,5 @@ int runSetup(void)
     if (commonControls != NULL)
         FreeLibrary(commonControls);
     setupState.finished = 0;
-    return 0;
+    return s->exitCode;
 }

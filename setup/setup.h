@@ -10,13 +10,35 @@
 #define SETUP_SAVER_FILE L"kelpVole99.scr"
 #define SETUP_REMOVER_FILE L"zUbSavRemov_1_51.exe"
 #define SETUP_PANEL_PREFIX L"desk.cpl,InstallScreenSaver "
+/* Below the user's local application data: the per-user install folder. */
+#define SETUP_USER_FOLDER L"Programs\\kelpVole99"
+
+/* Setup's exit codes, for package managers and scripts; where several
+   steps fail, the lowest code stands. */
+enum {
+    SETUP_EXIT_OK,              /* everything the install promises is in place */
+    SETUP_EXIT_BAD_LINE,        /* an unknown switch or a bad value, or /? */
+    SETUP_EXIT_CANCELLED,
+    SETUP_EXIT_NO_SAVER,        /* the saver file could not be written */
+    SETUP_EXIT_NOT_REMOVABLE,   /* installed, but no remover or record to undo it */
+    SETUP_EXIT_NO_RIGHTS,       /* administrator rights needed, and not had */
+    SETUP_EXIT_INCOMPLETE       /* removable, but a link or the selection is missing */
+};
+enum { SCOPE_MACHINE, SCOPE_USER };
 
 /* Paths are held wide, once (see common/files.h). */
 struct SetupState {
     HWND dialog;                                /* owner of setup's questions */
+    int silent;                                 /* /S: no window at all, the exit code tells */
+    int scope;                                  /* SCOPE_...: where the install and its record go */
+    int minutes;                                /* the screen saver's timeout */
+    int folderGiven;                            /* /D= named the install folder */
+    int startConfig;                            /* the settings page is opened after */
+    int exitCode;                               /* SETUP_EXIT_... */
+    HKEY recordRoot;                            /* the machine's keys or the user's */
     WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
     WCHAR saverPath[PATH_ROOM];            /* install folder and saver file name */
-    WCHAR removerPath[PATH_ROOM];          /* always in the Windows directory */
+    WCHAR removerPath[PATH_ROOM];          /* the Windows directory; for one user, beside the saver */
     WCHAR uninstallCommand[PATH_ROOM];     /* remover path (quoted with blanks), a blank, the record name */
     WCHAR panelParameters[PATH_ROOM];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
@@ -41,6 +63,17 @@ void watchForFolderWindow(const WCHAR *folder);
 
 int formSaverPath(void);
 int formPanelParameters(void);
+/* A step that failed: told to the user unless the run is silent, and kept
+   for the exit code. */
+void reportFailure(const char *text, int exitCode);
+
+/* ---- the command line ---- */
+
+/* Reads the switches into setupState; 0, with the box shown unless /S,
+   when setup should end with `*exitCode` without installing. */
+int readSwitches(const char *arguments, int *exitCode);
+/* The per-user install folder, when the system has per-user folders. */
+int userInstallFolder(WCHAR *folder);
 
 /* ---- install record and start-menu links ---- */
 

@@ -192,7 +192,7 @@ TEST_F(Setup, CancelAsksWithNoPreselected)
             break;
         EXPECT_TRUE(IsWindowVisible(dialog)) << "No must keep the dialog";
     }
-    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(endsWith(&run, 2)) << "the code for cancelled";
     EXPECT_EQ(none, fileBytes(saver));
     expectNothingRegistered();
 }
@@ -209,6 +209,7 @@ struct InstallCase {
     int copied;                 /* the saver file is the program; else as it was */
     int lockedRecord;           /* the application-path key takes no value */
     int plantedRundll;          /* a "rundll32.exe" of someone else's beside setup */
+    DWORD code;                 /* the exit code */
 };
 void PrintTo(const InstallCase &c, std::ostream *out) { *out << c.what; }
 
@@ -291,7 +292,7 @@ TEST_P(Install, LeavesWhatItReports)
     }
     EXPECT_EQ(c.boxes, boxes);
     EXPECT_GE(1, deaf) << "the dialog stopped answering";
-    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(endsWith(&run, c.code));
     CloseHandle(held);
     SetFileAttributesA(run.path, FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE((c.copied ? fileBytes(run.path) : c.oldSaver) == fileBytes(saver));
@@ -365,14 +366,175 @@ const InstallCase installCases[] = {
       "File exists !   Overwrite ?|saver successful installed !", 1, 0 },
     { "timeout 100 wraps to 1, no settings page", NULL, 0, 0, 0, 1, installed, 1, 1 },
     { "start menu not writable", NULL, 0, 0, 1, 0,
-      "small ERROR: can't create link in startmenu !|saver successful installed !", 1, 1 },
+      "small ERROR: can't create link in startmenu !|saver successful installed !", 1, 1, 0, 0, 6 },
     { "record key taking no value: the start-menu folder's path is reported lost too", NULL, 0, 0, 0, 0,
-      "small ERROR: can't write to registry|small ERROR: can't write to registry|saver successful installed !", 1, 1, 1 },
+      "small ERROR: can't write to registry|small ERROR: can't write to registry|saver successful installed !", 1, 1, 1,
+      0, 4 },
     { "a rundll32.exe beside setup", NULL, 0, 0, 0, 0, installed, 1, 1, 0, 1 },
     { "saver file in use", "old", 1, IDYES, 0, 0,
-      "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0 },
+      "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0, 0, 0, 3 },
 };
 INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
+
+/* Setup as a package manager or a script runs it: the switches, the exit
+   code, and with /S never a window.  The user's local application data lies
+   below a name with a blank, as "C:\Users\Ann Lee" does. */
+enum { NOWHERE, IN_WINDOWS, IN_FOLDER, FOR_USER };
+struct SwitchCase {
+    const char *what, *arguments;   /* '@' the scratch folder */
+    DWORD code;
+    int where, minutes;
+    const char *oldSaver, *box;     /* a file where the saver goes; the box's text begins so */
+};
+void PrintTo(const SwitchCase &c, std::ostream *out) { *out << c.what; }
+class UserScope : public Setup {
+protected:
+    KeyBackup userKeys[2];
+    ValueBackup local[2], selection;
+    std::string scratch, home;
+    void SetUp() override
+    {
+        Setup::SetUp();
+        char path[MAX_PATH];
+        scratchPath("", path, MAX_PATH);
+        scratch = std::string(path, strlen(path) - 1);
+        home = scratch + "\\Ann Lee";
+        for (const char *below : { "", "\\AppData", "\\Local" })
+            CreateDirectoryA((home += below).c_str(), NULL);
+        pointShellFolderAt("Local AppData", widen(home).c_str(), local);
+        for (int i = 0; i < 2; i++) {
+            backupKey(HKEY_CURRENT_USER, i ? APP_PATH_KEY : UNINSTALL_KEY, &userKeys[i]);
+            RegDeleteKeyA(HKEY_CURRENT_USER, i ? APP_PATH_KEY : UNINSTALL_KEY);
+        }
+        backupValue(HKEY_CURRENT_USER, desktopKeys[0], "SCRNSAVE.EXE", &selection);
+    }
+    void TearDown() override
+    {
+        Setup::TearDown();
+        for (int i = 1; i >= 0; i--)
+            restoreKey(&userKeys[i]);
+        for (ValueBackup *b : { &local[0], &local[1], &selection })
+            restoreValue(b);
+    }
+};
+class Switches : public UserScope, public ::testing::WithParamInterface<SwitchCase> {};
+
+struct Look { DWORD id; int shown; };
+BOOL CALLBACK lookForShown(HWND window, LPARAM data)
+{
+    Look *l = (Look *)data;
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    l->shown |= id == l->id && IsWindowVisible(window);
+    return TRUE;
+}
+int windowShown(const ProgramRun *run)
+{
+    Look look = { run->process.dwProcessId, 0 };
+    EnumWindows(lookForShown, (LPARAM)&look);
+    return look.shown;
+}
+
+TEST_P(Switches, InstallWhereToldWithTheirExitCode)
+{
+    const SwitchCase &c = GetParam();
+    if (c.oldSaver)
+        std::ofstream(saver.c_str(), std::ios::binary) << c.oldSaver;
+    ASSERT_TRUE(startProgram("kelpVole99.exe", std::regex_replace(c.arguments, std::regex("@"), scratch).c_str(),
+                             &run));
+    int shown = 0;
+    if (c.box)
+        EXPECT_EQ(c.box, closeBox(&run, "message").substr(0, strlen(c.box)));
+    else
+        waitUntil([&] { shown |= windowShown(&run); return !stillRunning(&run); });
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(endsWith(&run, c.code));
+    const std::string folders[4] = { "", windows, scratch + "\\Some Folder\\x",
+                                     home + "\\Programs\\kelpVole99" };
+    const std::string installed = folders[c.where] + "\\kelpVole99.scr",
+        remover = (c.where == FOR_USER ? folders[c.where] : windows) + "\\zUbSavRemov_1_51.exe",
+        quoted = c.where == FOR_USER ? '"' + remover + '"' : remover;
+    HKEY root = c.where == FOR_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    EXPECT_EQ(none, storedText(c.where == FOR_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, UNINSTALL_KEY,
+                               "displayName"));
+    if (c.where == NOWHERE) {
+        EXPECT_EQ(none, fileBytes(saver));
+        expectNothingRegistered();
+        return;
+    }
+    EXPECT_TRUE(fileBytes(run.path) == fileBytes(installed));
+    EXPECT_TRUE(fileBytes(remover) == resourceBytes(run.path, (LPCSTR)RT_RCDATA, IDR_REMOVER));
+    struct { const char *key, *name; std::string text; } values[] = {
+        { UNINSTALL_KEY, "uninstallString", quoted + " kelpVole99" },
+        { UNINSTALL_KEY, "QuietUninstallString", quoted + " /S kelpVole99" },
+        { APP_PATH_KEY, NULL, installed }, { APP_PATH_KEY, "Path", folders[c.where] },
+        { APP_PATH_KEY, "smPath", menuFolder },
+    };
+    for (const auto &v : values)
+        EXPECT_EQ(v.text + '\0', storedText(root, v.key, v.name)) << (v.name ? v.name : "(default)");
+    /* for one user the selection is the user's own, and the Windows folder untouched */
+    EXPECT_EQ(c.where == FOR_USER ? none : installed, iniLine());
+    EXPECT_EQ(c.where == FOR_USER ? installed + '\0' : none,
+              storedText(HKEY_CURRENT_USER, desktopKeys[0], "SCRNSAVE.EXE"));
+    EXPECT_TRUE((c.where == IN_WINDOWS ? fileBytes(run.path) : none) == fileBytes(saver));
+    EXPECT_EQ(std::to_string(c.minutes * 60) + '\0', storedText(HKEY_CURRENT_USER, desktopKeys[0], "ScreenSaveTimeOut"));
+    EXPECT_EQ(installed + "||,0|" + folders[c.where], readLink(menuFolder + "\\test kelpVole99.lnk"));
+}
+
+const SwitchCase switchCases[] = {
+    { "/S into the Windows folder", "/S", 0, IN_WINDOWS, 3 },
+    { "/S over an older saver replaces it", "/S", 0, IN_WINDOWS, 3, "old" },
+    { "/S /D= a folder with a blank, made", "/S /D=@\\Some Folder\\x", 0, IN_FOLDER, 3 },
+    { "/s /timeout=7 in any case", "/s /timeout=7", 0, IN_WINDOWS, 7 },
+    { "/S /CURRENTUSER", "/S /CURRENTUSER", 0, FOR_USER, 3 },
+    { "an unknown switch", "/S /X", 1, NOWHERE },
+    { "/D= not a full path", "/S /D=Some Folder", 1, NOWHERE },
+    { "/TIMEOUT=0", "/S /TIMEOUT=0", 1, NOWHERE },
+    { "/TIMEOUT=101", "/S /TIMEOUT=101", 1, NOWHERE },
+    { "a bad value without /S: a box names it", "/TIMEOUT=1o", 1, NOWHERE, 0, NULL,
+      "ERROR: unknown switch or bad value:\n/TIMEOUT=1o\n" },
+};
+INSTANTIATE_TEST_SUITE_P(Table, Switches, ::testing::ValuesIn(switchCases));
+
+/* Without the rights for the Windows folder (declined, or none to ask
+   for) setup offers the user an install of their own: No ends it with the
+   code for rights refused, Yes shows the user's folder and installs there.
+   Every name of the folder's probe taken stands in for the missing rights. */
+TEST_F(UserScope, OfferedWhenTheWindowsFolderCannotBeWritten)
+{
+    const std::string mine = home + "\\Programs\\kelpVole99\\kelpVole99.scr";
+    for (int answer : { IDNO, IDYES }) {
+        ASSERT_TRUE(copyProgram("kelpVole99.exe", run.path, MAX_PATH));
+        STARTUPINFOA startup = { sizeof startup };
+        ASSERT_TRUE(CreateProcessA(run.path, run.path, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup,
+                                   &run.process));
+        run.started = 1;
+        std::vector<std::string> probes;
+        for (DWORD k = 0; k < 16; k++) {
+            probes.push_back(windows + ("\\kelp" + std::to_string(run.process.dwProcessId + k * 0x10000) + ".tmp"));
+            std::ofstream(probes.back().c_str()) << "taken";
+        }
+        ResumeThread(run.process.hThread);
+        EXPECT_EQ("Setup can't write to the Windows folder: installing for everyone\n"
+                  "needs administrator rights.\n\nInstall the saver for you only ?",
+                  closeBox(&run, "question", answer));
+        if (answer == IDYES) {
+            ASSERT_TRUE((dialog = waitForWindow(&run, "#32770")) != NULL);
+            EXPECT_EQ(mine, itemText(dialog, IDC_SETUP_SAVERPATH));
+            SendDlgItemMessageA(dialog, IDC_SETUP_STARTCONFIG, BM_SETCHECK, BST_UNCHECKED, 0);
+            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            EXPECT_EQ(installed, closeBox(&run, "message"));
+            EXPECT_TRUE(closeShellWindow());
+        }
+        EXPECT_TRUE(endsWith(&run, answer == IDYES ? 0 : 5));
+        for (const std::string &probe : probes)
+            DeleteFileA(probe.c_str());
+        finishRun(&run);
+    }
+    EXPECT_EQ(mine + '\0', storedText(HKEY_CURRENT_USER, APP_PATH_KEY, NULL));
+    EXPECT_EQ(none, storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "displayName"));
+    EXPECT_EQ(none, fileBytes(saver));
+}
 
 /* A library of each name the programs import or load, planted in the
    folder of setup, of the saver and of the remover, with Windows' search

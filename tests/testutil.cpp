@@ -181,13 +181,20 @@ void deleteValue(HKEY root, const char *path, const char *name)
 
 void pointProgramsAt(const WCHAR *folder, ValueBackup saved[2])
 {
+    pointShellFolderAt("Programs", folder, saved);
+}
+
+void pointShellFolderAt(const char *name, const WCHAR *folder, ValueBackup saved[2])
+{
+    WCHAR wideName[64];
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64);
     const char *keys[2] = { "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                             "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" };
     for (int i = 0; i < 2; i++) {
         HKEY key;
-        backupValue(HKEY_CURRENT_USER, keys[i], "Programs", &saved[i]);
+        backupValue(HKEY_CURRENT_USER, keys[i], name, &saved[i]);
         RegOpenKeyExA(HKEY_CURRENT_USER, keys[i], 0, KEY_SET_VALUE, &key);
-        RegSetValueExW(key, L"Programs", 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder,
+        RegSetValueExW(key, wideName, 0, i ? REG_SZ : REG_EXPAND_SZ, (const BYTE *)folder,
                        (DWORD)(lstrlenW(folder) + 1) * 2);
         RegCloseKey(key);
     }

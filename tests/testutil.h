@@ -49,6 +49,8 @@ void setRawValue(HKEY root, const char *path, const char *name, DWORD type,
 /* The user's Programs folder pointed elsewhere, where the shell reads it;
    each of the two values is put back with restoreValue. */
 void pointProgramsAt(const WCHAR *folder, ValueBackup saved[2]);
+/* The same for any of the user's shell folders ("Local AppData"). */
+void pointShellFolderAt(const char *name, const WCHAR *folder, ValueBackup saved[2]);
 
 /* The remover's report of a run in which every step succeeds. */
 extern const char removerFullReport[];
