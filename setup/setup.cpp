@@ -14,8 +14,8 @@
 SetupState setupState;
 
 static const char userQuestion[] =
-    "Setup can't write to the Windows folder: installing for everyone\n"
-    "needs administrator rights.\n\nInstall the saver for you only ?";
+    "Setup can't write to the Windows folder:\n"
+    "installing for everyone needs administrator rights.\n\nInstall the saver for you only ?";
 
 static const char leaveQuestion[] =
     "You have not finished the installation yet !\nReally exit ?\n\n"

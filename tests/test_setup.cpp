@@ -515,8 +515,8 @@ TEST_F(UserScope, OfferedWhenTheWindowsFolderCannotBeWritten)
             std::ofstream(probes.back().c_str()) << "taken";
         }
         ResumeThread(run.process.hThread);
-        EXPECT_EQ("Setup can't write to the Windows folder: installing for everyone\n"
-                  "needs administrator rights.\n\nInstall the saver for you only ?",
+        EXPECT_EQ("Setup can't write to the Windows folder:\n"
+                  "installing for everyone needs administrator rights.\n\nInstall the saver for you only ?",
                   closeBox(&run, "question", answer));
         if (answer == IDYES) {
             ASSERT_TRUE((dialog = waitForWindow(&run, "#32770")) != NULL);
