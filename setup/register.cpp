@@ -60,15 +60,17 @@ int createStartMenuLink(const WCHAR *name, const WCHAR *target, int csidl, const
     return SUCCEEDED(status);
 }
 
+/* The machine's record, or the user's own for an install of theirs: the
+   system's program list shows both. */
 static int openRecordKey(const char *prefix, HKEY *key)
 {
+    HKEY root = setupState.scope == SCOPE_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     char keyPath[MAX_PATH];
 
     return copyText(keyPath, sizeof keyPath, prefix)
         && appendText(keyPath, sizeof keyPath, KELP_RECORD_NAME)
-        && RegCreateKeyExA(setupState.recordRoot, keyPath, 0, (char *)RECORD_KEY_CLASS,
-                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, key, NULL)
-           == ERROR_SUCCESS;
+        && RegCreateKeyExA(root, keyPath, 0, (char *)RECORD_KEY_CLASS, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, NULL, key, NULL) == ERROR_SUCCESS;
 }
 
 /* The remover reads these back as texts: the NUL is stored with them.

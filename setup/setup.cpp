@@ -34,17 +34,31 @@ int formSaverPath(void)
 {
     SetupState *s = &setupState;
 
-    /* for the machine the remover stays in the Windows directory wherever
-       the saver goes; for one user it goes beside the saver, in a folder
-       of the user's own */
-    if (s->scope == SCOPE_USER ? copyText(s->removerPath, PATH_ROOM, s->installFolder)
-                               : windowsFolder(s->removerPath, MAX_PATH))
-        appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE);
+    /* for one user the remover goes beside the saver, in a folder of the
+       user's own */
+    if (s->scope == SCOPE_USER && (!copyText(s->removerPath, PATH_ROOM, s->installFolder)
+                                   || !appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE)))
+        s->removerPath[0] = 0;
     if (copyText(s->saverPath, PATH_ROOM, s->installFolder)
         && appendName(s->saverPath, PATH_ROOM, SETUP_SAVER_FILE))
         return 1;
     s->saverPath[0] = 0;
     return 0;
+}
+
+/* The install folder, unless a switch named it, and for the machine the
+   remover's place: the Windows directory, wherever the saver goes. */
+static void formFirstPaths(void)
+{
+    SetupState *s = &setupState;
+
+    if (!s->folderGiven && !(s->scope == SCOPE_USER ? userInstallFolder(s->installFolder)
+                                                    : windowsFolder(s->installFolder, MAX_PATH)))
+        copyText(s->installFolder, MAX_PATH, L"c:");
+    if (s->scope == SCOPE_MACHINE && (!windowsFolder(s->removerPath, MAX_PATH)
+                                      || !appendName(s->removerPath, PATH_ROOM, SETUP_REMOVER_FILE)))
+        s->removerPath[0] = 0;
+    formSaverPath();
 }
 
 void reportFailure(const char *text, int exitCode)
@@ -110,7 +124,7 @@ static void onInitDialog(HWND dialog)
     SetupState *s = &setupState;
 
     s->dialog = dialog;
-    formSaverPath();
+    formFirstPaths();
     setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), s->saverPath);
     CheckDlgButton(dialog, IDC_SETUP_STARTCONFIG, BST_CHECKED);
     SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_SETRANGE, 0,
@@ -516,7 +530,6 @@ static int chooseScope(const char **arguments, int *exitCode)
             s->scope = SCOPE_USER;
         }
     }
-    s->recordRoot = s->scope == SCOPE_USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     return 1;
 }
 
@@ -529,11 +542,8 @@ int runSetup(void)
 
     if (!readSwitches(arguments, &exitCode) || !chooseScope(&arguments, &exitCode))
         return exitCode;
-    if (!s->folderGiven && !(s->scope == SCOPE_USER ? userInstallFolder(s->installFolder)
-                                                    : windowsFolder(s->installFolder, MAX_PATH)))
-        copyText(s->installFolder, MAX_PATH, L"c:");
-    formSaverPath();
     if (s->silent) {
+        formFirstPaths();
         if (!installTextsFit())
             return SETUP_EXIT_NO_SAVER;
         install(NULL);

@@ -35,7 +35,6 @@ struct SetupState {
     int folderGiven;                            /* /D= named the install folder */
     int startConfig;                            /* the settings page is opened after */
     int exitCode;                               /* SETUP_EXIT_... */
-    HKEY recordRoot;                            /* the machine's keys or the user's */
     WCHAR installFolder[MAX_PATH];              /* stored as "Path" */
     WCHAR saverPath[PATH_ROOM];            /* install folder and saver file name */
     WCHAR removerPath[PATH_ROOM];          /* the Windows directory; for one user, beside the saver */

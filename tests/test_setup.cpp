@@ -755,6 +755,17 @@ Snapshot takeSnapshot()
     return all;
 }
 
+/* What is the machine's: its registry and the Windows folder. */
+Snapshot machineSnapshot()
+{
+    char windows[MAX_PATH];
+    Snapshot all;
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    walkKey(HKEY_LOCAL_MACHINE, "", &all);
+    walkFiles(windows, "", &all);
+    return all;
+}
+
 /* The system's program list as its command line prints it. */
 std::string programList()
 {
@@ -1082,4 +1093,33 @@ TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
     EXPECT_TRUE(canWriteWindowsFolder());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(victim));
     runCommand("/bin/rm -f \"" + unixPath(probe) + "\"", probe, 0);
+}
+
+/* An install for one user beside the machine's, removed by its quiet
+   command: the machine's registry and Windows folder are never touched, and
+   the user's registry and files end as they were, but for the screen-saver
+   selection, which removal leaves as ever. */
+TEST_F(UserScope, QuietlyRemovedBesideTheMachinesInstall)
+{
+    ASSERT_TRUE(startProgram("kelpVole99.exe", "/S", &run));
+    EXPECT_TRUE(endsWith(&run));
+    Snapshot before = takeSnapshot(), machine = machineSnapshot();
+    ASSERT_TRUE(startProgram("kelpVole99.exe", "/S /CURRENTUSER", &run));
+    EXPECT_TRUE(endsWith(&run));
+    EXPECT_TRUE(machine == machineSnapshot()) << "the machine's changed";
+    std::string quiet = storedText(HKEY_CURRENT_USER, UNINSTALL_KEY, "QuietUninstallString");
+    ASSERT_NE(none, quiet);
+    startInstalled(quiet.substr(0, quiet.size() - 1), &run);
+    EXPECT_TRUE(endsWith(&run));
+    const std::string folder = home + "\\Programs\\kelpVole99";
+    EXPECT_TRUE(waitUntil([&] { return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES; }))
+        << "the remover's copy in the temporary folder takes it and the remover away";
+    EXPECT_TRUE(machine == machineSnapshot()) << "the machine's changed";
+    Snapshot after = takeSnapshot();
+    std::vector<std::string> changed;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::back_inserter(changed));
+    for (const std::string &line : changed)
+        if (line.compare(0, 35, "Control Panel\\Desktop|SCRNSAVE.EXE|") != 0)
+            ADD_FAILURE() << "changed: " << line;
 }
