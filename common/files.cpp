@@ -6,7 +6,8 @@
     CALL(moduleName, GetModuleFileName) CALL(windowsFolder, GetWindowsDirectory) \
     CALL(createFile, CreateFile) CALL(deleteFile, DeleteFile) CALL(removeFolder, RemoveDirectory) \
     CALL(attributes, GetFileAttributes) CALL(setAttributes, SetFileAttributes) \
-    CALL(findFirst, FindFirstFile) CALL(findNext, FindNextFile) CALL(fullPath, GetFullPathName)
+    CALL(findFirst, FindFirstFile) CALL(findNext, FindNextFile) CALL(fullPath, GetFullPathName) \
+    CALL(tempFolder, GetTempPath)
 CALL_TABLE(FileCalls, FILE_CALLS, fileCalls)
 
 /* ---- the program's own places ---- */
@@ -23,6 +24,13 @@ int windowsFolder(WCHAR *path, int size)
     WCHAR raw[PATH_ROOM];
 
     return takeWhole(fileCalls()->windowsFolder(raw, PATH_ROOM), raw, path, size);
+}
+
+int tempFolder(WCHAR *path, int size)
+{
+    WCHAR raw[PATH_ROOM];
+
+    return takeWhole(fileCalls()->tempFolder(PATH_ROOM, raw), raw, path, size);
 }
 
 /* ---- files and folders ---- */

@@ -13,6 +13,8 @@
 /* ---- files.cpp: the program's places, files and folders read and removed ---- */
 int modulePath(WCHAR *path, int size);
 int windowsFolder(WCHAR *path, int size);
+/* The user's temporary folder, with its closing backslash. */
+int tempFolder(WCHAR *path, int size);
 HANDLE openFile(const WCHAR *path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 int deleteFile(const WCHAR *path);
 int removeFolder(const WCHAR *path);

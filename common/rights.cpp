@@ -91,18 +91,24 @@ int restartWithRights(const char *arguments, DWORD *exitCode)
     return 1;
 }
 
-int handedOverForRights(const char **arguments, DWORD *exitCode)
+int takeRightsMark(const char **arguments)
 {
     const char *mark = RIGHTS_MARK, *text = *arguments;
 
     while (*mark && *mark == *text)
         mark++, text++;
-    if (*mark == 0 && (unsigned char)*text <= ' ') {    /* asked once already: never again */
-        while (*text && (unsigned char)*text <= ' ')
-            text++;
-        *arguments = text;
+    if (*mark != 0 || (unsigned char)*text > ' ')
+        return 0;
+    while (*text && (unsigned char)*text <= ' ')
+        text++;
+    *arguments = text;
+    return 1;
+}
+
+int handedOverForRights(const char **arguments, DWORD *exitCode)
+{
+    if (takeRightsMark(arguments))      /* asked once already: never again */
         return RIGHTS_HELD;
-    }
     if (!needsRights(canWriteWindowsFolder(), processElevation()))
         return RIGHTS_HELD;
     return restartWithRights(*arguments, exitCode) ? RIGHTS_HANDED_OVER : RIGHTS_REFUSED;

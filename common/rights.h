@@ -31,6 +31,10 @@ int restartWithRights(const char *arguments, DWORD *exitCode);
 #define RIGHTS_MARK "/rights"
 enum { RIGHTS_HELD, RIGHTS_HANDED_OVER, RIGHTS_REFUSED };
 int handedOverForRights(const char **arguments, DWORD *exitCode);
+/* Takes RIGHTS_MARK off the front of `arguments`, with the blanks after it:
+   1 when this is the copy started for the rights.  For a program that
+   decides by what follows whether to ask at all. */
+int takeRightsMark(const char **arguments);
 /* What follows the program's own name on its command line: quoted, or
    unquoted with or without blanks. */
 const char *commandArguments(const char *line);

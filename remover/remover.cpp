@@ -1,6 +1,20 @@
 /* The remover: undoes one installation of a zUb saver.  Setup writes this
    program into the Windows directory and registers it, with the record name
-   as its one argument, as the uninstall command and as a start-menu link.
+   as its one argument, as the uninstall command and as a start-menu link;
+   an installation for one user alone puts it beside the saver file in the
+   user's own programs folder and the record under HKEY_CURRENT_USER.  Such
+   a record, whose uninstall command is this very program, is removed in the
+   user's scope and with the user's rights, and the program and its folder
+   go after it; any other name is looked for in the machine's.  The
+   start-menu folder is one for both scopes: while the other scope's record
+   names it, it stays.
+
+   "/S" before the record name is the quiet uninstall command's: no dialog
+   and no pauses, the report written to "zUbSavRemov.log" in the user's
+   temporary folder, and the outcome told by the exit code: 0 removed, 1
+   something kept, 2 nothing to remove, 5 the administrator rights needed
+   and not given.  The dialog's run ends with 0, as it always has: its
+   report has told the user.
 
    It deletes only what a saver's setup made, and only where the install
    record and the record name agree with what setup writes: a record name
@@ -51,6 +65,10 @@
 
 #define APP_PATHS_KEY RECORD_APP_PATHS_KEY "\\"
 #define MENU_PARENT L"\\" RECORD_MENU_FOLDER L"\\"
+#define MISSING_TEXT "ERROR: command line is missing !\n"
+/* What the copy that removes the user's remover after it is started with:
+   the remover's process, file and folder, as handles it inherits. */
+#define AFTER_MARK "/after"
 
 struct RemoverState {
     const char *recordName;     /* verbatim from the command line, for the keys */
@@ -59,6 +77,12 @@ struct RemoverState {
     int command;                /* the uninstall key's command: COMMAND_... */
     int recordIsSetups;         /* it names "<record>.scr" in its own folder, or a file gone */
     const WCHAR *keptFor;       /* why the uninstall and application-path keys stay, or NULL */
+    HKEY root;                  /* where the record lies: the machine's, or the user's own */
+    int quiet;                  /* no dialog and no pauses, the report into the log */
+    int found;                  /* the application-path key opened: there was a record */
+    int kept;                   /* something the record names stays */
+    int saverGone, recordGone;  /* the saver file, the uninstall key */
+    WCHAR installFolder[PATH_ROOM];
     int ran;                    /* once per dialog, whatever comes in during its closing box */
     int finished;
     HWND dialog;
@@ -74,6 +98,7 @@ struct HandleCalls {
     decltype(&SetFileInformationByHandle) setInfoByHandle;
     decltype(&GetFinalPathNameByHandleW) finalPathOf;
     decltype(&NtOpenFile) openRelative;     /* relative to a folder's handle */
+    decltype(&CreateProcessW) start;
 };
 static HandleCalls handleCalls;
 
@@ -86,6 +111,7 @@ static void lookUpHandleCalls(void)
     LOOK_UP(c->setInfoByHandle, kernel, "SetFileInformationByHandle");
     LOOK_UP(c->finalPathOf, kernel, "GetFinalPathNameByHandleW");
     LOOK_UP(c->openRelative, GetModuleHandleA("ntdll.dll"), "NtOpenFile");     /* none on the 9x line */
+    LOOK_UP(c->start, kernel, "CreateProcessW");
 }
 
 /* By the calls the system has, not by the version it reports: a user can
@@ -99,9 +125,10 @@ static int canWorkThroughHandles(void)
 
 /* One of the record's keys: the parent opened, the record's subkey
    deleted, and the lines reported when either fails: each line's text,
-   then `shown` (then the record name, but after a failed open).  The key
-   names are spelled as the first versions spelled them ("App Paths",
-   "zub_kram"), which matters to no registry call. */
+   then the root and `shown` (then the record name, but after a failed
+   open).  The key names are spelled as the first versions spelled them
+   ("App Paths", "zub_kram"), which matters to no registry call.  No root:
+   the record's own, the machine's or the user's. */
 struct RecordKey {
     HKEY root;
     const char *parent;
@@ -111,13 +138,11 @@ struct RecordKey {
 };
 
 static const RecordKey recordKeys[3] = {
-    { HKEY_LOCAL_MACHINE, RECORD_UNINSTALL_KEY, L"\n   HKEY_LOCAL_MACHINE\\" RECORD_UNINSTALL_KEY "\\",
-      L"\ncan't delete key:", L"\nerror can't open key:" },
-    { HKEY_LOCAL_MACHINE, RECORD_APP_PATHS_KEY,
-      L"\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\",
+    { NULL, RECORD_UNINSTALL_KEY, L"" RECORD_UNINSTALL_KEY "\\", L"\ncan't delete key:", L"\nerror can't open key:" },
+    { NULL, RECORD_APP_PATHS_KEY, L"software\\microsoft\\windows\\currentversion\\App Paths\\",
       L"\ncan't delete key:", L"\ncan't open key:" },
-    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY, L"\n   HKEY_CURRENT_USER\\software\\zub_kram\\",
-      L"\nno saver inifile found:", L"\ncan't open key:" },
+    { HKEY_CURRENT_USER, RECORD_SETTINGS_KEY, L"software\\zub_kram\\", L"\nno saver inifile found:",
+      L"\ncan't open key:" },
 };
 
 enum { COMMAND_NONE, COMMAND_OURS, COMMAND_UNREADABLE, COMMAND_FOREIGN };
@@ -140,14 +165,14 @@ static int isLinkKey(HKEY key)
 }
 
 /* The record's own key below one of setup's. */
-static LONG openRecordKey(const char *parent, HKEY *key)
+static LONG openRecordKey(HKEY root, const char *parent, HKEY *key)
 {
     char path[MAX_PATH];
 
     if (remover.refused || !copyText(path, MAX_PATH, parent) || !appendText(path, MAX_PATH, "\\")
         || !appendText(path, MAX_PATH, remover.recordName))
         return ERROR_FILE_NOT_FOUND;
-    return openKey(HKEY_LOCAL_MACHINE, path, KEY_READ, key);
+    return openKey(root, path, KEY_READ, key);
 }
 
 /* Every line fitted to LINE_ROOM, and whole lines dropped from the front
@@ -188,29 +213,45 @@ static void append(const WCHAR *text)
     copyText(remover.progress, PROGRESS_SIZE, start);
 }
 
+/* A key the report names: "\n   ", its root's name, its path. */
+static void appendKey(HKEY root, const WCHAR *path)
+{
+    append(root == HKEY_CURRENT_USER ? L"\n   HKEY_CURRENT_USER\\" : L"\n   HKEY_LOCAL_MACHINE\\");
+    append(path);
+}
+
+/* The report with each line ended by CR LF (2 * PROGRESS_SIZE). */
+static void withReturns(WCHAR *lines)
+{
+    const WCHAR *from = remover.progress;
+
+    for (; *from; from++) {
+        if (*from == '\n')
+            *lines++ = '\r';
+        *lines++ = *from;
+    }
+    *lines = 0;
+}
+
 /* The view is an edit control, which starts a line at CR LF and wraps
    one too wide to be seen whole; it is scrolled to the end (a position past
    it is taken as the end) so that the newest line is always in sight. */
 static void show(void)
 {
     WCHAR shown[2 * PROGRESS_SIZE];
-    const WCHAR *from = remover.progress;
-    WCHAR *to = shown;
     HWND view = GetDlgItem(remover.dialog, IDC_PROGRESS);
 
-    for (; *from; from++) {
-        if (*from == '\n')
-            *to++ = '\r';
-        *to++ = *from;
-    }
-    *to = 0;
+    withReturns(shown);
     setWindowText(view, shown);
     SendMessageA(view, EM_SETSEL, 0x7FFFFFFE, 0x7FFFFFFE);
     SendMessageA(view, EM_SCROLLCARET, 0, 0);
 }
 
+/* The pauses are for a user watching the dialog: a quiet run has none. */
 static void showAndPause(DWORD milliseconds)
 {
+    if (remover.quiet)
+        return;
     show();
     Sleep(milliseconds);
 }
@@ -291,7 +332,7 @@ static int readUninstallCommand(void)
     int length, read;
     HKEY key;
 
-    if (openRecordKey(RECORD_UNINSTALL_KEY, &key) != ERROR_SUCCESS)
+    if (openRecordKey(remover.root, RECORD_UNINSTALL_KEY, &key) != ERROR_SUCCESS)
         return COMMAND_NONE;
     read = readCommandValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
     RegCloseKey(key);
@@ -323,7 +364,7 @@ static int readUninstallCommand(void)
 static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFile)
 {
     const WCHAR *value = !hasSaver ? L"(Default)" : !isFullFolder(folder) ? L"" RECORD_INSTALL_FOLDER : NULL;
-    const WCHAR *key = value != NULL ? L"\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY : recordKeys[0].shown;
+    const WCHAR *key = value != NULL ? L"" APP_PATHS_KEY : recordKeys[0].shown;
 
     if (value == NULL && remover.command == COMMAND_UNREADABLE) {
         value = L"" RECORD_UNINSTALL_COMMAND;
@@ -341,7 +382,7 @@ static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFil
         append(value);
         append(L", record kept:");
     }
-    append(key);
+    appendKey(remover.root, key);
     append(remover.record);
 }
 
@@ -357,14 +398,17 @@ static int readRecord(WCHAR *saverFile)
     append(L"Reading uninstall info...");
     showAndPause(400);
     remover.menuFolder[0] = saverFile[0] = 0;
-    if (openRecordKey(RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS) {
+    if (openRecordKey(remover.root, RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS) {
         /* "cant't", as the first versions wrote it */
-        append(L"\nerror cant't read uninstall registry entry:\n   HKEY_LOCAL_MACHINE\\" APP_PATHS_KEY);
+        append(L"\nerror cant't read uninstall registry entry:");
+        appendKey(remover.root, L"" APP_PATHS_KEY);
         append(remover.record);
         return 0;
     }
+    remover.found = 1;
     hasSaver = readPathValue(key, NULL, saverFile, PATH_ROOM) && saverFile[0] != 0;
     readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM);
+    copyText(remover.installFolder, PATH_ROOM, folder);
     readPathValue(key, L"" RECORD_MENU_PATH, remover.menuFolder, PATH_ROOM);
     RegCloseKey(key);
     append(L"  Done");
@@ -551,9 +595,11 @@ static void deleteSaverFile(const WCHAR *saverFile)
 {
     int deleted = remover.recordIsSetups ? deleteSaver(saverFile) : NOT_DELETED;
 
+    remover.saverGone = deleted == DELETED;
     if (deleted == DELETED) {
         append(L"\nOK");
     } else if (deleted == NOT_THE_SAVER) {
+        remover.kept = 1;
         /* a folder or a link some other hand put there: left, and it does
            not hold the record */
         append(L"\nnot the saver file, left:\n   ");
@@ -570,22 +616,25 @@ static void deleteSaverFile(const WCHAR *saverFile)
     showAndPause(300);
 }
 
-enum { KEY_KEPT, KEY_DELETED, KEY_LINK };
+enum { KEY_KEPT, KEY_DELETED, KEY_LINK, KEY_ABSENT };
 
 /* The record's key opened as itself below its parent, opened so too, and
    deleted through its own handle: a link in its place (to some other key
    of the user's, or of the machine) is left as it is, and no link made
-   after the check is followed by a delete by name. */
-static int deleteKeyItself(HKEY parent)
+   after the check is followed by a delete by name.  One not the record's
+   is only looked for. */
+static int deleteKeyItself(HKEY parent, int ours)
 {
     HKEY key;
     int result = KEY_KEPT;
+    LONG status = remover.refused ? ERROR_FILE_NOT_FOUND
+                : openKey(parent, remover.recordName, ours ? KEY_QUERY_VALUE | DELETE : KEY_QUERY_VALUE, &key);
 
-    if (openKey(parent, remover.recordName, KEY_QUERY_VALUE | DELETE, &key) != ERROR_SUCCESS)
-        return KEY_KEPT;
-    if (isLinkKey(key))
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? KEY_ABSENT : KEY_KEPT;
+    if (ours && isLinkKey(key))
         result = KEY_LINK;
-    else if (RegDeleteKeyA(key, "") == ERROR_SUCCESS)      /* the very key opened */
+    else if (ours && RegDeleteKeyA(key, "") == ERROR_SUCCESS)      /* the very key opened */
         result = KEY_DELETED;
     RegCloseKey(key);
     return result;
@@ -593,28 +642,33 @@ static int deleteKeyItself(HKEY parent)
 
 /* A key that is not the record's is reported as not found; one kept with
    the record says why, by the same name. */
-static void deleteRecordKey(const RecordKey *k, int ours, const WCHAR *keptFor)
+static int deleteRecordKey(const RecordKey *k, int ours, const WCHAR *keptFor)
 {
-    HKEY parent;
-    int result;
+    HKEY parent, root = k->root != NULL ? k->root : remover.root;
+    int result = KEY_KEPT;
+    LONG status;
 
     if (keptFor != NULL) {
         append(keptFor);
-        append(k->shown);
+        appendKey(root, k->shown);
         append(remover.record);
-    } else if (openKey(k->root, k->parent, KEY_READ, &parent) == ERROR_SUCCESS) {
-        result = ours ? deleteKeyItself(parent) : KEY_KEPT;
+    } else if ((status = openKey(root, k->parent, KEY_READ, &parent)) == ERROR_SUCCESS) {
+        result = deleteKeyItself(parent, ours);
         RegCloseKey(parent);
         append(result == KEY_DELETED ? L"\nOK" : result == KEY_LINK ? L"\nkey left, it is a link:" : k->deleteFailed);
         if (result != KEY_DELETED) {
-            append(k->shown);
+            appendKey(root, k->shown);
             append(remover.record);
         }
     } else {
         append(k->openFailed);
-        append(k->shown);
+        appendKey(root, k->shown);
+        if (status == ERROR_FILE_NOT_FOUND)
+            result = KEY_ABSENT;
     }
+    remover.kept |= result == KEY_KEPT || result == KEY_LINK;
     showAndPause(200);
+    return result;
 }
 
 enum { ENTRY_KEPT, ENTRY_DELETED, ENTRY_LEADS_OUT };
@@ -625,6 +679,7 @@ static void reportEntry(const WCHAR *name, int deleted)
     if (deleted == ENTRY_DELETED) {
         append(L"\nOK");
     } else {
+        remover.kept = 1;
         append(deleted == ENTRY_LEADS_OUT ? L"\nentry left, it leads out of the folder: "
                                           : L"\ncan't delete entry: ");
         append(remover.menuFolder);
@@ -777,7 +832,26 @@ static void clearStartMenu(void)
     } else {
         append(L"\ncant't delete folder: ");    /* "cant't", as the first versions wrote it */
         append(remover.menuFolder);
+        remover.kept |= attributesOf(remover.menuFolder) != INVALID_FILE_ATTRIBUTES;
     }
+}
+
+/* Both scopes' records name the one "zub_Savers\<record>" of the user's
+   start menu: while the other still names it, it holds that installation's
+   links, and stays. */
+static int isMenuFolderShared(void)
+{
+    HKEY key;
+    WCHAR other[PATH_ROOM], full[PATH_ROOM], mine[PATH_ROOM];
+    int named;
+
+    if (openRecordKey(remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    named = readPathValue(key, L"" RECORD_MENU_PATH, other, PATH_ROOM);
+    RegCloseKey(key);
+    return named && fullPath(other, full, PATH_ROOM) && fullPath(remover.menuFolder, mine, PATH_ROOM)
+        && sameText(full, mine);
 }
 
 /* Keys and clicks given while the removal ran, when nothing answered them,
@@ -791,6 +865,113 @@ static void dropTypedAhead(void)
         ;
 }
 
+/* A handle the copy started below takes over, as it is. */
+static HANDLE handedDown(HANDLE handle)
+{
+    HANDLE inherited = INVALID_HANDLE_VALUE;
+
+    if (handle != INVALID_HANDLE_VALUE)
+        DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &inherited, 0, TRUE,
+                        DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE);
+    return inherited;
+}
+
+/* The user's own remover lives in the install folder it empties, and a
+   running program cannot delete its file.  A copy of it in the temporary
+   folder, opened here to be deleted as its last handle closes, takes over
+   this process, this program's file and its folder, each opened here as
+   itself and handed down, and lets the file and then the folder, when
+   empty, go once this process has ended.  Nothing is looked up again by
+   name, and this process does not wait for the copy: its exit code is the
+   removal's. */
+static void leaveWithTheFolder(void)
+{
+    WCHAR self[PATH_ROOM], folder[PATH_ROOM], final[PATH_ROOM + 8], temp[PATH_ROOM], copy[PATH_ROOM],
+        line[2 * PATH_ROOM];
+    char number[80];
+    HANDLE handed[4];   /* this process, its file, its folder, the copy */
+    STARTUPINFOW startup;
+    PROCESS_INFORMATION started;
+    int name, i;
+    DWORD tries;
+
+    if (!canWorkThroughHandles() || handleCalls.start == NULL || !modulePath(self, PATH_ROOM)
+        || !tempFolder(temp, PATH_ROOM) || !SetCurrentDirectoryW(temp))     /* no hold on the folder */
+        return;
+    handed[0] = NULL;
+    handed[1] = handed[2] = handed[3] = INVALID_HANDLE_VALUE;
+    makeLong(self, PATH_ROOM);
+    makeLong(remover.installFolder, PATH_ROOM);
+    copyText(folder, PATH_ROOM, self);
+    for (name = textLength(folder); name > 0 && folder[name - 1] != '\\'; name--)
+        ;
+    folder[name > 0 ? name - 1 : 0] = 0;
+    if (!sameText(folder, remover.installFolder))
+        return;
+    handed[2] = handedDown(openFolderItself(folder, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, final));
+    handed[1] = handedDown(openFileOrFolder(self, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                            FILE_FLAG_OPEN_REPARSE_POINT));
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &handed[0], SYNCHRONIZE,
+                    TRUE, 0);
+    /* named after the process: a copy an earlier removal left may still be there */
+    for (tries = 0; tries < 16; tries++) {
+        wsprintfA(number, "zUbSavRemov%lu.exe", GetCurrentProcessId() + tries * 0x10000);
+        if (toWide(number, line, PATH_ROOM) && copyText(copy, PATH_ROOM, temp) && appendName(copy, PATH_ROOM, line)
+            && CopyFileW(self, copy, TRUE)) {
+            handed[3] = handedDown(openFile(copy, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                            OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE));
+            if (handed[3] == INVALID_HANDLE_VALUE)
+                DeleteFileW(copy);
+            break;
+        }
+    }
+    wsprintfA(number, " " AFTER_MARK " %lu %lu %lu", (DWORD)(ULONG_PTR)handed[0], (DWORD)(ULONG_PTR)handed[1],
+              (DWORD)(ULONG_PTR)handed[2]);
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (handed[0] != NULL && handed[2] != INVALID_HANDLE_VALUE && handed[3] != INVALID_HANDLE_VALUE
+        && isEntry(handed[1], final, self + name) && copyText(line, PATH_ROOM, L"\"") && appendText(line, PATH_ROOM, copy)
+        && appendText(line, PATH_ROOM, L"\"") && toWide(number, line + textLength(line), PATH_ROOM)
+        && handleCalls.start(copy, line, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+    for (i = 0; i < 4; i++)
+        if (handed[i] != NULL && handed[i] != INVALID_HANDLE_VALUE)
+            CloseHandle(handed[i]);
+}
+
+static HANDLE takeHandle(const char **text)
+{
+    ULONG_PTR value = 0;
+
+    for (; **text >= '0' && **text <= '9'; (*text)++)
+        value = value * 10 + (**text - '0');
+    while (**text == ' ')
+        (*text)++;
+    return (HANDLE)value;
+}
+
+/* The copy's part: the file, and then the folder, which the system
+   refuses to remove while anything is left in it. */
+static int removeAfterwards(const char *handles)
+{
+    HANDLE process = takeHandle(&handles), file = takeHandle(&handles), folder = takeHandle(&handles);
+    int tries;
+
+    lookUpHandleCalls();
+    if (canWorkThroughHandles() && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) {
+        /* the system may hold a program's image a moment after its end */
+        for (tries = 0; tries < 50 && !markGone(file); tries++)
+            Sleep(100);
+        CloseHandle(file);
+        markGone(folder);
+    }
+    CloseHandle(folder);
+    CloseHandle(process);
+    return 0;
+}
+
 static void removeInstallation(void)
 {
     WCHAR saverFile[PATH_ROOM];
@@ -799,7 +980,6 @@ static void removeInstallation(void)
 
     remover.ran = 1;
     remover.progress[0] = 0;
-    remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
     remover.recordIsSetups = 0;
     remover.keptFor = NULL;
     remover.command = readUninstallCommand();
@@ -811,24 +991,44 @@ static void removeInstallation(void)
     ours[0] = remover.command != COMMAND_NONE && (remover.command == COMMAND_OURS || remover.keptFor != NULL);
     ours[1] = remover.recordIsSetups || remover.keptFor != NULL;
     ours[2] = 1;
+    remover.kept |= remover.keptFor != NULL;
     /* a record kept (its saver file still there, or the record unreadable or
        another program's) keeps the keys that offer its removal */
     for (i = 0; i < 3; i++)
-        deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused,
-                        ours[i] && i < 2 ? remover.keptFor : NULL);
-    if (remover.menuFolder[0] != 0)
+        if (deleteRecordKey(&recordKeys[i], ours[i] && !remover.refused, ours[i] && i < 2 ? remover.keptFor : NULL)
+            == KEY_DELETED && i == 0)
+            remover.recordGone = 1;
+    if (remover.menuFolder[0] != 0 && isMenuFolderShared()) {
+        append(L"\n\nstart menu folder kept, another installation uses it: ");
+        append(remover.menuFolder);
+    } else if (remover.menuFolder[0] != 0) {
         clearStartMenu();
+    }
     showAndPause(300);
     append(L"\n\n... FINISHED");
-    show();
+    showAndPause(0);
     /* action 0 names no setting: only the stored settings are written out,
        and every window told that they changed */
     SystemParametersInfoA(0, 0, NULL, SPIF_UPDATEINIFILE);
     SystemParametersInfoA(0, 0, NULL, SPIF_SENDWININICHANGE);
+    /* a record that no longer offers the removal needs no remover */
+    if (remover.root == HKEY_CURRENT_USER && remover.saverGone && remover.recordGone)
+        leaveWithTheFolder();
+}
+
+/* What a package manager reads: 2 when there was no record to remove, 1
+   when something the record names stays, else 0. */
+static int outcome(void)
+{
+    return !remover.found && remover.command == COMMAND_NONE ? 2 : remover.kept ? 1 : 0;
+}
+
+static void removeInDialog(void)
+{
+    removeInstallation();
     SetDlgItemTextA(remover.dialog, IDOK, "Exit");
     dropTypedAhead();
-    MessageBoxA(remover.dialog, "Uninstall complete !\nClick Exit to finish.", "info",
-                MB_ICONINFORMATION);
+    MessageBoxA(remover.dialog, "Uninstall complete !\nClick Exit to finish.", "info", MB_ICONINFORMATION);
     remover.finished = 1;
 }
 
@@ -839,11 +1039,11 @@ static void pressOk(HWND dialog)
     } else if (remover.ran) {
         ;       /* an OK that reached the dialog through its closing box */
     } else if (remover.recordName[0] == 0) {
-        copyText(remover.progress, PROGRESS_SIZE, L"ERROR: command line is missing !\n");
+        copyText(remover.progress, PROGRESS_SIZE, L"" MISSING_TEXT);
         show();
         remover.finished = 1;
     } else {
-        removeInstallation();
+        removeInDialog();
     }
 }
 
@@ -891,21 +1091,103 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
     return FALSE;
 }
 
+/* The report of a quiet run, for whoever started it, in the user's
+   temporary folder in the code page's letters, each line ended by CR LF.
+   Made new, not written through: whatever a hand put there by the name
+   (a link, perhaps to some file of the machine's, when the remover runs
+   with rights) is taken away, and the file not written when that fails. */
+static void writeLog(void)
+{
+    static WCHAR lines[2 * PROGRESS_SIZE];
+    static char text[4 * PROGRESS_SIZE];
+    WCHAR path[PATH_ROOM];
+    HANDLE file;
+    DWORD written;
+    int length;
+
+    withReturns(lines);
+    length = WideCharToMultiByte(CP_ACP, 0, lines, -1, text, sizeof text, NULL, NULL) - 1;
+    if (length < 0 || !tempFolder(path, PATH_ROOM) || !appendName(path, PATH_ROOM, L"zUbSavRemov.log"))
+        return;
+    deleteFile(path);
+    file = openFile(path, GENERIC_WRITE, 0, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | (narrowForm() ? 0 : FILE_FLAG_OPEN_REPARSE_POINT));
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    WriteFile(file, text, length, &written, NULL);
+    CloseHandle(file);
+}
+
+/* No dialog, no box and no pauses: the removal at once, its report into
+   the log, its outcome the exit code (5: rights needed and not given). */
+static int removeQuietly(int rights)
+{
+    int result = 2;
+
+    if (rights == RIGHTS_REFUSED) {
+        copyText(remover.progress, PROGRESS_SIZE, L"ERROR: administrator rights refused, nothing removed !\n");
+        result = 5;
+    } else if (remover.recordName[0] == 0) {
+        copyText(remover.progress, PROGRESS_SIZE, L"" MISSING_TEXT);
+    } else {
+        removeInstallation();
+        result = outcome();
+    }
+    writeLog();
+    return result;
+}
+
+/* A switch first on the line (`name`, of ASCII letters in any case), ended
+   by a blank or the line's end, taken off with the blanks after it. */
+static int takeSwitch(const char **arguments, const char *name)
+{
+    const char *text = *arguments;
+
+    for (; *name; name++, text++)
+        if ((*text | 0x20) != (*name | 0x20))
+            return 0;
+    if (*text != 0 && !isBlank(*text))
+        return 0;
+    while (isBlank(*text))
+        text++;
+    *arguments = text;
+    return 1;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     DWORD exitCode = 0;
+    const char *arguments = commandArguments(GetCommandLineA()), *rest = arguments;
+    int marked, rights = RIGHTS_HELD;
 
     (void)previous;
-    (void)commandLine;      /* read whole below, program name and all */
+    (void)commandLine;      /* read whole above, program name and all */
     (void)showCommand;      /* the dialog shows itself */
-    remover.recordName = commandArguments(GetCommandLineA());
-    if (handedOverForRights(&remover.recordName, &exitCode) == RIGHTS_HANDED_OVER)
-        return (int)exitCode;
+    if (takeSwitch(&rest, AFTER_MARK))
+        return removeAfterwards(rest);
+    marked = takeRightsMark(&rest);
+    remover.quiet = takeSwitch(&rest, "/S");
+    remover.recordName = rest;
     if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
         remover.record[0] = 0;
+    remover.refused = !isPlainName(remover.recordName) || remover.record[0] == 0;
     lookUpHandleCalls();
+    /* The user's own record, when its uninstall command is this program,
+       is removed with the user's own rights: rights asked for could bring
+       another account, and with it another HKEY_CURRENT_USER. */
+    remover.root = HKEY_CURRENT_USER;
+    if (readUninstallCommand() != COMMAND_OURS) {
+        remover.root = HKEY_LOCAL_MACHINE;
+        if (!marked)
+            rights = handedOverForRights(&arguments, &exitCode);
+    }
+    if (rights == RIGHTS_HANDED_OVER)
+        return (int)exitCode;
+    if (remover.quiet)
+        return removeQuietly(rights);
     if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_REMOVER), NULL, removerDialogProc, 0) < 0)
         MessageBoxA(NULL, "ERROR: can't create dialog", "message", MB_ICONWARNING);
+    /* the outcome is told only by a quiet run: the dialog has told the user */
     return 0;
 }
 

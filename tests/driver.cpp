@@ -255,8 +255,11 @@ int finishRun(ProgramRun *run)
         run->started = 0;
     }
     if (run->path[0]) {
-        deleted = waitUntil([&] { return DeleteFileA(run->path) || GetLastError() == ERROR_FILE_NOT_FOUND; },
-                            2000);
+        /* gone already, perhaps with its folder */
+        deleted = waitUntil([&] {
+            return DeleteFileA(run->path) || GetLastError() == ERROR_FILE_NOT_FOUND
+                || GetLastError() == ERROR_PATH_NOT_FOUND;
+        }, 2000);
         if (!deleted)
             fprintf(stderr, "driver: cannot delete %s, error %lu\n", run->path, GetLastError());
         run->path[0] = 0;

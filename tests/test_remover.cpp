@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <shlobj.h>
 #include <algorithm>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -23,7 +24,10 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
        EXPANDABLE = 1 << 21, BLANK_START = 1 << 22, KEY_LINKED = 1 << 23, MAPPED = 1 << 24, CLOSED = 1 << 25,
-       DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27, FOLDER_LINKED = 1 << 28 };
+       DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27, FOLDER_LINKED = 1 << 28,
+       /* the user's own record, remover and saver in "a b"; run with /S; the machine's record beside
+          it, its start-menu folder the same */
+       USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1 << 31 };
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -69,7 +73,9 @@ int exists(const std::string &path) { return GetFileAttributesA(path.c_str()) !=
 
 class Remover : public ::testing::TestWithParam<RemoveCase> {
 protected:
-    KeyBackup keys[6];
+    KeyBackup keys[8];
+    HKEY scope = HKEY_LOCAL_MACHINE;
+    std::string log, logBefore;
     ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
@@ -99,8 +105,13 @@ protected:
         backupKey(HKEY_CURRENT_USER, "software\\zub_Kram\\kelpVole99", &keys[3]);
         backupKey(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults", &keys[4]);
         backupKey(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\zUbSavRemov_1_51.exe", &keys[5]);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[0].path);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[1].path);
+        for (int i = 0; i < 2; i++) {
+            backupKey(HKEY_CURRENT_USER, keys[i].path, &keys[6 + i]);
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[i].path);
+            RegDeleteKeyA(HKEY_CURRENT_USER, keys[i].path);
+        }
+        log = std::string(path, GetTempPathA(MAX_PATH, path)) + "zUbSavRemov.log";
+        logBefore = fileBytes(log);
         HKEY parent;
         RegCreateKeyExA(HKEY_CURRENT_USER, "software\\zub_Kram", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
                         &parent, NULL);
@@ -109,6 +120,11 @@ protected:
     void TearDown() override
     {
         finishRun(&run);
+        removeTree((scratch + "\\a b").c_str());
+        if (logBefore == none)
+            DeleteFileA(log.c_str());
+        else
+            std::ofstream(log, std::ios::binary) << logBefore;
         CloseHandle(busy);
         FreeLibrary(mapped);
         if (cwd[0] != 0)
@@ -125,7 +141,7 @@ protected:
         for (int i = 0; i < 3 && !first.empty() && record != "kelpVole99"; i++)
             RegDeleteTreeA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
                            ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + first).c_str());
-        for (int i = 5; i >= 0; i--)
+        for (int i = 7; i >= 0; i--)
             restoreKey(&keys[i]);
         for (ValueBackup &b : shell)
             if (b.root != NULL)
@@ -192,14 +208,16 @@ protected:
             name = alias.c_str();
         }
         saver = scratch + "\\" + (alias.empty() || layout & MENU ? file : alias + ".scr");
-        folder = scratch + (layout & OTHER_PATH ? "\\Documents" : "");
+        folder = scratch + (layout & OTHER_PATH ? "\\Documents" : layout & USER ? "\\a b" : "");
+        if ((scope = layout & USER ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE) == HKEY_CURRENT_USER)
+            CreateDirectoryA(folder.c_str(), NULL);
         std::string menu = menuOf(name, layout);
         std::string uninstall = std::string(uninstallKey) + name, app = std::string(appPathsKey) + name;
         record = name;
         command = scratch + removerAt(layout) + (layout & TWO_BLANKS ? "  " : " ") + name;
         if (layout & FOREIGN)
             command = "C:\\windows\\notepad.exe";
-        if (layout & QUOTED)
+        if (layout & (QUOTED | USER))
             command = "\"" + command.insert(command.rfind(' '), "\"");
         if (layout & EXPANDABLE)
             command = "%SystemDrive%" + command.substr(2);
@@ -220,7 +238,7 @@ protected:
             SetFileAttributesA(saver.c_str(), FILE_ATTRIBUTE_READONLY);
         if (layout & MAPPED)
             mapped = LoadLibraryExA(saver.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
-        setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
+        setRawValue(scope, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
         mend(layout);
         if (layout & DOT_PATH) {    /* both values as seen from the folder the remover stands in */
             GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -268,7 +286,12 @@ protected:
             linkTo(scratch + "\\Documents", link = menu = programs + "\\zub_Savers\\" + name);
         if (layout & LINK_INSIDE)
             linkTo(scratch + "\\victim", link = menu + "\\victim.lnk");
-        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
+        for (HKEY root : { scope, layout & BESIDE ? HKEY_LOCAL_MACHINE : scope })
+            setRawValue(root, app.c_str(), "smPath", REG_SZ, menu.c_str(), menu.size() + 1);
+        if (layout & BESIDE) {  /* its saver file and remover elsewhere */
+            setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, "C:\\windows", 11);
+            setRawValue(HKEY_LOCAL_MACHINE, uninstall.c_str(), "uninstallString", REG_SZ, "C:\\windows\\x kelpVole99", 24);
+        }
         for (int i = 0; i < (layout & SHORT_NAME ? 0 : layout & MANY ? 36 : 3); i++) {
             char file[200];
             ASSERT_LT(snprintf(file, sizeof file, "\\link %03d%0*d.lnk", i, layout & MANY ? 120 : 1, 0),
@@ -296,19 +319,26 @@ protected:
     void mend(int layout = 0)
     {
         std::string app = appPathsKey + record;
-        setRawValue(HKEY_LOCAL_MACHINE, (uninstallKey + record).c_str(), "uninstallString",
+        setRawValue(scope, (uninstallKey + record).c_str(), "uninstallString",
                     layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
-        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
-        setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
+        setRawValue(scope, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
+        setRawValue(scope, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
     }
-    const char *removerAt(int layout) { return layout & BLANK_START ? "\\a b\\zUbSavRemov_1_51.exe" : "\\zUbSavRemov_1_51.exe"; }
-    void start(const char *arguments, int layout = 0)
+    const char *removerAt(int layout)
     {
-        if (layout & BLANK_START) {     /* unquoted, as the system hands over a command written so */
+        return layout & (BLANK_START | USER) ? "\\a b\\zUbSavRemov_1_51.exe" : "\\zUbSavRemov_1_51.exe";
+    }
+    void start(const char *given, int layout = 0)
+    {
+        std::string quiet = (layout & QUIET ? "/S " : "") + std::string(given);
+        const char *arguments = quiet.c_str();
+        if (layout & (BLANK_START | USER)) {    /* from a folder with a blank: unquoted, as the system hands
+                                                   over a command written so, or quoted, as for the user's own */
             run = ProgramRun();
             CreateDirectoryA((scratch + "\\a b").c_str(), NULL);
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", removerAt(layout) + 1));
-            std::string line = scratch + removerAt(layout) + " " + arguments;
+            std::string line = (layout & USER ? '"' + scratch + removerAt(layout) + '"' : scratch + removerAt(layout))
+                               + " " + arguments;
             lstrcpynA(run.path, (scratch + removerAt(layout)).c_str(), MAX_PATH);
             ASSERT_TRUE(run.started = startProcess(run.path, &line[0], &run.process));
         } else if (layout & SHORT_START) {      /* by its 8.3 path, as the system may start it */
@@ -322,8 +352,8 @@ protected:
         } else {
             ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", arguments, &run));
         }
-        dialog = waitForWindow(&run, "#32770");
-        ASSERT_TRUE(dialog != NULL);
+        dialog = layout & QUIET ? NULL : waitForWindow(&run, "#32770");
+        ASSERT_TRUE(dialog != NULL || layout & QUIET);
     }
     std::string text(int id)    /* the view breaks its lines with CR LF */
     {
@@ -342,17 +372,17 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     std::string damaged = (c.damage.name && !strcmp(c.damage.name, "uninstallString") ? uninstallKey : appPathsKey)
                           + record;
     if (c.damage.name != NULL && c.damage.type == REG_NONE)
-        deleteValue(HKEY_LOCAL_MACHINE, damaged.c_str(), c.damage.name);
+        deleteValue(scope, damaged.c_str(), c.damage.name);
     else if (c.damage.name != NULL)
-        setRawValue(HKEY_LOCAL_MACHINE, damaged.c_str(), *c.damage.name ? c.damage.name : NULL,
+        setRawValue(scope, damaged.c_str(), *c.damage.name ? c.damage.name : NULL,
                     c.damage.type, c.damage.data ? c.damage.data : saver.c_str(),
                     c.damage.data ? c.damage.size : saver.size() + 1);
     start(c.layout & SHORT_NAME ? record.c_str() : c.arguments, c.layout);
-    auto keysLeft = [&] {
+    auto keysLeft = [&](HKEY root = NULL) {
         int left = 0;
         for (int i = 0; i < 3; i++) {
             HKEY k;
-            if (RegOpenKeyExA(i < 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+            if (RegOpenKeyExA(i == 2 ? HKEY_CURRENT_USER : root ? root : scope,
                               ((i == 0 ? uninstallKey : i == 1 ? appPathsKey : settingsKey) + record).c_str(),
                               0, KEY_READ, &k) == ERROR_SUCCESS) {
                 left |= 1 << i;
@@ -362,7 +392,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         return left;
     };
     DWORD started = GetTickCount();
-    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (!(c.layout & QUIET))
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     if (c.layout & CLOSED) {    /* as Task Manager's End task, and a cancel, while it runs */
         PostMessageA(dialog, WM_CLOSE, 0, 0);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -378,12 +409,18 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         runCommand("/bin/sh -c \"sleep 0.4; mv '" + unixPath(menu) + "' '" + unixPath(other) + "' && ln -s '"
                    + unixPath(scratch + "\\Documents") + "' '" + unixPath(menu) + "'\"", other);
     }
-    /* the remover pauses 200 ms for every start-menu entry */
-    ASSERT_TRUE(waitForBox(&run, "info", NULL, 3 * waitMs) != NULL);
+    /* the remover pauses 200 ms for every start-menu entry; a quiet one tells by its exit code */
+    if (c.layout & QUIET)
+        ASSERT_TRUE(endsWith(&run, c.record == NULL ? 2 : c.keysLeft ? 1 : 0));
+    else
+        ASSERT_TRUE(waitForBox(&run, "info", NULL, 3 * waitMs) != NULL);
     if (c.report == removerFullReport)
         printf("full run with three links: %lu ms\n", GetTickCount() - started);
 
-    std::string report = text(IDC_PROGRESS), want = expand(c.report);
+    std::string logged = fileBytes(log), want = expand(c.report),
+        report = c.layout & QUIET ? std::regex_replace(logged, std::regex("\r\n"), "\n") : text(IDC_PROGRESS);
+    if (c.layout & QUIET)   /* each line ended by CR LF */
+        EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), std::count(logged.begin(), logged.end(), '\r'));
     for (size_t at = 0, from = 0, bar = 0; bar != want.npos; from = bar + 1) {
         bar = want.find('|', from);
         EXPECT_NE(want.npos, at = report.find(want.substr(from, bar - from), at)) << want << " in\n" << report;
@@ -394,12 +431,6 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         << report;
     /* every line the storage holds, the view scrolled to the last */
     EXPECT_TRUE(!(c.layout & MANY) || std::count(report.begin(), report.end(), '\n') > 30) << report;
-    HWND view = GetDlgItem(dialog, IDC_PROGRESS);
-    RECT inside;
-    GetClientRect(view, &inside);
-    LRESULT end = SendMessageW(view, EM_POSFROMCHAR, SendMessageW(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
-    EXPECT_TRUE(end != -1 && (short)HIWORD(end) >= 0 && (short)HIWORD(end) + 8 <= inside.bottom);
-    EXPECT_EQ("Exit", text(IDOK));
     std::string named = scratch + "\\" + c.file;
     EXPECT_EQ(c.fileLeft, exists(named)) << named;
     EXPECT_TRUE(exists(scratch + "\\victim") || !(c.layout & (LINK_INSIDE | SAVER_LINKED)));
@@ -413,6 +444,18 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     EXPECT_TRUE(exists(programs + "\\zub_Savers"));
     if (c.record != NULL)
         EXPECT_EQ(c.keysLeft, keysLeft());
+    if (c.layout & USER) {      /* the machine's record as it was; the remover gone with its folder, after it */
+        EXPECT_EQ(c.layout & BESIDE ? UNINSTALL_LEFT | APP_PATH_LEFT : 0, keysLeft(HKEY_LOCAL_MACHINE) & 3);
+        EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && exists(folder) == c.fileLeft; }));
+    }
+    if (c.layout & QUIET)
+        return;
+    HWND view = GetDlgItem(dialog, IDC_PROGRESS);
+    RECT inside;
+    GetClientRect(view, &inside);
+    LRESULT end = SendMessageW(view, EM_POSFROMCHAR, SendMessageW(view, WM_GETTEXTLENGTH, 0, 0) - 1, 0);
+    EXPECT_TRUE(end != -1 && (short)HIWORD(end) >= 0 && (short)HIWORD(end) + 8 <= inside.bottom);
+    EXPECT_EQ("Exit", text(IDOK));
 
     if (c.report == removerFullReport) {      /* an OK let through the closing box runs nothing again */
         PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -463,11 +506,12 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n"
 
 #define DAMAGED(what, value, ...) DAMAGED_IN(what, value, "app paths", __VA_ARGS__)
-#define DAMAGED_IN(what, value, key, ...) { what, "kelpVole99", "kelpVole99", "kelpVole99.scr", 0, \
-    "Deleting saver files...\ncan't read value " value ", record kept:\n   HKEY_LOCAL_MACHINE\\software" \
+#define DAMAGED_IN(what, value, key, ...) DAMAGED_AS(what, value, key, 0, "kelpVole99.scr", "HKEY_LOCAL_MACHINE", __VA_ARGS__)
+#define DAMAGED_AS(what, value, key, layout, file, root, ...) { what, "kelpVole99", "kelpVole99", file, layout, \
+    "Deleting saver files...\ncan't read value " value ", record kept:\n   " root "\\software" \
     "\\microsoft\\windows\\currentversion\\" key "\\kelpVole99\n\nDeleting registry entries...\n" \
-    "key kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion" \
-    "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   HKEY_LOCAL_MACHINE\\software\\microsoft" \
+    "key kept, record unreadable:\n   " root "\\software\\microsoft\\windows\\currentversion" \
+    "\\uninstall\\kelpVole99\nkey kept, record unreadable:\n   " root "\\software\\microsoft" \
     "\\windows\\currentversion\\App Paths\\kelpVole99\nOK\n", 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT, NULL, 0, \
     __VA_ARGS__ }
 #define NOT_THE_SAVER \
@@ -586,6 +630,17 @@ const RemoveCase removeCases[] = {
       removerFullReport, 0, 0, 0, 0 },
     { "uninstall command expandable", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | EXPANDABLE,
       removerFullReport, 0, 0, 0, 0 },
+    /* /S: no dialog, the report in the log, the outcome in the exit code; the user's own record
+       (its remover beside the saver) is theirs alone to remove, the machine's left whole */
+    { "never installed, quietly", "kelpVole99", NULL, "none", QUIET, NEVER_INSTALLED("kelpVole99") "... FINISHED",
+      0, 0, 0, 0 },
+    { "the user's own, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr", MENU | USER | QUIET,
+      removerFullReport, 0, 0, 0, 0 },
+    { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      MENU | USER | QUIET | BESIDE, "OK\nOK\nOK\n\nstart menu folder kept, another installation uses it: "
+      "~\\zub_Savers\\kelpVole99\n\n... FINISHED", 0, 1, 3, 0 },
+    DAMAGED_AS("the user's own, default a number, quietly", "(Default)", "app paths", USER | QUIET,
+               "a b\\kelpVole99.scr", "HKEY_CURRENT_USER", { "", "abcd", REG_DWORD, 4 }),
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
 
