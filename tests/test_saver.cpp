@@ -57,8 +57,9 @@ TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
         PostMessageA(window, WM_CHAR, 'q', 0);
         EXPECT_TRUE(endsWith(&run));
     } else {
-        /* any other name is the installer, whatever the command line */
-        ASSERT_TRUE(startProgram(c.name, "/s", &run));
+        /* any other name is the installer, whatever the command line: the
+           saver's switches are none of its own, and its box says so */
+        ASSERT_TRUE(startProgram(c.name, "/c", &run));
         EXPECT_TRUE(waitForWindow(&run, "#32770") != NULL);
         EXPECT_EQ(NULL, waitForWindow(&run, "ssaverzub", 500));
     }
@@ -66,7 +67,7 @@ TEST_P(RoleByName, OnlyScrNamesRunTheSaver)
 
 const NameCase nameCases[] = {
     { "x.scr", 1 }, { "X.SCR", 1 }, { "xscr", 1 }, { "x.scrx", 0 }, { "x.exe", 0 },
-    { "kelpVole99.scr", 1, "zUb's kelpVole'99 config" }, { "kelpVole99.exe", 0, "setup" },
+    { "kelpVole99.scr", 1, "zUb's kelpVole'99 config" }, { "kelpVole99.exe", 0, "message" },
 };
 void PrintTo(const NameCase &c, std::ostream *out) { *out << c.name; }
 INSTANTIATE_TEST_SUITE_P(Names, RoleByName, ::testing::ValuesIn(nameCases));
