@@ -4,6 +4,7 @@
 #include "setup/setup.h"
 #include "common/launch.h"
 #include "settings/settings.h"
+#include "common/form.h"
 
 static const char usage[] =
     "kelpVole99 setup switches:\n\n"
@@ -40,19 +41,37 @@ static int readMinutes(const char *digits, int length)
     return minutes;
 }
 
+/* The folder from the wide command line, where the system keeps one: its
+   letters may lie beyond the code page.  /D= is last on the line. */
+static const WCHAR *wideFolder(void)
+{
+    const WCHAR *line = narrowForm() ? NULL : GetCommandLineW(), *found = NULL;
+    int i;
+
+    for (i = 1; line != NULL && line[i] != 0; i++)
+        if ((line[i - 1] == ' ' || line[i - 1] == '\t') && line[i] == '/' && (line[i + 1] | 0x20) == 'd'
+            && line[i + 2] == '=')
+            found = line + i + 3;
+    return found;
+}
+
 /* The folder as NSIS takes it: the rest of the line, blanks and all.  It
    must be whole, for the record and the remover compare it so, and leave
    room for the saver's path. */
 static int readFolder(const char *text)
 {
     SetupState *s = &setupState;
+    const WCHAR *wide = wideFolder();
     WCHAR full[PATH_ROOM];
-    int length = lstrlenA(text);
+    int length = 0;
 
-    while (length > 0 && (unsigned char)text[length - 1] <= ' ')
+    if (wide != NULL && copyText(s->installFolder, MAX_PATH, wide))
+        length = textLength(s->installFolder);
+    else if (wide == NULL && lstrlenA(text) < MAX_PATH)
+        length = MultiByteToWideChar(CP_ACP, 0, text, -1, s->installFolder, MAX_PATH) - 1;
+    while (length > 0 && s->installFolder[length - 1] <= ' ')
         length--;
-    if (length == 0 || length >= MAX_PATH
-        || MultiByteToWideChar(CP_ACP, 0, text, length, s->installFolder, MAX_PATH - 1) != length)
+    if (length <= 0)
         return 0;
     s->installFolder[length] = 0;
     s->folderGiven = 1;
