@@ -21,8 +21,6 @@ static const char leaveQuestion[] =
     "You have not finished the installation yet !\nReally exit ?\n\n"
     "To install select NO and push the SETUP button!";
 
-#define TIMEOUT_LOWEST 1
-#define TIMEOUT_HIGHEST 100
 /* How long the success box waits for the start-menu folder's window, and
    how often it is looked for meanwhile. */
 #define FOLDER_WAIT_MS 3000

@@ -25,6 +25,10 @@ enum {
     SETUP_EXIT_INCOMPLETE       /* removable, but a link or the selection is missing */
 };
 enum { SCOPE_MACHINE, SCOPE_USER };
+/* The screen saver's timeout, in minutes. */
+#define TIMEOUT_LOWEST 1
+#define TIMEOUT_HIGHEST 100
+#define TIMEOUT_START 3
 
 /* Paths are held wide, once (see common/files.h). */
 struct SetupState {

@@ -109,18 +109,15 @@ static int refuse(const char *token, int length, int *exitCode)
 int readSwitches(const char *arguments, int *exitCode)
 {
     SetupState *s = &setupState;
-    const char *token = arguments, *at;
-    int length, help = 0;
+    const char *token = arguments, *bad = NULL;
+    int length, badLength = 0, help = 0;
 
     s->silent = s->folderGiven = 0;
     s->scope = SCOPE_MACHINE;
-    s->minutes = 3;
-    /* /S first, so that no box shows for a bad switch before it */
-    for (at = arguments; *at; at++)
-        if ((at == arguments || (unsigned char)at[-1] <= ' ') && (at[0] == '/')
-            && (at[1] == 's' || at[1] == 'S') && (unsigned char)at[2] <= ' ')
-            s->silent = 1;
-    for (;;) {
+    s->minutes = TIMEOUT_START;
+    /* the whole line read before a bad switch is told of: no box under a
+       /S that follows it */
+    for (; bad == NULL || !s->silent; token += length) {
         while (*token && (unsigned char)*token <= ' ')
             token++;
         if (*token == 0)
@@ -128,24 +125,31 @@ int readSwitches(const char *arguments, int *exitCode)
         for (length = 0; (unsigned char)token[length] > ' '; length++)
             ;
         if (isSwitch(token, length, "/D=")) {
-            if (!readFolder(token + 3))
-                return refuse(token, lstrlenA(token), exitCode);
+            if (bad == NULL && !readFolder(token + 3))
+                bad = token, badLength = lstrlenA(token);
             break;
         }
         if (isSwitch(token, length, "/TIMEOUT=")) {
             s->minutes = readMinutes(token + 9, length - 9);
-            if (s->minutes < 1 || s->minutes > 100)
-                return refuse(token, length, exitCode);
+            if (s->minutes >= TIMEOUT_LOWEST && s->minutes <= TIMEOUT_HIGHEST)
+                continue;
         } else if (isSwitch(token, length, "/CURRENTUSER") || isSwitch(token, length, "/ALLUSERS")) {
             s->scope = token[1] == 'c' || token[1] == 'C' ? SCOPE_USER : SCOPE_MACHINE;
+            continue;
         } else if (isSwitch(token, length, "/?")) {
             help = 1;
-        } else if (!isSwitch(token, length, "/S")
-                   && !isSwitch(token, length, "/RIGHTS")) {     /* RIGHTS_MARK, of a copy started for them */
-            return refuse(token, length, exitCode);
+            continue;
+        } else if (isSwitch(token, length, "/S")) {
+            s->silent = 1;
+            continue;
+        } else if (isSwitch(token, length, "/RIGHTS")) {    /* RIGHTS_MARK, of a copy started for them */
+            continue;
         }
-        token += length;
+        if (bad == NULL)
+            bad = token, badLength = length;
     }
+    if (bad != NULL)
+        return refuse(bad, badLength, exitCode);
     if (help) {
         *exitCode = SETUP_EXIT_BAD_LINE;    /* nothing installed */
         if (!s->silent)
