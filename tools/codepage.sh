@@ -5,6 +5,9 @@
 # a prefix keeps the code page it was made with; and so is the display.
 # Usage: codepage.sh ja_JP program.exe [arguments]
 here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=$here/build/wine-$1
+. "$here/tools/xvfb.sh"
+one_run_per_prefix "$@"
 name=$1; shift
 export LOCPATH=$here/build/locale LC_ALL=$name.UTF-8
 mkdir -p "$LOCPATH"
@@ -12,13 +15,12 @@ mkdir -p "$LOCPATH"
   flock 9
   [ -d "$LOCPATH/$LC_ALL" ] || localedef -i "$name" -f UTF-8 "$LOCPATH/$LC_ALL" || exit 1
 ) 9>"$LOCPATH.lock" || { echo "cannot compile the locale $name" >&2; exit 1; }
-export WINEPREFIX=$here/build/wine-$name WINEDEBUG=-all
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 (
   flock 9
   "$here/tools/wine-prefix.sh" </dev/null >/dev/null 2>&1 9>&-
 ) 9>"$WINEPREFIX.setup.lock"
 
-. "$here/tools/xvfb.sh"
 start_xvfb || exit 1
 run_here_and_exit "$@"

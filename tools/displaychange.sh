@@ -10,12 +10,13 @@
 # Usage: displaychange.sh program.exe [arguments]
 here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=$here/build/wine-display WINEDEBUG=-all
+. "$here/tools/xvfb.sh"
+one_run_per_prefix "$@"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 "$here/tools/wine-prefix.sh" </dev/null >/dev/null 2>&1
 
 # -noreset: Xvfb would forget the added mode when its last client leaves.
 export KELP_SCREEN=1280x1024x24 KELP_XVFB_ARGS=-noreset
-. "$here/tools/xvfb.sh"
 start_xvfb || exit 1
 { xrandr --newmode 1024x768 0 1024 0 0 0 768 0 0 0 &&
   xrandr --addmode screen 1024x768 &&

@@ -7,8 +7,10 @@
 # whose server it ends again, and the ordinary tests keep their one screen.
 # Usage: multimon.sh right|left program.exe [arguments]
 here=$(cd "$(dirname "$0")/.." && pwd)
-layout=$1; shift
 export WINEPREFIX=$here/build/wine-multimon WINEDEBUG=-all
+. "$here/tools/xvfb.sh"
+one_run_per_prefix "$@"
+layout=$1; shift
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 (
   flock 9
@@ -22,7 +24,6 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # -noreset: Xvfb would forget the monitors when its last client leaves.
 export KELP_SCREEN=1824x768x24 KELP_XVFB_ARGS=-noreset
-. "$here/tools/xvfb.sh"
 start_xvfb || exit 1
 case $layout in
   right)

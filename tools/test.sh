@@ -1,27 +1,53 @@
 #!/bin/bash
 # Installs what is missing, builds the program for i686 and x86_64 and runs
-# every test of both under Wine on a private virtual display.
+# every test of both under Wine.  The tests mostly wait on windows, boxes
+# and processes, not on the processor: so each architecture's tests run on
+# a Wine prefix (build/wine-<arch>) and a virtual display of their own, the
+# i686 ones starting while x86_64 still builds, and both side by side.
+# Each writes build/<arch>/ctest.log, shown whole once both are done.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
 tools/deps.sh || exit 1
-for arch in i686 x86_64; do
-  cmake -S . -B build/$arch -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$arch.cmake >/dev/null &&
-  cmake --build build/$arch -j"$(nproc)" || exit 1
-done
+archs="i686 x86_64"
 
-. tools/wine-env.sh || exit 1
-. tools/xvfb.sh
-start_xvfb || exit 1
-# A wineserver keeps the screen it first saw: start afresh on this display.
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-cleanup() { wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; stop_xvfb; }
-trap cleanup EXIT
+build() {
+  cmake -S . -B build/$1 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$1.cmake >/dev/null &&
+  cmake --build build/$1 -j"$(nproc)"
+}
+
+# One architecture's tests on its own prefix and display; the tests that
+# can share them (see tests/CMakeLists.txt) run beside the others.
+lane() {
+  export KELP_PREFIX=wine-$1
+  . tools/wine-env.sh || return 1
+  . tools/xvfb.sh
+  start_xvfb || return 1
+  # A wineserver keeps the screen it first saw: start afresh on this display.
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  ctest --test-dir build/$1 --output-on-failure --timeout 180 -j2 &
+  tests=$!
+  # Ended early, the lane ends its tests and whatever runs in its prefix.
+  trap 'exit 1' INT TERM
+  trap 'kill $tests 2>/dev/null; wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; stop_xvfb' EXIT
+  wait $tests
+}
+
+pids=
+trap 'kill $pids 2>/dev/null' EXIT
+for arch in $archs; do
+  build $arch || exit 1
+  echo "=== $arch: tests started, log in build/$arch/ctest.log ==="
+  (lane $arch) >build/$arch/ctest.log 2>&1 &
+  pids="$pids $!"
+done
+for p in $pids; do wait $p; done
+pids=
 
 passed=0 failed=0
-for arch in i686 x86_64; do
+for arch in $archs; do
   echo "=== $arch ==="
   log=build/$arch/ctest.log
-  ctest --test-dir build/$arch --output-on-failure --timeout 180 2>&1 | tee "$log"
+  cat "$log"
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$line" ]; then
     failed=$((failed + 1))

@@ -44,3 +44,14 @@ run_here_and_exit() {
   stop_xvfb
   exit $rc
 }
+
+# The scripts with a prefix and a display of their own (two monitors, the
+# screen changing size, a code page) serve both architectures' tests, which
+# run side by side: one run at a time in such a prefix, as each ends its
+# server.  Called with the script's arguments once $WINEPREFIX is set, it
+# starts the script again under the prefix's lock, held by flock itself so
+# that the Wine daemons the script starts do not inherit it.
+one_run_per_prefix() {
+  [ "$KELP_RUN_LOCK" = "$WINEPREFIX" ] && return 0
+  KELP_RUN_LOCK=$WINEPREFIX exec flock -o "$WINEPREFIX.run.lock" "$0" "$@"
+}
