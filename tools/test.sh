@@ -10,9 +10,16 @@ cd "$here" || exit 1
 tools/deps.sh || exit 1
 archs="i686 x86_64"
 
+# The build lists the tests through Wine: in the prefix they will run in,
+# whose server it ends again (the tests start theirs on their display).
 build() {
+  local rc WINEPREFIX=$here/build/wine-$1
+  export WINEPREFIX
   cmake -S . -B build/$1 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$1.cmake >/dev/null &&
   cmake --build build/$1 -j"$(nproc)"
+  rc=$?
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  return $rc
 }
 
 # One architecture's tests on its own prefix and display; the tests that
