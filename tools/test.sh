@@ -10,10 +10,11 @@ cd "$here" || exit 1
 tools/deps.sh || exit 1
 archs="i686 x86_64"
 
-# The build lists the tests through Wine: in the prefix they will run in,
-# whose server it ends again (the tests start theirs on their display).
+# The build lists the tests through Wine, in tools/wine-run's prefix
+# (build/wine, made by the first build, at hand for the second while the
+# first one's tests begin): its server is ended after each build.
 build() {
-  local rc WINEPREFIX=$here/build/wine-$1
+  local rc WINEPREFIX=$here/build/wine
   export WINEPREFIX
   cmake -S . -B build/$1 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$1.cmake >/dev/null &&
   cmake --build build/$1 -j"$(nproc)"
