@@ -3,12 +3,12 @@
 
 #include <shellapi.h>
 
-int needsRights(int canWrite, int elevation)
+int asksForRights(int marked, int canWrite, int elevation)
 {
-    /* Only a token known to be limited is worth a new start: an elevated
-       one that still cannot write would ask again and again, and before
-       Vista there is no asking. */
-    return !canWrite && elevation == ELEVATION_LIMITED;
+    /* The copy started for the rights never asks again.  Only a token known
+       to be limited is worth a new start: an elevated one that still cannot
+       write would ask again and again, and before Vista there is no asking. */
+    return !marked && !canWrite && elevation == ELEVATION_LIMITED;
 }
 
 int canWriteWindowsFolder(void)
@@ -107,9 +107,7 @@ int takeRightsMark(const char **arguments)
 
 int handedOverForRights(const char **arguments, DWORD *exitCode)
 {
-    if (takeRightsMark(arguments))      /* asked once already: never again */
-        return RIGHTS_HELD;
-    if (!needsRights(canWriteWindowsFolder(), processElevation()))
+    if (!asksForRights(takeRightsMark(arguments), canWriteWindowsFolder(), processElevation()))
         return RIGHTS_HELD;
     return restartWithRights(*arguments, exitCode) ? RIGHTS_HANDED_OVER : RIGHTS_REFUSED;
 }

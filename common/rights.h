@@ -13,8 +13,9 @@
 enum { ELEVATION_UNKNOWN = -1, ELEVATION_LIMITED = 0, ELEVATION_FULL = 1 };
 
 /* 1 when the program should start itself again asking for the rights: it
-   cannot write where it must, and asking could change that. */
-int needsRights(int canWrite, int elevation);
+   is not the copy started for them (`marked`), it cannot write where it
+   must, and asking could change that. */
+int asksForRights(int marked, int canWrite, int elevation);
 /* Creates and at once drops a file in the Windows directory. */
 int canWriteWindowsFolder(void);
 int processElevation(void);
