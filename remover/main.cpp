@@ -1,0 +1,93 @@
+/* The remover's entry: its switches, the scope the record lies in (and
+   with it whether rights are asked for), the dialog or the quiet run, and
+   the exit code. */
+#include "remover/remover.h"
+#include "common/rights.h"
+#include "common/syslib.h"
+
+RemoverState remover;
+
+/* No dialog, no box and no pauses: the removal at once, its report into
+   the log, its outcome the exit code (5: rights needed and not given). */
+static int removeQuietly(int rights)
+{
+    int result = 2;
+
+    if (rights == RIGHTS_REFUSED) {
+        setReport("ERROR: administrator rights refused, nothing removed !\n");
+        result = 5;
+    } else if (remover.recordName[0] == 0) {
+        setReport("ERROR: command line is missing !\n");
+    } else {
+        removeInstallation();
+        result = outcome();
+    }
+    writeLog();
+    return result;
+}
+
+/* A switch first on the line (`name`, of ASCII letters in any case), ended
+   by a blank or the line's end, taken off with the blanks after it. */
+static int takeSwitch(const char **arguments, const char *name)
+{
+    const char *text = *arguments;
+
+    for (; *name; name++, text++)
+        if ((*text | 0x20) != (*name | 0x20))
+            return 0;
+    if (*text != 0 && !isBlank(*text))
+        return 0;
+    while (isBlank(*text))
+        text++;
+    *arguments = text;
+    return 1;
+}
+
+/* The user's own record, when its uninstall command is this program, is
+   removed with the user's own rights: rights asked for could bring another
+   account, and with it another HKEY_CURRENT_USER.  Any other lies in the
+   machine's scope, which needs them. */
+static int chooseScope(int marked, const char **arguments, DWORD *exitCode)
+{
+    remover.root = HKEY_CURRENT_USER;
+    if (readUninstallCommand() == COMMAND_OURS)
+        return RIGHTS_HELD;
+    remover.root = HKEY_LOCAL_MACHINE;
+    return marked ? RIGHTS_HELD : handedOverForRights(arguments, exitCode);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
+{
+    DWORD exitCode = 0;
+    const char *arguments = commandArguments(GetCommandLineA()), *rest = arguments;
+    int marked, rights;
+
+    (void)previous;
+    (void)commandLine;      /* read whole above, program name and all */
+    (void)showCommand;      /* the dialog shows itself */
+    if (takeSwitch(&rest, AFTER_MARK))
+        return removeAfterwards(rest);
+    marked = takeRightsMark(&rest);
+    remover.quiet = takeSwitch(&rest, "/S");
+    remover.recordName = rest;
+    if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
+        remover.record[0] = 0;
+    remover.nameRefused = !isPlainName(remover.recordName) || remover.record[0] == 0;
+    lookUpHandleCalls();
+    rights = chooseScope(marked, &arguments, &exitCode);
+    if (rights == RIGHTS_HANDED_OVER)
+        return (int)exitCode;
+    if (remover.quiet)
+        return removeQuietly(rights);
+    runDialog(instance);
+    /* the outcome is told only by a quiet run: the dialog has told the user */
+    return 0;
+}
+
+/* The program's entry: no C runtime to start, as nothing of it is used
+   (the command line is read whole above). */
+extern "C" __attribute__((externally_visible)) void WINAPI removerStart(void)
+{
+    restrictLibrarySearch();
+    ExitProcess((UINT)WinMain(GetModuleHandleA(NULL), NULL, NULL, SW_SHOWDEFAULT));
+}

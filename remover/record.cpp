@@ -1,0 +1,210 @@
+/* The install record read and checked: the record name, the uninstall
+   command, the saver file and the folders it names. */
+#include "remover/remover.h"
+
+/* The 9x line knows no links, and may refuse the option. */
+LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+{
+    LONG status = RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, access, key);
+
+    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, path, 0, access, key) : status;
+}
+
+int isLinkKey(HKEY key)
+{
+    DWORD type = REG_NONE;
+
+    return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS
+        && type == REG_LINK;
+}
+
+/* The record's own key below one of setup's, for reading: every reading
+   of the record opens it so. */
+static LONG openRecordKey(HKEY root, const char *parent, HKEY *key)
+{
+    char path[MAX_PATH];
+
+    if (remover.nameRefused || !copyText(path, MAX_PATH, parent) || !appendText(path, MAX_PATH, "\\")
+        || !appendText(path, MAX_PATH, remover.recordName))
+        return ERROR_FILE_NOT_FOUND;
+    return openKey(root, path, KEY_READ, key);
+}
+
+/* Only a name such as setup writes: one without a folder separator or a
+   drive, and no dot name.  Any other would lead the folder and key paths
+   built from it out of the installation's own.  Nor one with a tilde,
+   the mark of the short 8.3 aliases, by which "<record>.scr" could name
+   some "report.scrap". */
+int isPlainName(const char *name)
+{
+    const char *p;
+
+    if (name[0] == 0 || lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0)
+        return 0;
+    for (p = name; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/' || *p == ':' || *p == '~')
+            return 0;
+    return 1;
+}
+
+/* Whether a file or folder that is there has `name` as its own (long) name,
+   rather than as the short alias of another.  One that is not there has
+   nothing to be mistaken for. */
+int isKnownAs(const WCHAR *path, const WCHAR *name)
+{
+    WCHAR found[MAX_PATH];
+    HANDLE search = INVALID_HANDLE_VALUE;
+
+    if (!findName(&search, path, found, MAX_PATH))
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    FindClose(search);
+    return sameText(found, name);
+}
+
+/* "<record>.scr" in the install folder that the record's "Path" names (a
+   drive root keeps its backslash): where setup writes the saver file. */
+static int isRecordSaver(const WCHAR *folder, const WCHAR *saverFile)
+{
+    WCHAR name[PATH_ROOM], own[PATH_ROOM];
+
+    return folder[0] != 0 && copyText(name, PATH_ROOM, remover.record) && appendText(name, PATH_ROOM, L".scr")
+        && copyText(own, PATH_ROOM, folder) && appendName(own, PATH_ROOM, name) && sameText(own, saverFile)
+        && isKnownAs(saverFile, name);
+}
+
+/* Setup writes the folder whole (a drive's root perhaps as "c:"); one
+   relative would lead to wherever the remover happens to stand. */
+static int isFullFolder(const WCHAR *folder)
+{
+    WCHAR root[4] = { folder[0], ':', '\\', 0 }, full[PATH_ROOM];
+    const WCHAR *asked = folder[0] != 0 && folder[1] == ':' && folder[2] == 0 ? root : folder;
+
+    return folder[0] != 0 && fullPath(asked, full, PATH_ROOM) && sameText(full, asked);
+}
+
+int isBlank(WCHAR c)
+{
+    return c == ' ' || c == '\t';
+}
+
+/* Whether `command` starts this very program with the record name, as the
+   system runs it: the program quoted or not, compared by its long path
+   (the system may have started this one by the short one), any blanks
+   between. */
+static int isOwnCommand(WCHAR *command)
+{
+    WCHAR self[PATH_ROOM];
+    WCHAR *program = command;
+    int length = textLength(command) - textLength(remover.record);
+
+    if (length < 2 || !isBlank(command[length - 1]) || !sameText(command + length, remover.record))
+        return 0;
+    while (length > 0 && isBlank(command[length - 1]))
+        length--;
+    command[length] = 0;
+    if (length > 2 && command[0] == '"' && command[length - 1] == '"') {
+        command[length - 1] = 0;
+        program++;
+    }
+    if (!modulePath(self, PATH_ROOM))
+        return 0;
+    makeLong(program, PATH_ROOM - 1);
+    makeLong(self, PATH_ROOM);
+    return sameText(program, self);
+}
+
+int readUninstallCommand(void)
+{
+    WCHAR command[PATH_ROOM];
+    int read;
+    HKEY key;
+
+    if (openRecordKey(remover.root, RECORD_UNINSTALL_KEY, &key) != ERROR_SUCCESS)
+        return COMMAND_NONE;
+    read = readCommandValue(key, L"" RECORD_UNINSTALL_COMMAND, command, PATH_ROOM);
+    RegCloseKey(key);
+    if (!read)
+        return COMMAND_UNREADABLE;
+    return isOwnCommand(command) ? COMMAND_OURS : COMMAND_FOREIGN;
+}
+
+/* One rule for the whole record: a value the saver file is told by that
+   cannot be read whole (of another type, empty, too long, a folder not
+   whole), or an uninstall command that cannot be read or is another
+   program's, keeps the record as it stands, saver file and both keys, so
+   that a run after the user has mended it finishes the removal; a record
+   removed in part could be removed by no later run. */
+static void checkRecordValues(int hasSaver, const WCHAR *folder, WCHAR *saverFile)
+{
+    int readable = hasSaver && isFullFolder(folder);
+    const char *value = readable ? NULL : !hasSaver ? "(Default)" : RECORD_INSTALL_FOLDER;
+
+    if (value == NULL && remover.command == COMMAND_UNREADABLE) {
+        value = RECORD_UNINSTALL_COMMAND;
+    } else if (value == NULL && remover.command != COMMAND_FOREIGN) {
+        remover.recordIsSetups = isRecordSaver(folder, saverFile);
+        return;
+    }
+    saverFile[0] = 0;
+    if (value == NULL) {
+        remover.keptFor = "\nkey kept, record of another program:";
+        append("\nuninstall command of another program, record kept:");
+    } else {
+        remover.keptFor = "\nkey kept, record unreadable:";
+        append("\ncan't read value ");
+        append(value);
+        append(", record kept:");
+    }
+    appendKey(remover.root, readable ? RECORD_UNINSTALL_KEY "\\" : APP_PATHS_KEY);
+    append(remover.record);
+}
+
+/* The saver file and the start-menu folder from the record.  Returns 0
+   when there is no saver file to delete: the record cannot be opened, or
+   it is kept. */
+int readRecord(WCHAR *saverFile)
+{
+    HKEY key;
+    int hasSaver;
+    WCHAR folder[PATH_ROOM];
+
+    append("Reading uninstall info...");
+    showAndPause(400);
+    remover.menuFolder[0] = saverFile[0] = 0;
+    if (openRecordKey(remover.root, RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS) {
+        /* "cant't": the wording the users of the report know */
+        append("\nerror cant't read uninstall registry entry:");
+        appendKey(remover.root, APP_PATHS_KEY);
+        append(remover.record);
+        return 0;
+    }
+    remover.found = 1;
+    hasSaver = readPathValue(key, NULL, saverFile, PATH_ROOM) && saverFile[0] != 0;
+    readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM);
+    copyText(remover.installFolder, PATH_ROOM, folder);
+    readPathValue(key, L"" RECORD_MENU_PATH, remover.menuFolder, PATH_ROOM);
+    RegCloseKey(key);
+    append("  Done");
+    append("\n\nDeleting saver files...");
+    checkRecordValues(hasSaver, folder, saverFile);
+    showAndPause(200);
+    return saverFile[0] != 0;
+}
+
+/* Both scopes' records name the one "zub_Savers\<record>" of the user's
+   start menu: while the other still names it, it holds that installation's
+   links, and stays. */
+int isMenuFolderShared(void)
+{
+    HKEY key;
+    WCHAR other[PATH_ROOM], full[PATH_ROOM], mine[PATH_ROOM];
+    int named;
+
+    if (openRecordKey(remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                      RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    named = readPathValue(key, L"" RECORD_MENU_PATH, other, PATH_ROOM);
+    RegCloseKey(key);
+    return named && fullPath(other, full, PATH_ROOM) && fullPath(remover.menuFolder, mine, PATH_ROOM)
+        && sameText(full, mine);
+}
