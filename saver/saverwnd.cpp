@@ -122,7 +122,7 @@ void runSaver(void)
         loadSettings();
         /* The photograph is taken while the window is still hidden. */
         if (!createSurfaces())
-            warn(NULL, "ERROR: cant't create DC");    /* the program's text as first shipped */
+            warn(NULL, "ERROR: cant't create DC");    /* the words its users know, typo and all */
         else
             animateUntilClosed();
     }

@@ -216,8 +216,8 @@ static void repaintSwatch(void)
     HDC dc = GetDC(c->swatch);
 
     if (dc == NULL) {
-        /* a system out of device contexts: the box says no more than
-           the program ever said there */
+        /* a system out of device contexts: the box keeps the one word
+           its users know from this place */
         warn(GetParent(c->swatch), "foo");
         return;
     }

@@ -162,7 +162,7 @@ static int writeRemover(void)
     loaded = found != NULL ? LoadResource(instance, found) : NULL;
     image = loaded != NULL ? LockResource(loaded) : NULL;
     if (size == 0 || image == NULL) {
-        reportFailure(NULL, SETUP_EXIT_NOT_REMOVABLE);     /* no box, as ever */
+        reportFailure(NULL, SETUP_EXIT_NOT_REMOVABLE);     /* no box: the exit code tells it */
         return 0;
     }
     file = openFile(setupState.removerPath, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE);

@@ -1,6 +1,6 @@
 /* Setup's command line, as package managers and administrators' scripts
    give it: NSIS's switches, so that a line written for other installers
-   works here too.  Without switches setup is the dialog it always was. */
+   works here too.  Without switches setup is its dialog. */
 #include "setup/setup.h"
 #include "common/launch.h"
 #include "settings/settings.h"
