@@ -41,6 +41,16 @@ FARPROC systemCall(HMODULE library, const char *name)
     return library != NULL ? GetProcAddress(library, name) : NULL;
 }
 
+int sameLetters(const WCHAR *one, const WCHAR *other, WCHAR *(WINAPI *upper)(WCHAR *))
+{
+    int i;
+
+    for (i = 0; upper != NULL && upper((WCHAR *)(ULONG_PTR)one[i]) == upper((WCHAR *)(ULONG_PTR)other[i]); i++)
+        if (one[i] == 0)
+            return 1;
+    return 0;
+}
+
 /* The file system upper-cases each letter on its own and compares the
    letters, where a language's rules take "Straße" for "Strasse": Vista
    on has that as a call, older NT upper-cases through the system's own
@@ -66,10 +76,7 @@ int sameText(const WCHAR *one, const WCHAR *other)
     if (ordinal != NULL)
         return ordinal(one, -1, other, -1, TRUE) == CSTR_EQUAL;
     LOOK_UP_ONCE(upper, "user32.dll", "CharUpperW");
-    for (i = 0; upper != NULL && upper((WCHAR *)(ULONG_PTR)one[i]) == upper((WCHAR *)(ULONG_PTR)other[i]); i++)
-        if (one[i] == 0)
-            return 1;
-    return 0;
+    return sameLetters(one, other, upper);
 }
 
 int appendName(WCHAR *path, int size, const WCHAR *name)

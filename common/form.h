@@ -52,6 +52,9 @@ int appendName(WCHAR *path, int size, const WCHAR *name);
 /* Two names alike but for case, as the file system compares them, not by
    a language's rules; 0 when either cannot be had in the running form. */
 int sameText(const WCHAR *one, const WCHAR *other);
+/* The same letter by letter through `upper` (the system's CharUpperW, one
+   letter at a time), where NT before Vista has no ordinal comparison. */
+int sameLetters(const WCHAR *one, const WCHAR *other, WCHAR *(WINAPI *upper)(WCHAR *));
 /* One of the program's own ANSI texts as a wide one. */
 int toWide(const char *text, WCHAR *wide, int size);
 

@@ -1,9 +1,7 @@
-/* The remover's pieces that Wine does not run by itself: the route by name,
-   taken where the system lacks the handle calls (Wine has them all), on
-   real folders; and the rights decision (Wine never reports the limited
-   half of a split token). */
+/* Routes Wine never takes by itself: the remover's by name (Wine has every
+   handle call), the rights decision (Wine never reports a limited token),
+   names compared letter by letter (Wine has the ordinal call). */
 #include <algorithm>
-#include <string>
 
 #include "tests/driver.h"
 #include "common/rights.h"
@@ -26,6 +24,18 @@ TEST(RightsDecision, OnlyAnUnmarkedLimitedTokenThatCannotWriteAsks)
             << "marked " << r.marked << ", writable " << r.canWrite << ", elevation " << r.elevation;
 }
 
+struct LettersRow { const WCHAR *one, *other; int same; };
+const LettersRow lettersRows[] = {
+    { L"kelp.scr", L"KELP.SCR", 1 }, { L"\u00e4rger", L"\u00c4RGER", 1 }, { L"stra\u00dfe", L"STRASSE", 0 },
+    { L"kelp", L"kelp2", 0 }, { L"", L"", 1 },
+};
+
+TEST(SameText, LetterByLetterWhereTheOrdinalCallIsMissing)
+{
+    for (const LettersRow &r : lettersRows)
+        EXPECT_EQ(r.same, sameLetters(r.one, r.other, CharUpperW)) << utf8(r.one) << " / " << utf8(r.other);
+}
+
 /* A folder F holding the saver file s.scr and a.lnk, beside T holding x. */
 enum { LINK_INSIDE = 1, SWAPPED = 2, BUSY = 4, SUBFOLDER = 8, MISSING = 16 };
 struct ByNameRow { const char *what; int layout, saver; const char *entries; int folderLeft; };
@@ -40,13 +50,11 @@ const ByNameRow byNameRows[] = {     /* entries, sorted: D deleted, K kept, L le
 
 std::string reported;
 void noteEntry(const WCHAR *, int result) { reported += "KDL"[result]; }
-std::wstring wide(const std::string &path) { return std::wstring(path.begin(), path.end()); }
 int exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-void makeFile(const std::string &path) { CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL)); }
+void makeFile(const std::string &path)
+    { CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL)); }
 int makeLink(const std::string &to, const std::string &link)
-{
-    return runCommand("/bin/ln -s \"" + unixPath(to) + "\" \"" + unixPath(link) + "\"", link);
-}
+    { return runCommand("/bin/ln -s \"" + unixPath(to) + "\" \"" + unixPath(link) + "\"", link); }
 
 TEST(RemoverByName, LeavesWhatLeadsOutAndPutsBackTheAttributeOfWhatStays)
 {
@@ -69,13 +77,13 @@ TEST(RemoverByName, LeavesWhatLeadsOutAndPutsBackTheAttributeOfWhatStays)
         HANDLE busy = r.layout & BUSY ? CreateFileA(saver.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                                                     OPEN_EXISTING, 0, NULL) : INVALID_HANDLE_VALUE;
 
-        EXPECT_EQ(r.saver, deleteSaverByName(wide(folder).c_str(), wide(saver).c_str())) << r.what;
+        EXPECT_EQ(r.saver, deleteSaverByName(widen(folder).c_str(), widen(saver).c_str())) << r.what;
         EXPECT_TRUE(!(r.layout & BUSY) || (GetFileAttributesA(saver.c_str()) & FILE_ATTRIBUTE_READONLY)) << r.what;
         reported.clear();
-        clearFolderByName(wide(folder).c_str(), wide(base).c_str(), noteEntry);
+        clearFolderByName(widen(folder).c_str(), widen(base).c_str(), noteEntry);
         std::sort(reported.begin(), reported.end());
         EXPECT_EQ(r.entries, reported) << r.what;
-        EXPECT_EQ(r.layout == 0, removeFolderByName(wide(folder).c_str(), wide(base).c_str())) << r.what;
+        EXPECT_EQ(r.layout == 0, removeFolderByName(widen(folder).c_str(), widen(base).c_str())) << r.what;
         EXPECT_EQ(r.folderLeft, exists(folder)) << r.what;
         EXPECT_TRUE(exists(outside + "\\x")) << r.what;
         if (busy != INVALID_HANDLE_VALUE)
