@@ -85,7 +85,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 }
 
 /* The program's entry: no C runtime to start, as nothing of it is used
-   (the command line is read whole above). */
+   (the command line is read whole above).  Named to the linker, which
+   starts the program here, though the compiler sees no caller. */
 extern "C" __attribute__((externally_visible)) void WINAPI removerStart(void)
 {
     restrictLibrarySearch();
