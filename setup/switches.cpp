@@ -11,11 +11,11 @@
    one width, and tab columns wrap under each other. */
 static const char usage[] =
     "kelpVole99 setup switches:\n\n"
-    "/S  -  silent: no dialog; the exit code tells the outcome\n"
-    "/D=<folder>  -  the install folder, last on the line\n"
-    "/TIMEOUT=<minutes>  -  the saver starts after 1 to 100 minutes\n"
-    "/CURRENTUSER  -  for you only, without administrator rights\n"
-    "/ALLUSERS  -  for everyone, in the Windows folder (the default)\n"
+    "/S  -  silent: no window; the exit code tells\n"
+    "/D=<folder>  -  the install folder, last\n"
+    "/TIMEOUT=<minutes>  -  1 to 100 (3)\n"
+    "/CURRENTUSER  -  for you only, no admin rights\n"
+    "/ALLUSERS  -  for everyone (the default)\n"
     "/?  -  this list";
 
 static int readMinutes(const WCHAR *digits, int length)
