@@ -1,5 +1,6 @@
 #include "common/rights.h"
 #include "common/files.h"
+#include "common/cmdline.h"
 
 #include <shellapi.h>
 
@@ -60,82 +61,47 @@ int processElevation(void)
 }
 
 /* Started again by the path the system knows: its letters may lie beyond
-   the ANSI code page.  Only a limited token comes here, so Vista or later;
-   the call is looked up all the same, so that Windows 95 still loads a
-   program that never makes it. */
-int restartWithRights(const char *arguments, DWORD *exitCode)
+   the ANSI code page, as may the arguments', which go over whole.  Only a
+   limited token comes here, so Vista or later; the call is looked up all
+   the same, so that Windows 95 still loads a program that never makes it. */
+int startWithRights(const WCHAR *program, const WCHAR *arguments, DWORD *exitCode)
 {
     static BOOL (WINAPI *execute)(SHELLEXECUTEINFOW *);
-    WCHAR self[MAX_PATH], wideArguments[MAX_PATH];
-    char marked[MAX_PATH];
+    /* the system's line holds the quoted program, a blank and these */
+    static WCHAR marked[COMMAND_ROOM];
     SHELLEXECUTEINFOW start;
 
     LOOK_UP_ONCE(execute, "shell32.dll", "ShellExecuteExW");
-    if (execute == NULL || !modulePath(self, MAX_PATH) || !copyText(marked, MAX_PATH, RIGHTS_MARK " ")
-        || !appendText(marked, MAX_PATH, arguments) || !toWide(marked, wideArguments, MAX_PATH))
-        return 0;
+    if (execute == NULL || !copyText(marked, COMMAND_ROOM - textLength(program) - 3, L"" RIGHTS_MARK " ")
+        || !appendText(marked, COMMAND_ROOM - textLength(program) - 3, arguments))
+        return RIGHTS_NOT_STARTED;
     ZeroMemory(&start, sizeof start);
     start.cbSize = sizeof start;
     /* waited for: a package manager reads the outcome from this process */
     start.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
     start.lpVerb = L"runas";
-    start.lpFile = self;
-    start.lpParameters = wideArguments;
+    start.lpFile = program;
+    start.lpParameters = marked;
     start.nShow = SW_SHOWNORMAL;
-    if (!execute(&start) || start.hProcess == NULL)
-        return 0;
+    /* the user's No to the prompt is the one refusal; anything else
+       started nothing */
+    if (!execute(&start))
+        return GetLastError() == ERROR_CANCELLED ? RIGHTS_REFUSED : RIGHTS_NOT_STARTED;
+    if (start.hProcess == NULL)
+        return RIGHTS_NOT_STARTED;
     WaitForSingleObject(start.hProcess, INFINITE);
     if (!GetExitCodeProcess(start.hProcess, exitCode))
         *exitCode = 1;
     CloseHandle(start.hProcess);
-    return 1;
+    return RIGHTS_HANDED_OVER;
 }
 
-int takeRightsMark(const char **arguments)
+int handedOverForRights(const WCHAR **arguments, DWORD *exitCode)
 {
-    const char *mark = RIGHTS_MARK, *text = *arguments;
+    WCHAR self[MAX_PATH];
 
-    while (*mark && *mark == *text)
-        mark++, text++;
-    if (*mark != 0 || (unsigned char)*text > ' ')
-        return 0;
-    while (*text && (unsigned char)*text <= ' ')
-        text++;
-    *arguments = text;
-    return 1;
-}
-
-int handedOverForRights(const char **arguments, DWORD *exitCode)
-{
     if (!asksForRights(takeRightsMark(arguments), canWriteWindowsFolder(), processElevation()))
         return RIGHTS_HELD;
-    return restartWithRights(*arguments, exitCode) ? RIGHTS_HANDED_OVER : RIGHTS_REFUSED;
+    return modulePath(self, MAX_PATH) ? startWithRights(self, *arguments, exitCode) : RIGHTS_NOT_STARTED;
 }
 
-/* The system hands a path with blanks over unquoted where the command was
-   written so: the program's own path, as the system knows it, is told by
-   itself. */
-const char *commandArguments(const char *line)
-{
-    char self[MAX_PATH];
-    WCHAR wideSelf[MAX_PATH], start[MAX_PATH];
-    int length = (int)GetModuleFileNameA(NULL, self, MAX_PATH), converted = 0;
-
-    if (length > 0 && length < MAX_PATH && lstrlenA(line) > length && line[length] == ' ')
-        converted = MultiByteToWideChar(CP_ACP, 0, line, length, start, MAX_PATH - 1);
-    start[converted] = 0;
-    if (*line == '"') {
-        for (line++; *line && *line != '"'; line++)
-            ;
-        if (*line == '"')
-            line++;
-    } else if (converted > 0 && toWide(self, wideSelf, MAX_PATH) && sameText(start, wideSelf)) {
-        line += length;
-    } else {
-        while ((unsigned char)*line > ' ')
-            line++;
-    }
-    while (*line && (unsigned char)*line <= ' ')
-        line++;
-    return line;
-}

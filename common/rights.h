@@ -19,25 +19,23 @@ int asksForRights(int marked, int canWrite, int elevation);
 /* Creates and at once drops a file in the Windows directory. */
 int canWriteWindowsFolder(void);
 int processElevation(void);
-/* Starts this program again with `arguments` through the "runas" verb,
-   which asks the user for administrator rights, and waits for it to end
-   with its exit code in `exitCode`; 0 when the user declines or the start
-   fails. */
-int restartWithRights(const char *arguments, DWORD *exitCode);
-/* All of the above: RIGHTS_HANDED_OVER when a copy with the rights ran
-   (its exit code in `exitCode`, to be this one's) and this one should end
-   without doing anything; RIGHTS_REFUSED when they are needed and asking
-   did not bring them.  The copy finds RIGHTS_MARK first among its
+/* RIGHTS_HANDED_OVER when a copy with the rights ran (its exit code in
+   `exitCode`, to be this one's) and this one should end without doing
+   anything; RIGHTS_REFUSED when they are needed and the user declined the
+   prompt; RIGHTS_NOT_STARTED when they are needed and no copy could be
+   started to ask for them.  The copy finds RIGHTS_MARK first among its
    `arguments`, is not started again, and has the mark taken off them. */
 #define RIGHTS_MARK "/rights"
-enum { RIGHTS_HELD, RIGHTS_HANDED_OVER, RIGHTS_REFUSED };
-int handedOverForRights(const char **arguments, DWORD *exitCode);
+enum { RIGHTS_HELD, RIGHTS_HANDED_OVER, RIGHTS_REFUSED, RIGHTS_NOT_STARTED };
+/* Starts `program` with RIGHTS_MARK and `arguments`, whole up to the
+   system's limit, through the "runas" verb, which asks the user for
+   administrator rights, and waits for it to end with its exit code in
+   `exitCode`: RIGHTS_HANDED_OVER, RIGHTS_REFUSED or RIGHTS_NOT_STARTED. */
+int startWithRights(const WCHAR *program, const WCHAR *arguments, DWORD *exitCode);
+int handedOverForRights(const WCHAR **arguments, DWORD *exitCode);
 /* Takes RIGHTS_MARK off the front of `arguments`, with the blanks after it:
    1 when this is the copy started for the rights.  For a program that
    decides by what follows whether to ask at all. */
-int takeRightsMark(const char **arguments);
-/* What follows the program's own name on its command line: quoted, or
-   unquoted with or without blanks. */
-const char *commandArguments(const char *line);
+int takeRightsMark(const WCHAR **arguments);
 
 #endif

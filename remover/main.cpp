@@ -2,6 +2,7 @@
    with it whether rights are asked for), the dialog or the quiet run, and
    the exit code. */
 #include "remover/remover.h"
+#include "common/cmdline.h"
 #include "common/rights.h"
 #include "common/syslib.h"
 
@@ -26,40 +27,44 @@ static int removeQuietly(int rights)
     return result;
 }
 
-/* A switch first on the line (`name`, of ASCII letters in any case), ended
-   by a blank or the line's end, taken off with the blanks after it. */
-static int takeSwitch(const char **arguments, const char *name)
+/* The record name as the command line gives it, wide for paths and the
+   report, and in the code page for the keys: a name the code page cannot
+   hold whole is none that setup writes. */
+static int takeRecordName(const WCHAR *name)
 {
-    const char *text = *arguments;
+    static char narrow[2 * RECORD_ROOM];
+    BOOL lossy = FALSE;
 
-    for (; *name; name++, text++)
-        if ((*text | 0x20) != (*name | 0x20))
-            return 0;
-    if (*text != 0 && !isBlank(*text))
-        return 0;
-    while (isBlank(*text))
-        text++;
-    *arguments = text;
-    return 1;
+    remover.recordName = narrow;
+    if (WideCharToMultiByte(CP_ACP, narrowForm() ? 0 : WC_NO_BEST_FIT_CHARS, name, -1, narrow, sizeof narrow,
+                            NULL, &lossy) <= 0)
+        narrow[0] = 0;
+    if (!copyText(remover.record, RECORD_ROOM, name))
+        remover.record[0] = 0;
+    return !lossy && remover.record[0] != 0 && isPlainName(narrow);
 }
 
 /* The user's own record, when its uninstall command is this program, is
    removed with the user's own rights: rights asked for could bring another
    account, and with it another HKEY_CURRENT_USER.  Any other lies in the
-   machine's scope, which needs them. */
-static int chooseScope(int marked, const char **arguments, DWORD *exitCode)
+   machine's scope, which needs them: rights that could not even be asked
+   for are as good as refused, nothing is removed without them. */
+static int chooseScope(int marked, const WCHAR **arguments, DWORD *exitCode)
 {
+    int rights;
+
     remover.root = HKEY_CURRENT_USER;
     if (readUninstallCommand() == COMMAND_OURS)
         return RIGHTS_HELD;
     remover.root = HKEY_LOCAL_MACHINE;
-    return marked ? RIGHTS_HELD : handedOverForRights(arguments, exitCode);
+    rights = marked ? RIGHTS_HELD : handedOverForRights(arguments, exitCode);
+    return rights == RIGHTS_NOT_STARTED ? RIGHTS_REFUSED : rights;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     DWORD exitCode = 0;
-    const char *arguments = commandArguments(GetCommandLineA()), *rest = arguments;
+    const WCHAR *arguments = programArguments(), *rest = arguments;
     int marked, rights;
 
     (void)previous;
@@ -69,10 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         return removeAfterwards(rest);
     marked = takeRightsMark(&rest);
     remover.quiet = takeSwitch(&rest, "/S");
-    remover.recordName = rest;
-    if (!toWide(remover.recordName, remover.record, RECORD_ROOM))
-        remover.record[0] = 0;
-    remover.nameRefused = !isPlainName(remover.recordName) || remover.record[0] == 0;
+    remover.nameRefused = !takeRecordName(rest);
     lookUpHandleCalls();
     rights = chooseScope(marked, &arguments, &exitCode);
     if (rights == RIGHTS_HANDED_OVER)

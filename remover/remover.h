@@ -77,8 +77,8 @@
 
 /* The one run's state. */
 struct RemoverState {
-    const char *recordName;     /* verbatim from the command line, for the keys */
-    WCHAR record[RECORD_ROOM];  /* the same, for paths and the report */
+    const char *recordName;     /* the record name in the code page, for the keys */
+    WCHAR record[RECORD_ROOM];  /* as the command line gives it, for paths and the report */
     int nameRefused;            /* a name no setup writes: treated as never installed */
     int command;                /* the uninstall key's command: COMMAND_... */
     int recordIsSetups;         /* it names "<record>.scr" in its own folder, or a file gone */
@@ -165,7 +165,7 @@ int removeFolderByName(const WCHAR *folder, const WCHAR *parent);
 
 /* ---- selfremoval.cpp: the user's own remover goes after its folder ---- */
 void leaveWithTheFolder(void);
-int removeAfterwards(const char *handles);
+int removeAfterwards(const WCHAR *handles);
 
 /* ---- dialog.cpp ---- */
 void runDialog(HINSTANCE instance);

@@ -104,7 +104,7 @@ void leaveWithTheFolder(void)
             CloseHandle(handed[i]);
 }
 
-static HANDLE takeHandle(const char **text)
+static HANDLE takeHandle(const WCHAR **text)
 {
     ULONG_PTR value = 0;
 
@@ -117,7 +117,7 @@ static HANDLE takeHandle(const char **text)
 
 /* The copy's part: the file, and then the folder, which the system
    refuses to remove while anything is left in it. */
-int removeAfterwards(const char *handles)
+int removeAfterwards(const WCHAR *handles)
 {
     HANDLE process = takeHandle(&handles), file = takeHandle(&handles), folder = takeHandle(&handles);
     int tries;

@@ -106,7 +106,9 @@ static int setQuietCommand(HKEY key)
 
     if (length < 1 || length + 3 >= PATH_ROOM)
         return 0;
-    lstrcpynW(command, setupState.uninstallCommand, length + 1);
+    /* copied here: the 9x line's lstrcpynW is a stub */
+    CopyMemory(command, setupState.uninstallCommand, length * sizeof *command);
+    command[length] = 0;
     return appendText(command, PATH_ROOM, L"/S ") && appendText(command, PATH_ROOM, L"" KELP_RECORD_NAME)
         && setPathValue(key, L"" RECORD_QUIET_UNINSTALL, command);
 }
@@ -115,7 +117,7 @@ void registerUninstall(void)
 {
     SetupState *s = &setupState;
     HKEY key;
-    int stored;
+    int removable, detailed;
 
     if (s->uninstallCommand[0] == 0)    /* no remover to offer */
         return;
@@ -123,14 +125,15 @@ void registerUninstall(void)
         reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
         return;
     }
-    stored = setValueText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
+    removable = setValueText(key, RECORD_DISPLAY_NAME, "kelpVole Screen Saver")
         & setPathValue(key, L"" RECORD_UNINSTALL_COMMAND, s->uninstallCommand)
         /* what package managers run: the remover with no window, its
            outcome in its exit code */
-        & setQuietCommand(key)
-        /* what the system's program list shows beside the name; it offers
-           neither change nor repair, which this setup does not have */
-        & setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath)
+        & setQuietCommand(key);
+    /* what the system's program list shows beside the name; it offers
+       neither change nor repair, which this setup does not have.  Without
+       them the install is still removable. */
+    detailed = setPathValue(key, L"" RECORD_DISPLAY_ICON, s->saverPath)
         & setValueText(key, RECORD_DISPLAY_VERSION, "1.52")
         & setValueText(key, RECORD_PUBLISHER, "zUb")
         & setPathValue(key, L"" RECORD_INSTALL_LOCATION, s->installFolder)
@@ -138,8 +141,8 @@ void registerUninstall(void)
         & setNumber(key, RECORD_NO_MODIFY, 1)
         & setNumber(key, RECORD_NO_REPAIR, 1);
     RegCloseKey(key);
-    if (!stored)
-        reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);
+    if (!removable || !detailed)
+        reportFailure(registryFailed, removable ? SETUP_EXIT_INCOMPLETE : SETUP_EXIT_NOT_REMOVABLE);
 }
 
 void registerAppPath(void)

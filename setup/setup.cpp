@@ -2,6 +2,7 @@
    program copies itself into place as the system's screen saver. */
 #include "setup/setup.h"
 #include "common/rights.h"
+#include "common/cmdline.h"
 #include "common/syslib.h"
 #include "common/files.h"
 #include "common/launch.h"
@@ -70,19 +71,48 @@ void reportFailure(const char *text, int exitCode)
 }
 
 /* The install folder and any folder above it that is missing: one named
-   by /D=, or the per-user one, may not be there yet. */
+   by /D=, or the per-user one, may not be there yet.  Where the first
+   folder made begins is kept, so that a failed install can take them
+   away again. */
 static void makeInstallFolder(void)
 {
+    SetupState *s = &setupState;
     WCHAR path[MAX_PATH];
     int i;
 
-    copyText(path, MAX_PATH, setupState.installFolder);
+    s->firstMade = 0;
+    copyText(path, MAX_PATH, s->installFolder);
     for (i = 3; path[i - 1] != 0; i++) {
         if (path[i] == '\\' || path[i] == 0) {
             WCHAR kept = path[i];
             path[i] = 0;
-            makeFolder(path);
+            if (makeFolder(path) && s->firstMade == 0)
+                s->firstMade = i;
             path[i] = kept;
+        }
+    }
+}
+
+/* An install for one user that failed leaves nothing of its own behind:
+   no record names the remover, and no one would find it.  A remover that
+   was there before belongs to an install that still names it.  (The
+   machine's remover stays in the Windows folder, where it always goes.) */
+static void takeBackUserInstall(int removerWasThere)
+{
+    SetupState *s = &setupState;
+    WCHAR path[MAX_PATH];
+    int length;
+
+    if (s->scope != SCOPE_USER)
+        return;
+    if (!removerWasThere)
+        deleteFile(s->removerPath);
+    if (s->firstMade == 0 || !copyText(path, MAX_PATH, s->installFolder))
+        return;
+    for (length = textLength(path); length >= s->firstMade; length--) {
+        if (path[length] == '\\' || path[length] == 0) {
+            path[length] = 0;
+            removeFolder(path);
         }
     }
 }
@@ -94,11 +124,18 @@ int formPanelParameters(void)
 }
 
 /* The file system and the links take no path of MAX_PATH characters or
-   more, and a copy that cannot be made must not leave half an install. */
-static int installTextsFit(void)
+   more: the install folder must hold the longest name setup writes into
+   it (for one user the remover's, beside the saver), or what installs
+   could not be removed; and a copy that cannot be made must not leave
+   half an install. */
+int installFolderFits(void)
 {
-    int length = textLength(setupState.saverPath);
-    return length > 0 && length < MAX_PATH && formPanelParameters();
+    SetupState *s = &setupState;
+    WCHAR longest[PATH_ROOM];
+
+    return formSaverPath() && copyText(longest, PATH_ROOM, s->installFolder)
+        && appendName(longest, PATH_ROOM, s->scope == SCOPE_USER ? SETUP_REMOVER_FILE : SETUP_SAVER_FILE)
+        && textLength(longest) < MAX_PATH && formPanelParameters();
 }
 
 void centerWindow(HWND window)
@@ -418,16 +455,18 @@ static void onCancel(HWND dialog)
 /* The install sequence, from the dialog or silent. */
 static void install(HWND dialog)
 {
-    int removerInPlace;
+    int removerInPlace, removerWasThere;
 
     setupState.exitCode = SETUP_EXIT_OK;
     makeInstallFolder();
+    removerWasThere = attributesOf(setupState.removerPath) != INVALID_FILE_ATTRIBUTES;
     removerInPlace = writeRemover();
     if (placeSaverFile(dialog)) {
         registerSaver(dialog, removerInPlace);
         return;
     }
     reportFailure(NULL, SETUP_EXIT_NO_SAVER);
+    takeBackUserInstall(removerWasThere);
     if (!setupState.silent)
         MessageBoxA(dialog, "error: can't create saver file", "ERROR", MB_ICONWARNING);
 }
@@ -442,7 +481,7 @@ static void onSetup(HWND dialog)
 
     formSaverPath();
     setWindowText(GetDlgItem(dialog, IDC_SETUP_SAVERPATH), s->saverPath);
-    if (!installTextsFit()) {
+    if (!installFolderFits()) {
         warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
     }
@@ -504,14 +543,14 @@ static HMODULE startCommonControls(void)
    without the rights for them (declined, or a user who has none) the
    user is offered an install of their own instead of a run of failures.
    0, with the exit code, when setup should end. */
-static int chooseScope(const char **arguments, int *exitCode)
+static int chooseScope(const WCHAR **arguments, int *exitCode)
 {
     SetupState *s = &setupState;
     WCHAR folder[MAX_PATH];
     DWORD handedOver = 0;
     int rights;
 
-    if (GetVersion() & 0x80000000)
+    if (narrowForm())
         s->scope = SCOPE_MACHINE;       /* the 9x line: no per-user folders, nor rights */
     *exitCode = SETUP_EXIT_NO_SAVER;
     if (s->scope == SCOPE_USER && !userInstallFolder(folder))
@@ -521,6 +560,13 @@ static int chooseScope(const char **arguments, int *exitCode)
         *exitCode = rights == RIGHTS_HANDED_OVER ? (int)handedOver : SETUP_EXIT_NO_RIGHTS;
         if (rights == RIGHTS_HANDED_OVER)
             return 0;
+        /* no prompt was shown: nothing to offer instead of what was not asked */
+        if (rights == RIGHTS_NOT_STARTED) {
+            *exitCode = SETUP_EXIT_NOT_STARTED;
+            if (!s->silent)
+                warn(NULL, "ERROR: can't start setup with administrator rights");
+            return 0;
+        }
         if (rights == RIGHTS_REFUSED || !canWriteWindowsFolder()) {
             if (s->silent || !userInstallFolder(folder)
                 || MessageBoxA(NULL, userQuestion, "question", MB_YESNO | MB_ICONQUESTION) != IDYES)
@@ -535,14 +581,17 @@ int runSetup(void)
 {
     SetupState *s = &setupState;
     HMODULE commonControls;
-    const char *arguments = commandArguments(GetCommandLineA());
+    /* the mark of a copy started for rights counts only first on the line;
+       the line goes on with it to the rights' decision */
+    const WCHAR *line = programArguments(), *switches = line;
     int exitCode;
 
-    if (!readSwitches(arguments, &exitCode) || !chooseScope(&arguments, &exitCode))
+    takeRightsMark(&switches);
+    if (!readSwitches(switches, &exitCode) || !chooseScope(&line, &exitCode))
         return exitCode;
     if (s->silent) {
         formFirstPaths();
-        if (!installTextsFit())
+        if (!installFolderFits())
             return SETUP_EXIT_NO_SAVER;
         install(NULL);
         return s->exitCode;
@@ -550,8 +599,10 @@ int runSetup(void)
     s->exitCode = SETUP_EXIT_CANCELLED;
     commonControls = startCommonControls();
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_SETUP), NULL,
-                        setupDialogProc, 0) == -1)
+                        setupDialogProc, 0) == -1) {
         warn(NULL, "ERROR: can't create dialog");
+        s->exitCode = SETUP_EXIT_NOT_STARTED;
+    }
     if (commonControls != NULL)
         FreeLibrary(commonControls);
     setupState.finished = 0;

@@ -22,7 +22,8 @@ enum {
     SETUP_EXIT_NO_SAVER,        /* the saver file could not be written */
     SETUP_EXIT_NOT_REMOVABLE,   /* installed, but no remover or record to undo it */
     SETUP_EXIT_NO_RIGHTS,       /* administrator rights needed, and not had */
-    SETUP_EXIT_INCOMPLETE       /* removable, but a link or the selection is missing */
+    SETUP_EXIT_INCOMPLETE,      /* removable, but a link, the selection or a detail of the record is missing */
+    SETUP_EXIT_NOT_STARTED      /* nothing done: the dialog, or the copy asking for rights, could not be started */
 };
 enum { SCOPE_MACHINE, SCOPE_USER };
 /* The screen saver's timeout, in minutes. */
@@ -45,6 +46,7 @@ struct SetupState {
     WCHAR uninstallCommand[PATH_ROOM];     /* remover path (quoted with blanks), a blank, the record name */
     WCHAR panelParameters[PATH_ROOM];      /* rundll32's arguments for the settings page */
     int finished;                               /* Cancel closes without asking */
+    int firstMade;                              /* where the first folder the install made begins, or 0 */
     /* The start-menu folder's window, which the shell opens a moment after
        it is asked to: the success box waits for it, a little, and ends in
        front of it. */
@@ -65,6 +67,8 @@ void centerWindow(HWND window);
 void watchForFolderWindow(const WCHAR *folder);
 
 int formSaverPath(void);
+/* The install folder holds every name setup writes into it, whole. */
+int installFolderFits(void);
 int formPanelParameters(void);
 /* A step that failed: told to the user unless the run is silent, and kept
    for the exit code. */
@@ -74,7 +78,7 @@ void reportFailure(const char *text, int exitCode);
 
 /* Reads the switches into setupState; 0, with the box shown unless /S,
    when setup should end with `*exitCode` without installing. */
-int readSwitches(const char *arguments, int *exitCode);
+int readSwitches(const WCHAR *arguments, int *exitCode);
 /* The per-user install folder, when the system has per-user folders. */
 int userInstallFolder(WCHAR *folder);
 

@@ -207,7 +207,7 @@ struct InstallCase {
     const char *boxes;          /* every message box's text, in order, '|' between */
     int registered;
     int copied;                 /* the saver file is the program; else as it was */
-    int lockedRecord;           /* the application-path key takes no value */
+    int lockedRecord;           /* the application-path key (1) or the uninstall key (2) takes no value */
     int plantedRundll;          /* a "rundll32.exe" of someone else's beside setup */
     DWORD code;                 /* the exit code */
 };
@@ -252,8 +252,8 @@ TEST_P(Install, LeavesWhatItReports)
     if (c.lockedRecord) {   /* as an administrator may lock it; the fixture deletes it */
         ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1,
                                                                          &readOnly, NULL));
-        ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, APP_PATH_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                     &record, NULL));
+        ASSERT_EQ(0, RegCreateKeyExA(HKEY_LOCAL_MACHINE, c.lockedRecord == 2 ? UNINSTALL_KEY : APP_PATH_KEY, 0,
+                                     NULL, 0, KEY_ALL_ACCESS, NULL, &record, NULL));
         EXPECT_EQ(0, RegSetKeySecurity(record, DACL_SECURITY_INFORMATION, readOnly));
         RegCloseKey(record);
         LocalFree(readOnly);
@@ -326,7 +326,7 @@ TEST_P(Install, LeavesWhatItReports)
     };
     for (const auto &v : values) {
         int inMenu = v.name != NULL && strcmp(v.name, "smPath") == 0;
-        int locked = c.lockedRecord && strcmp(v.key, APP_PATH_KEY) == 0;
+        int locked = c.lockedRecord && strcmp(v.key, c.lockedRecord == 2 ? UNINSTALL_KEY : APP_PATH_KEY) == 0;
         EXPECT_EQ((c.blockMenu && inMenu) || locked ? none : v.text + '\0', storedText(v.root, v.key, v.name))
             << (v.name != NULL ? v.name : "(default)");
     }
@@ -337,7 +337,7 @@ TEST_P(Install, LeavesWhatItReports)
         { "NoModify", 1 }, { "NoRepair", 1 },
     };
     for (const auto &n : numbers)
-        EXPECT_EQ(std::string((const char *)&n.number, 4),
+        EXPECT_EQ(c.lockedRecord == 2 ? none : std::string((const char *)&n.number, 4),
                   storedText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, n.name)) << n.name;
 
     if (!c.blockMenu)
@@ -371,6 +371,11 @@ const InstallCase installCases[] = {
       "small ERROR: can't write to registry|small ERROR: can't write to registry|saver successful installed !", 1, 1, 1,
       0, 4 },
     { "a rundll32.exe beside setup", NULL, 0, 0, 0, 0, installed, 1, 1, 0, 1 },
+    { "uninstall key taking no value", NULL, 0, 0, 0, 0,
+      "small ERROR: can't write to registry|saver successful installed !", 1, 1, 2, 0, 4 },
+    { "record key taking no value and start menu not writable: the lower code stands", NULL, 0, 0, 1, 0,
+      "small ERROR: can't write to registry|small ERROR: can't create link in startmenu !|saver successful installed !",
+      1, 1, 1, 0, 4 },
     { "saver file in use", "old", 1, IDYES, 0, 0,
       "File exists !   Overwrite ?|ERROR: cant write file|error: can't create saver file", 0, 0, 0, 0, 3 },
 };
@@ -379,12 +384,13 @@ INSTANTIATE_TEST_SUITE_P(Table, Install, ::testing::ValuesIn(installCases));
 /* Setup as a package manager or a script runs it: the switches, the exit
    code, and with /S never a window.  The user's local application data lies
    below a name with a blank, as "C:\Users\Ann Lee" does. */
-enum { NOWHERE, IN_WINDOWS, IN_FOLDER, FOR_USER };
+enum { NOWHERE, IN_WINDOWS, IN_FOLDER, FOR_USER, IN_LONG };
 struct SwitchCase {
-    const char *what, *arguments;   /* '@' the scratch folder */
+    const char *what, *arguments;   /* '@' the scratch folder, '#' a name that makes it 242 long */
     DWORD code;
     int where, minutes;
     const char *oldSaver, *box;     /* a file where the saver goes; the box's text begins so */
+    int forRights;                  /* handed in-process to the copy started for rights */
 };
 void PrintTo(const SwitchCase &c, std::ostream *out) { *out << c.what; }
 class UserScope : public Setup {
@@ -454,17 +460,25 @@ TEST_P(Switches, InstallWhereToldWithTheirExitCode)
     if (c.oldSaver)
         std::ofstream(saver.c_str(), std::ios::binary) << c.oldSaver;
     ASSERT_TRUE(copyProgram("kelpVole99.exe", run.path, MAX_PATH));
-    std::string line = '"' + std::string(run.path) + "\" " + std::regex_replace(c.arguments, std::regex("@"), scratch);
-    ASSERT_TRUE(run.started = startProcess(run.path, &line[0], &run.process, NULL, CP_UTF8));
+    const std::string filler(241 - scratch.size(), 'k'), arguments = std::regex_replace(
+        std::regex_replace(c.arguments, std::regex("@"), scratch), std::regex("#"), filler);
+    std::string line = '"' + std::string(run.path) + "\" " + arguments;
+    DWORD code = 0;
     int shown = 0;
-    if (c.box)
+    if (c.forRights)    /* Wine's runas raises nothing and asks nothing */
+        EXPECT_EQ(RIGHTS_HANDED_OVER, startWithRights(widen(run.path).c_str(), widen(arguments).c_str(), &code));
+    else
+        ASSERT_TRUE(run.started = startProcess(run.path, &line[0], &run.process, NULL, CP_UTF8));
+    if (c.forRights)
+        EXPECT_EQ(c.code, code);
+    else if (c.box)
         EXPECT_EQ(c.box, closeBox(&run, "message").substr(0, strlen(c.box)));
     else
         waitUntil([&] { shown |= windowShown(&run); return !stillRunning(&run); });
     EXPECT_FALSE(shown);
-    EXPECT_TRUE(endsWith(&run, c.code));
-    const std::string folders[4] = { "", windows, scratch + "\\Иван Folder\\x",
-                                     home + "\\Programs\\kelpVole99" };
+    EXPECT_TRUE(c.forRights || endsWith(&run, c.code));
+    const std::string folders[5] = { "", windows, scratch + "\\Иван Folder\\x",
+                                     home + "\\Programs\\kelpVole99", scratch + "\\" + filler };
     const std::string installed = folders[c.where] + "\\kelpVole99.scr",
         remover = (c.where == FOR_USER ? folders[c.where] : windows) + "\\zUbSavRemov_1_51.exe",
         quoted = c.where == FOR_USER ? '"' + remover + '"' : remover;
@@ -473,6 +487,8 @@ TEST_P(Switches, InstallWhereToldWithTheirExitCode)
                                "displayName"));
     if (c.where == NOWHERE) {
         EXPECT_EQ(none, fileBytes(saver));
+        for (const std::string &made : { folders[IN_LONG], scratch + "\\Иван Folder" })
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(widen(made).c_str())) << "made";
         expectNothingRegistered();
         return;
     }
@@ -501,9 +517,18 @@ const SwitchCase switchCases[] = {
     { "/S into the Windows folder", "/S", 0, IN_WINDOWS, 3 },
     { "/S over an older saver replaces it", "/S", 0, IN_WINDOWS, 3, "old" },
     { "/S /D= a folder with a blank, beyond the code page, made", "/S /D=@\\Иван Folder\\x", 0, IN_FOLDER, 3 },
+    { "\"/D=...\" quoted as scripts quote it", "/S \"/D=@\\Иван Folder\\x\"", 0, IN_FOLDER, 3 },
+    { "/D=\"...\" quoted", "/S /D=\"@\\Иван Folder\\x\"", 0, IN_FOLDER, 3 },
+    { "a second /D=", "/S /D=@\\Иван Folder /D=@\\Иван Folder\\x", 1, NOWHERE },
+    { "a folder too long for the remover beside the saver", "/S /CURRENTUSER /D=@\\#", 1, NOWHERE },
+    { "handed over for rights beyond the code page", "/S /D=@\\Иван Folder\\x", 0, IN_FOLDER, 3, NULL, NULL, 1 },
+    { "handed over for rights longer than MAX_PATH", "/S /TIMEOUT=7 /D=@\\#", 0, IN_LONG, 7, NULL, NULL, 1 },
     { "/s /timeout=7 in any case", "/s /timeout=7", 0, IN_WINDOWS, 7 },
     { "/S /CURRENTUSER", "/S /CURRENTUSER", 0, FOR_USER, 3 },
     { "an unknown switch", "/S /X", 1, NOWHERE },
+    { "an unknown switch before /S: no window either", "/X /S", 1, NOWHERE },
+    { "/CURRENTUSER and /ALLUSERS at once", "/S /CURRENTUSER /ALLUSERS", 1, NOWHERE },
+    { "the rights' mark not first", "/S /rights", 1, NOWHERE },
     { "/D= not a full path", "/S /D=Some Folder", 1, NOWHERE },
     { "/TIMEOUT=0", "/S /TIMEOUT=0", 1, NOWHERE },
     { "/TIMEOUT=101", "/S /TIMEOUT=101", 1, NOWHERE },
@@ -685,6 +710,25 @@ TEST_F(Setup, TooLongInstallFolderIsRefusedBeforeAnyWrite)
     for (int i = 0; i < FILES; i++)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(files[i].c_str())) << files[i];
     expectNothingRegistered();
+    DestroyWindow(dialog);
+}
+
+/* A failed install for one user (here: its own file not to be read) takes
+   away the folders it made and the remover it put in them. */
+TEST_F(Setup, FailedUserInstallLeavesNothing)
+{
+    char made[MAX_PATH];
+    ASSERT_TRUE(scratchPath("made", made, MAX_PATH));
+    setupState.scope = SCOPE_USER;
+    setupState.folderGiven = 1;
+    lstrcpynW(setupState.installFolder, widen(made + std::string("\\kelpVole99")).c_str(), MAX_PATH);
+    ASSERT_TRUE((dialog = makeSetupDialog()) != NULL);
+    lstrcpynW(launchContext.modulePath, widen(made + std::string(".exe")).c_str(), MAX_PATH);
+    EXPECT_EQ("error: can't create saver file", pressSetup(dialog));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(made));
+    EXPECT_EQ(none, storedText(HKEY_CURRENT_USER, UNINSTALL_KEY, "displayName"));
+    setupState.scope = SCOPE_MACHINE;
+    setupState.folderGiven = 0;
     DestroyWindow(dialog);
 }
 
@@ -1095,12 +1139,12 @@ TEST(Rights, AskedForOnlyWhenALimitedTokenCannotWrite)
     sprintf(probe + strlen(probe), "\\kelp%lu.tmp", GetCurrentProcessId());
     EXPECT_TRUE(canWriteWindowsFolder());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(probe));
-    const char *noArguments = "", *marked = RIGHTS_MARK "  kelpVole99";
+    const WCHAR *noArguments = L"", *marked = L"" RIGHTS_MARK "  kelpVole99";
     DWORD code = 0;
     EXPECT_EQ(RIGHTS_HELD, handedOverForRights(&noArguments, &code));
     /* a copy started for the rights never asks again, and loses the mark */
     EXPECT_EQ(RIGHTS_HELD, handedOverForRights(&marked, &code));
-    EXPECT_STREQ("kelpVole99", marked);
+    EXPECT_STREQ(L"kelpVole99", marked);
     /* a link planted under the probe's name is not the probe: what it leads to stays */
     char victim[MAX_PATH];
     scratchPath("victim", victim, MAX_PATH);

@@ -3,7 +3,7 @@
 # copy of the committed sources in a fresh folder (the two at different
 # paths), checks that both builds are byte for byte the same, and writes
 # dist/kelpVole99-<version>-<arch>.zip (the installer and docs/install.txt,
-# ending with the commit built)
+# both from that copy of the commit, the text ending with the commit built)
 # and dist/SHA256SUMS, the zips' sums as `sha256sum -c` reads them.  It
 # prints each file's sum from both builds.  Uncommitted changes are not part of a release.
 #
@@ -41,15 +41,17 @@ record_value() {
   printf '%s\n' "$values"
 }
 
-# Checks dist/winget/ against dist/SHA256SUMS, the version and the install
-# record setup writes; prints one line per mismatch and fails on any.
+# Checks the manifests in $1/winget/ (dist/winget/ unless given) against the
+# published manifest schema's rules, the zips they name, $1/SHA256SUMS, the
+# version and the install record setup writes; prints one line per mismatch
+# and fails on any.
 check_winget() {
   local name publisher display_version
   name=$(record_value RECORD_DISPLAY_NAME) &&
   publisher=$(record_value RECORD_PUBLISHER) &&
   display_version=$(record_value RECORD_DISPLAY_VERSION) || return 1
-  python3 - dist "$version" "$manifest_version" "$name" "$publisher" "$display_version" <<'PY'
-import os, re, sys
+  python3 - "${1:-dist}" "$version" "$manifest_version" "$name" "$publisher" "$display_version" <<'PY'
+import os, re, sys, zipfile
 dist, version, manifest_version, name, publisher, display_version = sys.argv[1:]
 ident = "zUb.kelpVole99"
 folder = os.path.join(dist, "winget")
@@ -127,6 +129,135 @@ def read_yaml(path):
         raise Unreadable("%s line %d" % (path, lines[at][0]))
     return result
 
+# The rules of the published manifest schema (1.12.0) for every field a
+# manifest of these three kinds may hold, written from its documentation:
+# texts with their lengths and patterns, the enumerations, exit codes
+# (whole numbers, not 0), lists and mappings with their required fields.
+# Any other field, or a field in the wrong place, is reported too.
+def text(least=1, most=None, pattern=None):
+    return ("text", least, most, pattern)
+def one_of(*values):
+    return ("enum", values)
+def items(rule, most, unique=True, least=0):
+    return ("list", rule, most, unique, least)
+def fields(rules, required=()):
+    return ("map", rules, required)
+def code():
+    return ("code",)
+def flag():
+    return ("flag",)
+
+VERSION_NUMBER = r"(0|[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5])"
+IDENTIFIER = text(1, 128, r'[^.\s\\/:*?"<>|\x01-\x1f]{1,32}(\.[^.\s\\/:*?"<>|\x01-\x1f]{1,32}){1,7}')
+PACKAGE_VERSION = text(1, 128, r'[^\\/:*?"<>|\x01-\x1f]+')
+LOCALE = text(1, 20, r"([a-zA-Z]{2,3}|[iI]-[a-zA-Z]+|[xX]-[a-zA-Z]{1,8})(-[a-zA-Z]{1,8})*")
+URL = text(1, 2048, r"[Hh][Tt][Tt][Pp][Ss]?://.+")
+SHA256 = text(64, 64, r"[A-Fa-f0-9]{64}")
+MANIFEST_VERSION = text(1, None, VERSION_NUMBER + r"(\." + VERSION_NUMBER + r"){2}")
+INSTALLER_TYPES = ("msix", "msi", "appx", "exe", "zip", "inno", "nullsoft", "wix", "burn", "pwa",
+                   "portable", "font")
+SWITCH = text(1, 512)
+PRODUCT_CODE = text(1, 255)
+INSTALLER_FIELDS = {
+    "InstallerLocale": LOCALE,
+    "Platform": items(one_of("Windows.Desktop", "Windows.Universal"), 2),
+    "MinimumOSVersion": text(1, None, VERSION_NUMBER + r"(\." + VERSION_NUMBER + r"){0,3}"),
+    "InstallerType": one_of(*INSTALLER_TYPES),
+    "NestedInstallerType": one_of(*[t for t in INSTALLER_TYPES if t not in ("zip", "pwa")]),
+    "NestedInstallerFiles": items(fields({"RelativeFilePath": text(1, 512),
+                                          "PortableCommandAlias": text(1, 40)},
+                                         ("RelativeFilePath",)), 1024, False),
+    "Scope": one_of("user", "machine"),
+    "InstallModes": items(one_of("interactive", "silent", "silentWithProgress"), 3),
+    "InstallerSwitches": fields({"Silent": SWITCH, "SilentWithProgress": SWITCH, "Interactive": SWITCH,
+                                 "InstallLocation": SWITCH, "Log": SWITCH, "Upgrade": SWITCH,
+                                 "Custom": text(1, 2048), "Repair": SWITCH}),
+    "InstallerSuccessCodes": items(code(), 16),
+    "ExpectedReturnCodes": items(fields({
+        "InstallerReturnCode": code(),
+        "ReturnResponse": one_of("packageInUse", "packageInUseByApplication", "installInProgress",
+                                 "fileInUse", "missingDependency", "diskFull", "insufficientMemory",
+                                 "invalidParameter", "noNetwork", "contactSupport",
+                                 "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated",
+                                 "cancelledByUser", "alreadyInstalled", "downgrade", "blockedByPolicy",
+                                 "systemNotSupported", "custom"),
+        "ReturnResponseUrl": URL}, ("InstallerReturnCode", "ReturnResponse")), 128, False),
+    "UpgradeBehavior": one_of("install", "uninstallPrevious", "deny"),
+    "Commands": items(text(1, 40), 16),
+    "ProductCode": PRODUCT_CODE,
+    "InstallerAbortsTerminal": flag(), "InstallLocationRequired": flag(),
+    "RequireExplicitUpgrade": flag(), "DisplayInstallWarnings": flag(),
+    "UnsupportedOSArchitectures": items(one_of("x86", "x64", "arm", "arm64"), 4),
+    "UnsupportedArguments": items(one_of("log", "location"), 2),
+    "AppsAndFeaturesEntries": items(fields({
+        "DisplayName": text(1, 256), "Publisher": text(1, 256), "DisplayVersion": text(1, 128),
+        "ProductCode": PRODUCT_CODE, "UpgradeCode": PRODUCT_CODE,
+        "InstallerType": one_of(*INSTALLER_TYPES)}), 128),
+    "ElevationRequirement": one_of("elevationRequired", "elevationProhibited", "elevatesSelf"),
+    "RepairBehavior": one_of("modify", "uninstaller", "installer"),
+}
+HEAD_FIELDS = {"PackageIdentifier": IDENTIFIER, "PackageVersion": PACKAGE_VERSION,
+               "ManifestVersion": MANIFEST_VERSION}
+HEAD = ("PackageIdentifier", "PackageVersion", "ManifestType", "ManifestVersion")
+SCHEMAS = {
+    "version": fields(dict(HEAD_FIELDS, DefaultLocale=LOCALE, ManifestType=one_of("version")),
+                      HEAD + ("DefaultLocale",)),
+    "defaultLocale": fields(dict(HEAD_FIELDS, ManifestType=one_of("defaultLocale"), PackageLocale=LOCALE,
+                                 Publisher=text(2, 256), PackageName=text(2, 256), License=text(3, 512),
+                                 ShortDescription=text(3, 256), Description=text(3, 10000),
+                                 Author=text(2, 256), Copyright=text(3, 512), PublisherUrl=URL,
+                                 PackageUrl=URL, LicenseUrl=URL, Moniker=text(1, 40),
+                                 Tags=items(text(1, 40), 16)),
+                            HEAD + ("PackageLocale", "Publisher", "PackageName", "License",
+                                    "ShortDescription")),
+    "installer": fields(dict(HEAD_FIELDS, ManifestType=one_of("installer"), **dict(
+        INSTALLER_FIELDS, Installers=items(fields(dict(
+            INSTALLER_FIELDS, Architecture=one_of("x86", "x64", "arm", "arm64", "neutral"),
+            InstallerUrl=URL, InstallerSha256=SHA256),
+            ("Architecture", "InstallerUrl", "InstallerSha256")), 1024, False, 1))),
+        HEAD + ("Installers",)),
+}
+
+def schema_problems(value, rule, where):
+    kind = rule[0]
+    if kind == "map":
+        if not isinstance(value, dict):
+            return ["%s is not a mapping" % (where or "the manifest")]
+        below = lambda key: where + "." + key if where else key
+        found = ["%s is required" % below(key) for key in rule[2] if value.get(key) is None]
+        for key, item in value.items():
+            if key not in rule[1]:
+                found.append("%s is not a field of the schema here" % below(key))
+            elif item is not None:
+                found += schema_problems(item, rule[1][key], below(key))
+        return found
+    if kind == "list":
+        if not isinstance(value, list):
+            return ["%s is not a list" % where]
+        found = []
+        if not rule[4] <= len(value) <= rule[2]:
+            found.append("%s holds %d items, not %d to %d" % (where, len(value), rule[4], rule[2]))
+        if rule[3] and len(set(map(repr, value))) != len(value):
+            found.append("%s holds an item twice" % where)
+        for number, item in enumerate(value):
+            found += schema_problems(item, rule[1], "%s[%d]" % (where, number))
+        return found
+    if not isinstance(value, str):
+        return ["%s is not a single value" % where]
+    if kind == "enum":
+        return [] if value in rule[1] else ["%s is %r, not one of %s" % (where, value, ", ".join(rule[1]))]
+    if kind == "code":
+        ok = re.fullmatch(r"-?[0-9]+", value) and -2147483648 <= int(value) <= 4294967295 and int(value) != 0
+        return [] if ok else ["%s is %r, not a non-zero exit code" % (where, value)]
+    if kind == "flag":
+        return [] if value in ("true", "false") else ["%s is %r, not true or false" % (where, value)]
+    least, most, pattern = rule[1:]
+    if len(value) < least or (most is not None and len(value) > most):
+        return ["%s is %d characters long, not %d to %s" % (where, len(value), least, most or "any")]
+    if pattern is not None and not re.fullmatch(pattern, value):
+        return ["%s is %r, which the schema's pattern does not take" % (where, value)]
+    return []
+
 sums = {}
 try:
     with open(os.path.join(dist, "SHA256SUMS")) as f:
@@ -151,6 +282,10 @@ for kind, file in (("version", ident + ".yaml"), ("installer", ident + ".install
         problem("%s: not the YAML this check reads" % where)
         continue
     m = manifests[kind]
+    for text_found in schema_problems(m, SCHEMAS[kind], ""):
+        problem("%s: %s" % (path, text_found))
+    if not isinstance(m, dict):
+        continue
     for key, want in (("PackageIdentifier", ident), ("PackageVersion", version),
                       ("ManifestType", kind), ("ManifestVersion", manifest_version)):
         if m.get(key) != want:
@@ -194,6 +329,22 @@ if m:
             problem("%s: not one of x86 and x64 each for user and machine, once" % where)
             continue
         seen.add((arch, scope))
+        if installer.get("InstallerType") is None:
+            problem("%s: InstallerType is required, here or for all installers" % where)
+        # what winget runs from the zip must be in it
+        try:
+            with zipfile.ZipFile(os.path.join(dist, zips[arch])) as z:
+                inside = set(n.replace("\\", "/") for n in z.namelist())
+        except (OSError, zipfile.BadZipFile) as error:
+            problem("%s: %s cannot be read: %s" % (where, zips[arch], error))
+            inside = None
+        nested = installer.get("NestedInstallerFiles")
+        for entry in nested if isinstance(nested, list) else ():
+            path = entry.get("RelativeFilePath") if isinstance(entry, dict) else None
+            if inside is not None and isinstance(path, str) and path.replace("\\", "/") not in inside:
+                problem("%s: NestedInstallerFiles RelativeFilePath %r is not in %s" % (where, path, zips[arch]))
+        if installer.get("InstallerType") == "zip" and not nested:
+            problem("%s: NestedInstallerFiles is required for a zip" % where)
         url = installer.get("InstallerUrl") or ""
         if not re.match(r"https?://.", url) or url.rsplit("/", 1)[-1] != zips[arch]:
             problem("%s: InstallerUrl %r does not end in %s" % (where, url, zips[arch]))
@@ -234,10 +385,39 @@ print("winget check: dist/winget/ agrees with dist/SHA256SUMS, version %s and th
 PY
 }
 
+# The check itself must catch a manifest broken as a hand or a tool may
+# break it: each row a change to the installer manifest (a sed expression)
+# and the field the check must name.  Run on a copy of dist/.
+check_catches_broken() {
+  local row expression field copy out bad=0
+  copy=$(mktemp -d) || return 1
+  for row in 's/^InstallerType: zip$/InstallerType: zap/|InstallerType' \
+             '0,/ReturnResponse: .*/s//ReturnResponse: bogusValue/|ReturnResponse' \
+             's/^- RelativeFilePath: .*/- PortableCommandAlias: kelp/|RelativeFilePath' \
+             's/^- RelativeFilePath: .*/- RelativeFilePath: setup.exe/|RelativeFilePath' \
+             's/^- 6$/- 0/|InstallerSuccessCodes'; do
+    expression=${row%|*} field=${row##*|}
+    rm -rf "$copy/dist" && cp -r dist "$copy/dist" &&
+    sed -i "$expression" "$copy/dist/winget/zUb.kelpVole99.installer.yaml" || { bad=1; continue; }
+    if cmp -s dist/winget/zUb.kelpVole99.installer.yaml "$copy/dist/winget/zUb.kelpVole99.installer.yaml"; then
+      echo "winget check: the row $expression changes nothing"; bad=1
+    elif out=$(check_winget "$copy/dist" 2>&1); then
+      echo "winget check: a manifest broken by $expression passes"; bad=1
+    elif ! printf '%s\n' "$out" | grep -q "$field"; then
+      echo "winget check: a manifest broken by $expression fails without naming $field:"
+      printf '%s\n' "$out"; bad=1
+    fi
+  done
+  rm -rf "$copy"
+  [ $bad -eq 0 ] && echo "winget check: it fails each of 5 broken manifests, naming the field"
+  return $bad
+}
+
 if [ "$1" = --check ]; then
   (cd dist 2>/dev/null && sha256sum --quiet -c SHA256SUMS) ||
     { echo "dist/SHA256SUMS does not match the zips"; exit 1; }
-  check_winget
+  check_winget || exit 1
+  check_catches_broken
   exit
 fi
 
@@ -268,7 +448,7 @@ for arch in i686 x86_64; do
   done
   zip=kelpVole99-$version-$arch.zip
   # entries dated by the commit, in a fixed order, texts with CR LF
-  python3 - "$work/one/src/build-$arch/bin/kelpVole99.exe" docs/install.txt "dist/$zip" "$stamp" \
+  python3 - "$work/one/src/build-$arch/bin/kelpVole99.exe" "$work/one/src/docs/install.txt" "dist/$zip" "$stamp" \
     "$(git rev-parse HEAD)" <<'PY' || exit 1
 import sys, time, zipfile
 exe, text, out, stamp, commit = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
@@ -331,14 +511,17 @@ ShortDescription: %s
 """ % (q(publisher), q(name), q("A screen saver: the desktop is photographed, coloured water "
                                 "rises over it, and under water the mouse cursor becomes a fish.")))
 
-# The installer's exit codes (docs/install.txt), 0 the only success; no restart.
+# The installer's exit codes (docs/install.txt); no restart.
 # 3 is also a full disk, but a running saver holding its file is the usual case.
 # 4: installed, but neither the record nor the remover may be there to take it off.
-# 5: rights asked for and refused, or not to be asked for: no enumerated response
+# 5: rights asked for and refused, or none to give: no enumerated response
 #    says this; a refusal by policy or by the user is what it is.
-# 6: installed and removable, only a start-menu link or the saver selection missing.
+# 6: installed and removable, only a start-menu link, the saver selection or a
+#    detail of the program list's entry missing: a success, as winget should report it.
+# 7: nothing done, setup's dialog or its copy asking for rights not started.
+success_codes = (6,)
 codes = ((1, "invalidParameter"), (2, "cancelledByUser"), (3, "fileInUse"),
-         (4, "contactSupport"), (5, "blockedByPolicy"), (6, "custom"))
+         (4, "contactSupport"), (5, "blockedByPolicy"), (7, "contactSupport"))
 installers = ""
 for arch, build in (("x86", "i686"), ("x64", "x86_64")):
     zip = "kelpVole99-%s-%s.zip" % (version, build)
@@ -369,6 +552,8 @@ InstallModes:
 - silent
 - silentWithProgress
 UpgradeBehavior: install
+InstallerSuccessCodes:
+""" + "".join("- %d\n" % c for c in success_codes) + """\
 ExpectedReturnCodes:
 """ + "".join("- InstallerReturnCode: %d\n  ReturnResponse: %s\n" % code for code in codes) + """\
 ProductCode: kelpVole99
@@ -382,6 +567,6 @@ Installers:
 PY
 echo "--- dist/winget"
 ls dist/winget
-check_winget; unchecked=$?
+check_winget && check_catches_broken; unchecked=$?
 [ "$failed" -eq 0 ] && echo "both builds are the same for both architectures"
 exit $((failed | unchecked))
