@@ -210,6 +210,16 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     DestroyWindow(mine);
 }
 
+/* A fault in any thread of a program under test ends it, as on Windows,
+   and so fails the test that runs it. */
+TEST(Crash, AFaultInASecondThreadEndsTheProgram)
+{
+    ProgramRun run;
+    ASSERT_TRUE(startBuilt("standin\\faulting.exe", "faulting.exe", "", &run));
+    EXPECT_TRUE(endsWith(&run, EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_TRUE(finishRun(&run));
+}
+
 TEST_F(Saver, EndingKeepsARunningStateFoundAtStart)
 {
     BOOL old;
