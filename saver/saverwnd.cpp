@@ -143,6 +143,7 @@ static void onClose(HWND window)
     if (verifyPassword()) {
         KillTimer(window, KELP_TIMER_ID);
         destroySurfaces();
+        handForegroundBack();
         DestroyWindow(window);
     } else {
         saverWindowState.closeRequested = 0;
