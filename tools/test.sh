@@ -63,7 +63,7 @@ while running; do
     lines=$(ended $arch)
     count=$(printf '%s' "$lines" | grep -c .)
     all=$(printf '%s\n' "$lines" | tail -1 | sed -nE 's/^ *[0-9]+\/([0-9]+) .*/\1/p')
-    bad=$(printf '%s' "$lines" | grep -vcE ' (Passed|\*\*\*Skipped|Skipped) ')
+    bad=$(printf '%s' "$lines" | grep -vcE '(Passed|Skipped) +[0-9.]+ sec')
     echo "$arch: ${count}/${all:-?} done, $bad failed ($(( $(date +%s) - begun )) s)"
   done
 done
@@ -83,7 +83,7 @@ for arch in $archs; do
   fi
   bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   all=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
-  skip=$(ended $arch | grep -cE ' (\*\*\*Skipped|Skipped) ')
+  skip=$(ended $arch | grep -cE 'Skipped +[0-9.]+ sec')
   passed=$((passed + all - bad - skip)) failed=$((failed + bad)) skipped=$((skipped + skip))
 done
 echo "total: $passed passed, $failed failed, $skipped skipped (in $(( $(date +%s) - started )) s)"
