@@ -463,7 +463,10 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         waitUntil([&] { return SendMessageA(view, EM_GETSEL, 0, 0) == 0; });
         EXPECT_EQ(want, text(IDC_PROGRESS));
     }
+    if (c.layout & CLOSED)      /* its end box too: the dialog stays, with Exit */
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_NE(none, closeBox(&run, "info"));
+    EXPECT_TRUE(IsWindowVisible(dialog) && stillRunning(&run) && text(IDOK) == "Exit");
     if (c.report == removerFullReport) {      /* Cancel still asks after a run */
         PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         EXPECT_NE(none, closeBox(&run, "message"));
@@ -608,7 +611,7 @@ const RemoveCase removeCases[] = {
       "\xe5\xb1\x8f\xe5\xb9\x95", 1252 },         /* 屏幕 */
     { "read-only saver file running", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY | MAPPED,
       IN_USE("@\\kelpVole99.scr"), 1, 0, 0, UNINSTALL_LEFT | APP_PATH_LEFT },
-    { "closed and cancelled while it runs", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | CLOSED,
+    { "closed and cancelled while it runs, closed as it ends", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | CLOSED,
       "\n\nRemoving start menu Folder...\nOK\n\n... FINISHED", 0, 0, 0, 0 },
     { "read-only saver file", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY, removerFullReport,
       0, 0, 0, 0 },
