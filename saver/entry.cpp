@@ -43,16 +43,6 @@ void rememberForeground(const char *commandLine)
         launchContext.previousForeground = GetForegroundWindow();
 }
 
-/* Once, as the role ends: the saver calls it before its full-screen
-   window goes, so that the window in front before it takes the
-   foreground while the system still has one to hand over. */
-void handForegroundBack(void)
-{
-    if (launchContext.previousForeground != NULL)
-        SetForegroundWindow(launchContext.previousForeground);
-    launchContext.previousForeground = NULL;
-}
-
 /* The mode letter and the target window; upper-cases the text in place. */
 void parseCommandLine(char *text)
 {
@@ -153,6 +143,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     rememberForeground(lpCmdLine);
     parseCommandLine(lpCmdLine);
     dispatchRole();
-    handForegroundBack();
+    if (launchContext.previousForeground != NULL)
+        SetForegroundWindow(launchContext.previousForeground);
     return 0;
 }

@@ -15,7 +15,6 @@
 #define KELP_DIGITS_MAX 19
 
 void rememberForeground(const char *commandLine);
-void handForegroundBack(void);
 void parseCommandLine(char *text);
 int isSaverFileName(const WCHAR *path);
 void readScreenLayout(void);

@@ -143,7 +143,6 @@ static void onClose(HWND window)
     if (verifyPassword()) {
         KillTimer(window, KELP_TIMER_ID);
         destroySurfaces();
-        handForegroundBack();
         DestroyWindow(window);
     } else {
         saverWindowState.closeRequested = 0;
