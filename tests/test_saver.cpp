@@ -206,7 +206,9 @@ TEST_F(Saver, EndingPutsBackRunningStateAndForeground)
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     EXPECT_TRUE(endsWith(&run));
     EXPECT_EQ(0, screenSaverRunning());
-    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == mine; }));
+    char held[64] = "";
+    EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == mine; }))
+        << "the foreground went to a " << (GetClassNameA(GetForegroundWindow(), held, 64), held);
     DestroyWindow(mine);
 }
 
