@@ -148,6 +148,23 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
     return run->started;
 }
 
+/* Every process a test starts, and every one those start, is in one job
+   of the test process, ended with it: no test meets another's leftovers. */
+static HANDLE testJob(void)
+{
+    static HANDLE job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+
+    if (job != NULL)
+        return job;
+    job = CreateJobObjectA(NULL, NULL);
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job == NULL || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        fprintf(stderr, "driver: no job for the test's processes, error %lu\n", GetLastError());
+    return job;
+}
+
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
                  const char *desktop, UINT codePage)
 {
@@ -167,9 +184,14 @@ int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION
         return 0;
     }
     for (int attempt = 1; ; attempt++) {
-        if (CreateProcessW(application != NULL ? wideApplication : NULL, &line[0], NULL, NULL, FALSE, 0,
-                           NULL, NULL, &startup, process))
+        if (CreateProcessW(application != NULL ? wideApplication : NULL, &line[0], NULL, NULL, FALSE,
+                           CREATE_SUSPENDED, NULL, NULL, &startup, process)) {
+            if (!AssignProcessToJobObject(testJob(), process->hProcess))
+                fprintf(stderr, "driver: %s outside the test's job, error %lu\n",
+                        application ? application : commandLine, GetLastError());
+            ResumeThread(process->hThread);
             return 1;
+        }
         DWORD error = GetLastError();
         fprintf(stderr, "driver: CreateProcessW %s failed, error %lu\n",
                 application ? application : commandLine, error);

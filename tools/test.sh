@@ -7,6 +7,7 @@
 # Each writes build/<arch>/ctest.log, shown whole once both are done.
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here" || exit 1
+started=$(date +%s)
 tools/deps.sh || exit 1
 archs="i686 x86_64"
 
@@ -48,10 +49,29 @@ for arch in $archs; do
   (lane $arch) >build/$arch/ctest.log 2>&1 &
   pids="$pids $!"
 done
+
+# CTest's line for each test that ended: " 12/237 Test  #12: Name ....   Passed   0.31 sec".
+ended() { grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "build/$1/ctest.log" 2>/dev/null; }
+
+# A line a minute on how far each lane is, so that a hang shows.
+begun=$(date +%s)
+running() { for p in $pids; do kill -0 $p 2>/dev/null && return 0; done; return 1; }
+while running; do
+  for _ in $(seq 12); do running && sleep 5; done
+  running || break
+  for arch in $archs; do
+    lines=$(ended $arch)
+    count=$(printf '%s' "$lines" | grep -c .)
+    all=$(printf '%s\n' "$lines" | tail -1 | sed -nE 's/^ *[0-9]+\/([0-9]+) .*/\1/p')
+    bad=$(printf '%s' "$lines" | grep -vcE '(Passed|Skipped) +[0-9.]+ sec')
+    echo "$arch: ${count}/${all:-?} done, $bad failed ($(( $(date +%s) - begun )) s)"
+  done
+done
 for p in $pids; do wait $p; done
 pids=
 
-passed=0 failed=0
+# A skipped test did not run: it is told apart, not counted as passed.
+passed=0 failed=0 skipped=0
 for arch in $archs; do
   echo "=== $arch ==="
   log=build/$arch/ctest.log
@@ -63,7 +83,8 @@ for arch in $archs; do
   fi
   bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   all=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
-  passed=$((passed + all - bad)) failed=$((failed + bad))
+  skip=$(ended $arch | grep -cE 'Skipped +[0-9.]+ sec')
+  passed=$((passed + all - bad - skip)) failed=$((failed + bad)) skipped=$((skipped + skip))
 done
-echo "total: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed, $skipped skipped (in $(( $(date +%s) - started )) s)"
 [ "$failed" -eq 0 ]
