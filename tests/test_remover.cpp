@@ -372,8 +372,9 @@ protected:
             waitUntil([&] { return SendMessageA(view, EM_GETSEL, 0, 0) == 0; });
             EXPECT_EQ(want, text(IDC_PROGRESS));
         }
-        if (c.layout & CLOSED)      /* its end box too: the dialog stays, with Exit */
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        DWORD_PTR r;
+        if (c.layout & CLOSED)      /* its end box too, the close handled before the box goes: the dialog stays */
+            SendMessageTimeoutA(dialog, WM_CLOSE, 0, 0, SMTO_NORMAL, waitMs, &r);
         EXPECT_NE(none, closeBox(&run, "info"));
         EXPECT_TRUE(IsWindowVisible(dialog) && stillRunning(&run) && text(IDOK) == "Exit");
         if (c.report == removerFullReport) {      /* Cancel still asks after a run */
