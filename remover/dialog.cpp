@@ -70,8 +70,10 @@ static INT_PTR CALLBACK removerDialogProc(HWND dialog, UINT message, WPARAM wPar
         SetDlgItemTextA(dialog, IDC_TITLE, "zUb's ScreenSaver Remover [v1.51]");
         break;
     case WM_CLOSE:
+        /* handled here, whether it ends the dialog or not: left to the
+           dialog manager it would come back as a Cancel after the run */
         closeDialog(dialog);
-        break;
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK)
             pressOk(dialog);
