@@ -11,6 +11,12 @@
 #include <ctype.h>
 #include <string.h>
 
+/* How the foreground is handed back at the end: a look every 25 ms, done
+   once it has held for four looks, given up after twenty. */
+#define FOREGROUND_LOOK_MS 25
+#define FOREGROUND_LOOKS 20
+#define FOREGROUND_HELD 4
+
 LaunchContext launchContext;
 
 static void upperCase(char *text)
@@ -123,6 +129,25 @@ static void dispatchRole(void)
     }
 }
 
+/* The window that was in front comes back in front.  The system may pass
+   the foreground on a moment after the saver's window has gone (with no
+   window manager to settle it, to its desktop window): it is handed back
+   until it has held for a few looks in a row, for half a second at most. */
+static void handBackForeground(HWND previous)
+{
+    int looks, held = 0;
+
+    for (looks = 0; looks < FOREGROUND_LOOKS && held < FOREGROUND_HELD && IsWindow(previous); looks++) {
+        if (GetForegroundWindow() == previous) {
+            held++;
+        } else {
+            held = 0;
+            SetForegroundWindow(previous);
+        }
+        Sleep(FOREGROUND_LOOK_MS);
+    }
+}
+
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)nCmdShow;
@@ -144,6 +169,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     parseCommandLine(lpCmdLine);
     dispatchRole();
     if (launchContext.previousForeground != NULL)
-        SetForegroundWindow(launchContext.previousForeground);
+        handBackForeground(launchContext.previousForeground);
     return 0;
 }
