@@ -165,6 +165,83 @@ static HANDLE testJob(void)
     return job;
 }
 
+/* The job tells of each process started in it through a port, which a
+   thread of the driver's own waits on, so that the process is held before
+   it has done much; its first thread gets nowhere while suspended. */
+static struct {
+    HANDLE port, thread;
+    HANDLE volatile held;
+    DWORD except;
+} hold;
+
+static DWORD WINAPI holdFirstStarted(LPVOID)
+{
+    LONG (NTAPI *suspend)(HANDLE) =
+        (LONG (NTAPI *)(HANDLE))(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSuspendProcess");
+    DWORD message;
+    ULONG_PTR key;
+    LPOVERLAPPED id;
+
+    while (GetQueuedCompletionStatus(hold.port, &message, &key, &id, INFINITE) && key == 0) {
+        if (message != JOB_OBJECT_MSG_NEW_PROCESS || (DWORD)(ULONG_PTR)id == hold.except)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_SUSPEND_RESUME, FALSE, (DWORD)(ULONG_PTR)id);
+        if (process != NULL && suspend != NULL && suspend(process) == 0) {
+            hold.held = process;
+            return 0;
+        }
+        if (process != NULL)
+            CloseHandle(process);
+    }
+    return 0;
+}
+
+int holdNextStarted(DWORD except)
+{
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {};
+    ULONG_PTR key;
+    LPOVERLAPPED id;
+
+    if (hold.port == NULL) {
+        link.CompletionPort = hold.port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, NULL, 0, 1);
+        if (hold.port == NULL || !SetInformationJobObject(testJob(), JobObjectAssociateCompletionPortInformation,
+                                                          &link, sizeof link)) {
+            fprintf(stderr, "driver: the job tells of no new process, error %lu\n", GetLastError());
+            return 0;
+        }
+    }
+    /* what it told before now, and a stop meant for an earlier look, go */
+    for (DWORD message; GetQueuedCompletionStatus(hold.port, &message, &key, &id, 0);)
+        ;
+    hold.except = except;
+    hold.thread = CreateThread(NULL, 0, holdFirstStarted, NULL, 0, NULL);
+    return hold.thread != NULL;
+}
+
+HANDLE heldProcess(void)
+{
+    return hold.held;
+}
+
+void letHeldGo(void)
+{
+    LONG (NTAPI *resume)(HANDLE) =
+        (LONG (NTAPI *)(HANDLE))(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtResumeProcess");
+
+    if (hold.thread != NULL) {
+        PostQueuedCompletionStatus(hold.port, 0, 1, NULL);     /* key 1: stop looking */
+        WaitForSingleObject(hold.thread, INFINITE);
+        CloseHandle(hold.thread);
+        hold.thread = NULL;
+    }
+    if (hold.held != NULL) {
+        if (resume != NULL)
+            resume(hold.held);
+        CloseHandle(hold.held);
+        hold.held = NULL;
+    }
+}
+
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
                  const char *desktop, UINT codePage)
 {

@@ -53,6 +53,13 @@ int startBuilt(const char *built, const char *name, const char *arguments, Progr
    page given (CP_UTF8 for a path the ANSI one cannot spell). */
 int startProcess(const char *application, char *commandLine, PROCESS_INFORMATION *process,
                  const char *desktop = NULL, UINT codePage = CP_ACP);
+/* The first process that starts in the test's job from now on, other than
+   the process `except`, is held (suspended) as it starts, so that its
+   windows wait: heldProcess() tells which, once one is; letHeldGo()
+   lets it run and stops looking. */
+int holdNextStarted(DWORD except);
+HANDLE heldProcess(void);
+void letHeldGo(void);
 /* Waits for a visible top-level window of the run's process, on its desktop. */
 HWND waitForWindow(const ProgramRun *run, const char *className, int timeoutMs = waitMs);
 /* Returns 1 and the exit code when the process ended in time. */

@@ -271,16 +271,27 @@ TEST_P(Install, LeavesWhatItReports)
     }
 
     std::string boxes, text;
-    /* times the dialog did not answer within 200 ms while a box was awaited:
-       once is a step of the install at work, more is a wait */
-    int deaf = 0;
+    /* The shell's process that opens the start-menu folder is held as it
+       starts, so the dialog waits out its whole look for the folder's
+       window: messages it answers meanwhile, held with no box up, show it
+       waits answering, not asleep.  Told only when held before the window. */
+    int answered = 0, early = -1;
+    ASSERT_TRUE(holdNextStarted(run.process.dwProcessId));
     auto awaited = [&] {
         DWORD_PTR r;
-        deaf += !SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 200, &r) && GetLastError() == ERROR_TIMEOUT;
+        if (heldProcess() != NULL && early < 0) {
+            HWND shell = FindWindowA("ExplorerWClass", "kelpVole99");
+            early = shell != NULL && IsWindowVisible(shell);
+        }
+        answered += early == 0 && SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, waitMs, &r)
+                    && !IsWindowEnabled(dialog) && findBox(&run, NULL, dialog) == NULL;
+        if (answered > 0)
+            letHeldGo();
         return findBox(&run, NULL, dialog) != NULL || !stillRunning(&run);
     };
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     for (HWND box; waitUntil(awaited), (box = nextBox(&run, dialog, &text)) != NULL;) {
+        letHeldGo();
         boxes += (boxes.empty() ? "" : "|") + text;
         EXPECT_FALSE(IsWindowEnabled(dialog)) << "behind " << text;
         if (text == installed && !c.blockMenu)   /* in front of the start-menu folder's window */
@@ -290,8 +301,10 @@ TEST_P(Install, LeavesWhatItReports)
             }));
         answerBox(box, text == "File exists !   Overwrite ?" ? c.answer : IDOK);
     }
+    letHeldGo();
     EXPECT_EQ(c.boxes, boxes);
-    EXPECT_GE(1, deaf) << "the dialog stopped answering";
+    if (early == 0 && boxes.find(installed) != boxes.npos)
+        EXPECT_LE(1, answered) << "the dialog stopped answering";
     EXPECT_TRUE(endsWith(&run, c.code));
     CloseHandle(held);
     SetFileAttributesA(run.path, FILE_ATTRIBUTE_NORMAL);
