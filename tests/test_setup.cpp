@@ -792,8 +792,10 @@ void walkKey(HKEY root, const std::string &path, Snapshot *out)
             break;
         std::string below = path.empty() ? name : path + "\\" + name;
         /* what Wine rewrites by itself: its cache of parameters set for the
-           session only, and the count of the service manager's starts */
-        if (below != "Software\\Wine\\Temporary System Parameters"
+           session only, the count of the service manager's starts, and the
+           session's environment, which each wineboot of a test beside this
+           one writes anew from the user's shell folders */
+        if (below != "Software\\Wine\\Temporary System Parameters" && below != "Volatile Environment"
             && below.find("\\Control\\ServiceCurrent") == std::string::npos)
             walkKey(root, below, out);
     }
