@@ -6,6 +6,9 @@ export WINEPREFIX=${WINEPREFIX:-$here/build/wine}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 [ -f "$WINEPREFIX/.kelp-ready-2" ] && exit 0
+# Made with no display: Wine's "being updated" window would otherwise come
+# up on the caller's, in the middle of another test's screen.
+unset DISPLAY
 mkdir -p "$WINEPREFIX"
 wineboot -i </dev/null >/dev/null 2>&1
 # Without a window manager every hide of a managed window stalls for 2 s.
