@@ -113,6 +113,65 @@ static int isOwnCommand(WCHAR *command)
     return sameText(program, self);
 }
 
+/* A record's install folder, long and whole, for comparing; empty when
+   it cannot be read. */
+static void readInstallFolder(HKEY root, WCHAR *folder)
+{
+    HKEY key;
+
+    folder[0] = 0;
+    if (openRecordKey(root, RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return;
+    if (!readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM))
+        folder[0] = 0;
+    RegCloseKey(key);
+    makeLong(folder, PATH_ROOM);
+}
+
+/* This program's own long path, and its folder's (the length of the
+   folder's part in *name). */
+int programFolder(WCHAR *self, WCHAR *folder, int *name)
+{
+    if (!modulePath(self, PATH_ROOM))
+        return 0;
+    makeLong(self, PATH_ROOM);
+    copyText(folder, PATH_ROOM, self);
+    for (*name = textLength(folder); *name > 0 && folder[*name - 1] != '\\'; (*name)--)
+        ;
+    folder[*name > 0 ? *name - 1 : 0] = 0;
+    return 1;
+}
+
+/* The user's own record is one whose remover is this program standing in
+   that record's own install folder, which is not a folder of the
+   machine's: the Windows folder, or the machine record's.  A user's key is
+   written by every program the user runs, elevated or not; only a record
+   that leads nowhere but into the user's own folder may steer a removal. */
+static int isUsersOwnRecord(void)
+{
+    WCHAR self[PATH_ROOM], own[PATH_ROOM], folder[PATH_ROOM], machine[PATH_ROOM];
+    int name;
+
+    readInstallFolder(HKEY_CURRENT_USER, folder);
+    readInstallFolder(HKEY_LOCAL_MACHINE, machine);
+    if (folder[0] == 0 || !programFolder(self, own, &name) || !sameText(own, folder)
+        || sameText(folder, machine) || !windowsFolder(machine, PATH_ROOM))
+        return 0;
+    makeLong(machine, PATH_ROOM);
+    return !sameText(folder, machine);
+}
+
+/* The user's scope only for the user's own record, and only when its
+   uninstall command is this program. */
+int isUsersScope(void)
+{
+    remover.root = HKEY_CURRENT_USER;
+    if (readUninstallCommand() == COMMAND_OURS && isUsersOwnRecord())
+        return 1;
+    remover.root = HKEY_LOCAL_MACHINE;
+    return 0;
+}
+
 int readUninstallCommand(void)
 {
     WCHAR command[PATH_ROOM];
@@ -191,6 +250,21 @@ int readRecord(WCHAR *saverFile)
     return saverFile[0] != 0;
 }
 
+static HKEY otherScope(void)
+{
+    return remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+int isOtherScopeInstalled(void)
+{
+    HKEY key;
+
+    if (openRecordKey(otherScope(), RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(key);
+    return 1;
+}
+
 /* Both scopes' records name the one "zub_Savers\<record>" of the user's
    start menu: while the other still names it, it holds that installation's
    links, and stays. */
@@ -200,8 +274,7 @@ int isMenuFolderShared(void)
     WCHAR other[PATH_ROOM], full[PATH_ROOM], mine[PATH_ROOM];
     int named;
 
-    if (openRecordKey(remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+    if (openRecordKey(otherScope(), RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
         return 0;
     named = readPathValue(key, L"" RECORD_MENU_PATH, other, PATH_ROOM);
     RegCloseKey(key);

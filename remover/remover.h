@@ -123,10 +123,15 @@ int isKnownAs(const WCHAR *path, const WCHAR *name);
 LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key);
 int isLinkKey(HKEY key);
 int readUninstallCommand(void);
+int programFolder(WCHAR *self, WCHAR *folder, int *name);
+/* Whether the record lies in the user's own scope: remover.root is set to it. */
+int isUsersScope(void);
 /* The saver file into `saverFile` and the start-menu folder; 0 when there
    is no saver file to delete. */
 int readRecord(WCHAR *saverFile);
 int isMenuFolderShared(void);
+/* The other scope still holds a record of this name. */
+int isOtherScopeInstalled(void);
 
 /* ---- steps.cpp: the removal, step by step ---- */
 void removeInstallation(void);

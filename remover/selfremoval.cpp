@@ -66,15 +66,8 @@ static int isInInstallFolder(WCHAR *self, int *name)
 {
     WCHAR folder[PATH_ROOM];
 
-    if (!modulePath(self, PATH_ROOM))
-        return 0;
-    makeLong(self, PATH_ROOM);
     makeLong(remover.installFolder, PATH_ROOM);
-    copyText(folder, PATH_ROOM, self);
-    for (*name = textLength(folder); *name > 0 && folder[*name - 1] != '\\'; (*name)--)
-        ;
-    folder[*name > 0 ? *name - 1 : 0] = 0;
-    return sameText(folder, remover.installFolder);
+    return programFolder(self, folder, name) && sameText(folder, remover.installFolder);
 }
 
 void leaveWithTheFolder(void)

@@ -126,17 +126,23 @@ static int deleteRecordKey(const RecordKey *k, int ours, const char *keptFor)
 static void deleteRecordKeys(void)
 {
     int kept = remover.keptFor != NULL;
-    int ours[3] = { remover.command == COMMAND_OURS || (kept && remover.command != COMMAND_NONE),
-                    remover.recordIsSetups || kept, 1 };
-    int i;
+    int ours[2] = { remover.command == COMMAND_OURS || (kept && remover.command != COMMAND_NONE),
+                    remover.recordIsSetups || kept };
+    int i, other;
 
     append("\n\nDeleting registry entries...");
     showAndPause(400);
     remover.kept |= kept;
-    for (i = 0; i < 3; i++)
-        if (deleteRecordKey(&recordKeys[i], ours[i] && !remover.nameRefused, ours[i] && i < 2 ? remover.keptFor : NULL)
+    for (i = 0; i < 2; i++)
+        if (deleteRecordKey(&recordKeys[i], ours[i] && !remover.nameRefused, ours[i] ? remover.keptFor : NULL)
             == KEY_DELETED && i == 0)
             remover.recordGone = 1;
+    /* the settings are the user's for every installation: they go with the last */
+    other = isOtherScopeInstalled();
+    kept = remover.kept;
+    deleteRecordKey(&recordKeys[2], !remover.nameRefused, other ? "\nkey kept, another installation uses it:" : NULL);
+    if (other)
+        remover.kept = kept;
 }
 
 /* Reported by its real name, even when too long to be deleted. */

@@ -19,7 +19,7 @@ const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app pa
 const char settingsKey[] = "software\\zub_Kram\\";
 
 /* How the record departs from what setup writes. */
-enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 32,
+enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 32,
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
@@ -27,7 +27,10 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27, FOLDER_LINKED = 1 << 28,
        /* the user's own record, remover and saver in "a b"; run with /S; the machine's record beside
           it, its start-menu folder the same */
-       USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1 << 31 };
+       USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1ull << 31,
+       /* the machine's record copied into the user's keys, naming the machine's remover */
+       USER_RECORD = 1ull << 32 };
+typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -36,7 +39,7 @@ struct RemoveCase {
     const char *record;     /* whose keys are written, with the flags below; with SHORT_NAME
                                the 8.3 alias of `file` (or of a start-menu folder) */
     const char *file;       /* the file the record names, in the scratch folder */
-    int layout;
+    Layout layout;
     const char *report;     /* parts of the progress text, in order, between '|'; '@' scratch,
                                '~' Programs folder, '%' the record name */
     int fileLeft, menuLeft, linksLeft, keysLeft;
@@ -168,14 +171,14 @@ protected:
                  : *text == '^' ? letters : std::string(1, *text);
         return out;
     }
-    std::string menuOf(const char *name, int layout)
+    std::string menuOf(const char *name, Layout layout)
     {
         return layout & (TAMPERED | LINKED) ? scratch + "\\Documents"
              : (layout & OUTSIDE ? scratch : programs + "\\zub_Savers") + "\\" + name;
     }
     /* The record setup would leave for `name`, the saver file in the
        scratch folder, but for the departures the layout asks for. */
-    void install(const char *name, const char *file, int layout)
+    void install(const char *name, const char *file, Layout layout)
     {
         std::string alias;
         if (layout & PROGRAMS) {    /* the test's own, its path in the code page's own bytes */
@@ -240,6 +243,11 @@ protected:
             mapped = LoadLibraryExA(saver.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
         setRawValue(scope, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
         mend(layout);
+        if (layout & USER_RECORD) {     /* the same values in the user's own keys */
+            scope = HKEY_CURRENT_USER;
+            mend(layout);
+            scope = HKEY_LOCAL_MACHINE;
+        }
         if (layout & DOT_PATH) {    /* both values as seen from the folder the remover stands in */
             GetCurrentDirectoryA(MAX_PATH, cwd);
             SetCurrentDirectoryA(scratch.c_str());
@@ -316,7 +324,7 @@ protected:
         runCommand("/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"", path);
     }
     /* The record's values that tell the saver file and the remover, as setup writes them. */
-    void mend(int layout = 0)
+    void mend(Layout layout = 0)
     {
         std::string app = appPathsKey + record;
         setRawValue(scope, (uninstallKey + record).c_str(), "uninstallString",
@@ -324,11 +332,11 @@ protected:
         setRawValue(scope, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(scope, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
     }
-    const char *removerAt(int layout)
+    const char *removerAt(Layout layout)
     {
         return layout & (BLANK_START | USER) ? "\\a b\\zUbSavRemov_1_51.exe" : "\\zUbSavRemov_1_51.exe";
     }
-    void start(const char *given, int layout = 0)
+    void start(const char *given, Layout layout = 0)
     {
         std::string quiet = (layout & QUIET ? "/S " : "") + std::string(given);
         const char *arguments = quiet.c_str();
@@ -396,21 +404,22 @@ protected:
    report, run quietly: the same report, in the log, without the dialog's pauses. */
 int inDialog(const RemoveCase &c)
 {
-    return c.layout & (SWAPPED | CLOSED | MANY | BEYOND) || strcmp(c.what, "full") == 0;
+    return (c.layout & (SWAPPED | CLOSED | MANY | BEYOND)) != 0 || strcmp(c.what, "full") == 0;
 }
 
-/* A quiet run's exit code: 2 when nothing was found (every key stays), 1 when a key, the file
-   or the start-menu folder stays (but one another installation uses), else 0. */
+/* A quiet run's exit code: 2 when nothing was found (the record's keys stay), 1 when a key, the
+   file or the start-menu folder stays (but the folder and settings another installation uses),
+   else 0. */
 DWORD quietOutcome(const RemoveCase &c)
 {
     return c.record == NULL || c.keysLeft == ALL_LEFT ? 2
-         : c.keysLeft || c.fileLeft || (c.menuLeft && !(c.layout & BESIDE)) ? 1 : 0;
+         : (c.keysLeft & ~(c.layout & (BESIDE | USER_RECORD) ? SETTINGS_LEFT : 0)) || c.fileLeft || (c.menuLeft && !(c.layout & BESIDE)) ? 1 : 0;
 }
 
 TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
 {
     const RemoveCase &c = GetParam();
-    const int layout = c.layout | (inDialog(c) ? 0 : QUIET);
+    const Layout layout = c.layout | (inDialog(c) ? 0 : QUIET);
     if (c.codePage != 0 && GetACP() != c.codePage)
         GTEST_SKIP() << "needs code page " << c.codePage;
     letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
@@ -529,6 +538,11 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" name "\n" \
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" name "\n" \
     "no saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n"
+
+/* Nothing in the machine's scope; the user's record, and the settings its installation uses, kept. */
+#define NEVER_USER(name) \
+    "app paths\\" name "\n\nDeleting registry entries...\ncan't delete key:|can't delete key:|" \
+    "key kept, another installation uses it:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n... FINISHED"
 
 #define IN_USE(path) \
     "Deleting saver files...\ncan't delete file:\n   " path "\n\nDeleting registry entries...\n" \
@@ -668,8 +682,19 @@ const RemoveCase removeCases[] = {
     { "the user's own, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr", MENU | USER | QUIET,
       removerFullReport, 0, 0, 0, 0 },
     { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
-      MENU | USER | QUIET | BESIDE, "OK\nOK\nOK\n\nstart menu folder kept, another installation uses it: "
-      "~\\zub_Savers\\kelpVole99\n\n... FINISHED", 0, 1, 3, 0 },
+      MENU | USER | QUIET | BESIDE, "OK\nOK\nkey kept, another installation uses it:\n   HKEY_CURRENT_USER\\"
+      "software\\zub_kram\\kelpVole99\n\nstart menu folder kept, another installation uses it: "
+      "~\\zub_Savers\\kelpVole99\n\n... FINISHED", 0, 1, 3, SETTINGS_LEFT },
+    /* the user's scope only for this remover standing in the user's record's own folder, which is
+       not the machine's, and named by the record's command; the machine's scope then */
+    { "the user's record naming the machine's remover, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | USER_RECORD | QUIET, "OK\nOK\nkey kept, another installation uses it:\n   HKEY_CURRENT_USER\\software"
+      "\\zub_kram\\kelpVole99\n\nDeleting start menu entries...\nOK\nOK\nOK", 0, 0, 0, SETTINGS_LEFT },
+    { "the user's own, its Path another folder, quietly", "kelpVole99", "kelpVole99", "Documents\\kelpVole99.scr",
+      USER | OTHER_PATH | QUIET, NEVER_USER("kelpVole99"), 1, 0, 0, ALL_LEFT },
+    { "the user's own, its command another program's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      USER | QUIET, NEVER_USER("kelpVole99"), 1, 0, 0, ALL_LEFT, NULL, 0,
+      { "uninstallString", "C:\\windows\\notepad.exe kelpVole99", REG_SZ, 34 } },
     DAMAGED_AS("the user's own, default a number, quietly", "(Default)", "app paths", USER | QUIET,
                "a b\\kelpVole99.scr", "HKEY_CURRENT_USER", { "", "abcd", REG_DWORD, 4 }),
 };

@@ -466,8 +466,9 @@ TEST_P(Switches, InstallWhereToldWithTheirExitCode)
     if (c.oldSaver)
         std::ofstream(saver.c_str(), std::ios::binary) << c.oldSaver;
     ASSERT_TRUE(copyProgram("kelpVole99.exe", run.path, MAX_PATH));
-    const std::string filler(241 - scratch.size(), 'k'), arguments = std::regex_replace(
-        std::regex_replace(c.arguments, std::regex("@"), scratch), std::regex("#"), filler);
+    const std::string given = c.arguments;
+    const std::string filler(241 - scratch.size(), 'k'), arguments = std::regex_replace(std::regex_replace(
+        std::regex_replace(given, std::regex("@"), scratch), std::regex("#"), filler), std::regex("\\$"), windows);
     std::string line = '"' + std::string(run.path) + "\" " + arguments;
     DWORD code = 0;
     int shown = 0;
@@ -536,6 +537,8 @@ const SwitchCase switchCases[] = {
     { "/CURRENTUSER and /ALLUSERS at once", "/S /CURRENTUSER /ALLUSERS", 1, NOWHERE },
     { "the rights' mark not first", "/S /rights", 1, NOWHERE },
     { "/D= not a full path", "/S /D=Some Folder", 1, NOWHERE },
+    /* for one user, no folder of the machine's */
+    { "/CURRENTUSER into the Windows folder", "/S /CURRENTUSER /D=$", 1, NOWHERE },
     { "/TIMEOUT=0", "/S /TIMEOUT=0", 1, NOWHERE },
     { "/TIMEOUT=101", "/S /TIMEOUT=101", 1, NOWHERE },
     { "a bad value without /S: a box names it", "/TIMEOUT=1o", 1, NOWHERE, 0, NULL,
