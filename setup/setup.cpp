@@ -166,7 +166,13 @@ int installFolderFits(void)
 {
     SetupState *s = &setupState;
     WCHAR longest[PATH_ROOM];
+    int length;
 
+    /* held as the remover compares it: long, and with no closing
+       separator but a drive root's */
+    makeLong(s->installFolder, MAX_PATH);
+    for (length = textLength(s->installFolder); length > 3 && s->installFolder[length - 1] == '\\'; length--)
+        s->installFolder[length - 1] = 0;
     return formSaverPath() && copyText(longest, PATH_ROOM, s->installFolder)
         && appendName(longest, PATH_ROOM, s->scope == SCOPE_USER ? SETUP_REMOVER_FILE : SETUP_SAVER_FILE)
         && textLength(longest) < MAX_PATH && formPanelParameters();
