@@ -242,6 +242,8 @@ int readRecord(WCHAR *saverFile)
     readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM);
     copyText(remover.installFolder, PATH_ROOM, folder);
     readPathValue(key, L"" RECORD_MENU_PATH, remover.menuFolder, PATH_ROOM);
+    if (!readPathValue(key, L"" RECORD_MADE_FOLDER, remover.madeFolder, PATH_ROOM))
+        remover.madeFolder[0] = 0;
     RegCloseKey(key);
     append("  Done");
     append("\n\nDeleting saver files...");

@@ -89,6 +89,7 @@ struct RemoverState {
     int kept;                   /* something the record names stays */
     int saverGone, recordGone;  /* the saver file, the uninstall key */
     WCHAR installFolder[PATH_ROOM];
+    WCHAR madeFolder[PATH_ROOM];        /* the first folder setup made, or empty */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
     int finished;
     HWND dialog;

@@ -47,6 +47,22 @@ static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
     return INVALID_HANDLE_VALUE;
 }
 
+/* Only a folder setup made goes, never one that was there before: the
+   install folder itself, or one below the first folder setup made. */
+static int isMadeBySetup(void)
+{
+    WCHAR above[PATH_ROOM];
+    int length;
+
+    makeLong(remover.madeFolder, PATH_ROOM);
+    length = textLength(remover.madeFolder);
+    copyText(above, PATH_ROOM, remover.installFolder);
+    if (length == 0 || length > textLength(above) || (above[length] != 0 && above[length] != '\\'))
+        return 0;
+    above[length] = 0;
+    return sameText(above, remover.madeFolder);
+}
+
 /* The copy started with the handles it takes over on its command line. */
 static void startCopy(const WCHAR *copy, HANDLE *handed)
 {
@@ -54,7 +70,8 @@ static void startCopy(const WCHAR *copy, HANDLE *handed)
     char number[80];
 
     wsprintfA(number, " " AFTER_MARK " %lu %lu %lu", (DWORD)(ULONG_PTR)handed[HANDED_PROCESS],
-              (DWORD)(ULONG_PTR)handed[HANDED_FILE], (DWORD)(ULONG_PTR)handed[HANDED_FOLDER]);
+              (DWORD)(ULONG_PTR)handed[HANDED_FILE],
+              isMadeBySetup() ? (DWORD)(ULONG_PTR)handed[HANDED_FOLDER] : 0);     /* 0: no folder to take */
     if (copyText(line, PATH_ROOM, L"\"") && appendText(line, PATH_ROOM, copy) && appendText(line, PATH_ROOM, L"\"")
         && toWide(number, line + textLength(line), PATH_ROOM))
         startHandingDown(copy, line);

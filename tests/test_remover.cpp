@@ -29,7 +29,9 @@ enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, 
           it, its start-menu folder the same */
        USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1ull << 31,
        /* the machine's record copied into the user's keys, naming the machine's remover */
-       USER_RECORD = 1ull << 32 };
+       USER_RECORD = 1ull << 32,
+       /* the user's install folder there before setup: no "madeFolder" */
+       THERE_BEFORE = 1ull << 33 };
 typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
@@ -331,6 +333,8 @@ protected:
                     layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
         setRawValue(scope, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(scope, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
+        if (layout & USER && !(layout & THERE_BEFORE))
+            setRawValue(scope, app.c_str(), "madeFolder", REG_SZ, folder.c_str(), folder.size() + 1);
     }
     const char *removerAt(Layout layout)
     {
@@ -502,7 +506,14 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ(c.keysLeft, keysLeft());
     if (c.layout & USER) {      /* the machine's record as it was; the remover gone with its folder, after it */
         EXPECT_EQ(c.layout & BESIDE ? UNINSTALL_LEFT | APP_PATH_LEFT : 0, keysLeft(HKEY_LOCAL_MACHINE) & 3);
-        EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && exists(folder) == c.fileLeft; }));
+        auto copyRuns = [&] {   /* the copy in the temporary folder goes as it ends */
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA((log.substr(0, log.size() - 4) + "*.exe").c_str(), &found);
+            FindClose(search);
+            return search != INVALID_HANDLE_VALUE;
+        };
+        EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && !copyRuns(); }));
+        EXPECT_EQ(c.fileLeft || (c.layout & THERE_BEFORE) != 0, exists(folder));
     }
     if (c.layout & QUIET)
         return;
@@ -681,6 +692,8 @@ const RemoveCase removeCases[] = {
       0, 0, 0, 0 },
     { "the user's own, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr", MENU | USER | QUIET,
       removerFullReport, 0, 0, 0, 0 },
+    { "the user's own, its folder there before, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      MENU | USER | QUIET | THERE_BEFORE, removerFullReport, 0, 0, 0, 0 },
     { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
       MENU | USER | QUIET | BESIDE, "OK\nOK\nkey kept, another installation uses it:\n   HKEY_CURRENT_USER\\"
       "software\\zub_kram\\kelpVole99\n\nstart menu folder kept, another installation uses it: "
