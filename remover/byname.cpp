@@ -77,7 +77,7 @@ static int deleteEntryByName(const WCHAR *folder, const WCHAR *parent, const WCH
     if (!isPlainPair(folder, parent)
         || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
         return ENTRY_LEADS_OUT;
-    return deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT;
+    return deleteEvenReadOnly(&byName, entry) ? ENTRY_DELETED : ENTRY_KEPT;
 }
 
 /* Each entry but the dot names deleted and reported; a subfolder is not

@@ -146,6 +146,9 @@ int canWorkThroughHandles(void);
    down to it, without waiting for it. */
 int startHandingDown(const WCHAR *program, WCHAR *line);
 int markGone(HANDLE file);
+/* Read-only cleared for a second try, and put back when that fails too;
+   the handle needs FILE_WRITE_ATTRIBUTES besides DELETE. */
+int markGoneEvenReadOnly(HANDLE file);
 int isEntry(HANDLE entry, const WCHAR *folderFinal, const WCHAR *name);
 HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags);
 HANDLE openFolderItself(const WCHAR *path, DWORD access, int parentItself, WCHAR *final);

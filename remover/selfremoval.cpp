@@ -37,6 +37,7 @@ static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
         wsprintfA(number, "zUbSavRemov%lu.exe", GetCurrentProcessId() + tries * 0x10000);
         if (toWide(number, name, 32) && copyText(copy, PATH_ROOM, temp) && appendName(copy, PATH_ROOM, name)
             && CopyFileW(self, copy, TRUE)) {
+            setAttributes(copy, FILE_ATTRIBUTE_NORMAL);     /* a read-only remover's copy is read-only */
             made = handedDown(openFile(copy, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                        OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE));
             if (made == INVALID_HANDLE_VALUE)
@@ -101,10 +102,11 @@ void leaveWithTheFolder(void)
     copyText(copy, PATH_ROOM, self);
     copy[name > 0 ? name - 1 : 0] = 0;
     handed[HANDED_FOLDER] = handedDown(openFolderItself(copy, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, final));
-    handed[HANDED_FILE] = handedDown(openFileOrFolder(self, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    handed[HANDED_FILE] = handedDown(openFileOrFolder(self, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES
+                                                      | SYNCHRONIZE,
                                                       FILE_FLAG_OPEN_REPARSE_POINT));
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &handed[HANDED_PROCESS],
-                    SYNCHRONIZE, TRUE, 0);
+                    SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);     /* told apart by its id */
     handed[HANDED_COPY] = makeCopy(self, temp, copy);
     if (handed[HANDED_PROCESS] != NULL && handed[HANDED_FOLDER] != INVALID_HANDLE_VALUE
         && handed[HANDED_COPY] != INVALID_HANDLE_VALUE && isEntry(handed[HANDED_FILE], final, self + name))
@@ -130,12 +132,17 @@ static HANDLE takeHandle(const WCHAR **text)
 int removeAfterwards(const WCHAR *handles)
 {
     HANDLE process = takeHandle(&handles), file = takeHandle(&handles), folder = takeHandle(&handles);
+    DWORD (WINAPI *processId)(HANDLE) = NULL;
     int tries;
 
     lookUpHandleCalls();
-    if (canWorkThroughHandles() && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) {
+    LOOK_UP(processId, GetModuleHandleA("kernel32.dll"), "GetProcessId");
+    /* only another process is waited for: a handle that is none (or this
+       process's own) would be waited on for ever */
+    if (canWorkThroughHandles() && processId != NULL && processId(process) != 0
+        && processId(process) != GetCurrentProcessId() && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) {
         /* the system may hold a program's image a moment after its end */
-        for (tries = 0; tries < 50 && !markGone(file); tries++)
+        for (tries = 0; tries < 50 && !markGoneEvenReadOnly(file); tries++)
             Sleep(100);
         CloseHandle(file);
         markGone(folder);

@@ -31,7 +31,9 @@ enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, 
        /* the machine's record copied into the user's keys, naming the machine's remover */
        USER_RECORD = 1ull << 32,
        /* the user's install folder there before setup: no "madeFolder" */
-       THERE_BEFORE = 1ull << 33 };
+       THERE_BEFORE = 1ull << 33,
+       /* the links read-only, and the user's own remover */
+       READ_ONLY_LINKS = 1ull << 34 };
 typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
@@ -312,6 +314,8 @@ protected:
                 CreateDirectoryA((menu + file).c_str(), NULL);
             else
                 writeFile(menu + file);
+            if (layout & READ_ONLY_LINKS)
+                SetFileAttributesA((menu + file).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         if (layout & SUBFOLDER)
             CreateDirectoryA((menu + "\\sub").c_str(), NULL);
@@ -349,6 +353,8 @@ protected:
             run = ProgramRun();
             CreateDirectoryA((scratch + "\\a b").c_str(), NULL);
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", removerAt(layout) + 1));
+            if (layout & READ_ONLY_LINKS)
+                SetFileAttributesA((scratch + removerAt(layout)).c_str(), FILE_ATTRIBUTE_READONLY);
             std::string line = (layout & USER ? '"' + scratch + removerAt(layout) + '"' : scratch + removerAt(layout))
                                + " " + arguments;
             lstrcpynA(run.path, (scratch + removerAt(layout)).c_str(), MAX_PATH);
@@ -692,6 +698,12 @@ const RemoveCase removeCases[] = {
       0, 0, 0, 0 },
     { "the user's own, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr", MENU | USER | QUIET,
       removerFullReport, 0, 0, 0, 0 },
+    { "read-only links, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY_LINKS | QUIET,
+      removerFullReport, 0, 0, 0, 0 },
+    { "read-only links, told it runs on XP, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | READ_ONLY_LINKS | BEFORE_VISTA | QUIET, removerFullReport, 0, 0, 0, 0 },
+    { "the user's own, read-only, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      MENU | USER | READ_ONLY_LINKS | QUIET, removerFullReport, 0, 0, 0, 0 },
     { "the user's own, its folder there before, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
       MENU | USER | QUIET | THERE_BEFORE, removerFullReport, 0, 0, 0, 0 },
     { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
@@ -712,6 +724,16 @@ const RemoveCase removeCases[] = {
                "a b\\kelpVole99.scr", "HKEY_CURRENT_USER", { "", "abcd", REG_DWORD, 4 }),
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
+
+/* The copy's part, handed what is no process (here the pseudo-handle of its own): it ends at once. */
+TEST_F(Remover, AfterAHandleNotAProcessEndsAtOnce)
+{
+    for (const char *handles : { "/after 4294967295 0 0", "/after 0 0 0", "/after 12345678 0 0" }) {
+        ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", handles, &run));
+        EXPECT_TRUE(endsWith(&run)) << handles;
+        finishRun(&run);
+    }
+}
 
 TEST_F(Remover, WithoutArgumentOnlyComplains)
 {
