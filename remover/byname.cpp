@@ -41,6 +41,11 @@ static int setAttributesOfNamed(const void *path, DWORD attributes)
 
 static const FileAccess byName = { removeNamed, attributesOfNamed, setAttributesOfNamed };
 
+int deleteNamedEvenReadOnly(const WCHAR *path)
+{
+    return deleteEvenReadOnly(&byName, path);
+}
+
 int isPlainFolder(const WCHAR *path)
 {
     DWORD attributes = attributesOf(path);

@@ -9,7 +9,8 @@
 RemoverState remover;
 
 /* No dialog, no box and no pauses: the removal at once, its report into
-   the log, its outcome the exit code (5: rights needed and not given). */
+   the log, its outcome the exit code (5: rights needed and not given; 3:
+   the log could not be made new). */
 static int removeQuietly(int rights)
 {
     int result = 2;
@@ -23,8 +24,9 @@ static int removeQuietly(int rights)
         removeInstallation();
         result = outcome();
     }
-    writeLog();
-    return result;
+    /* a log that could not be made new: told by a code of its own, as
+       whatever is there is no report of this run */
+    return writeLog() || result == 5 ? result : 3;
 }
 
 /* The record name as the command line gives it, wide for paths and the

@@ -88,6 +88,7 @@ struct RemoverState {
     int found;                  /* the application-path key opened: there was a record */
     int kept;                   /* something the record names stays */
     int saverGone, recordGone;  /* the saver file, the uninstall key */
+    int touched;                /* the settings key deleted */
     WCHAR installFolder[PATH_ROOM];
     WCHAR madeFolder[PATH_ROOM];        /* the first folder setup made, or empty */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
@@ -112,7 +113,8 @@ void appendKey(HKEY root, const char *path);
 void setReport(const char *text);
 void show(void);
 void showAndPause(DWORD milliseconds);
-void writeLog(void);
+/* 0 when the log could not be made new. */
+int writeLog(void);
 
 /* ---- record.cpp: the install record read and checked ---- */
 int isPlainName(const char *name);
@@ -166,6 +168,7 @@ struct FileAccess {
     int (*setAttributes)(const void *file, DWORD attributes);
 };
 int deleteEvenReadOnly(const FileAccess *access, const void *file);
+int deleteNamedEvenReadOnly(const WCHAR *path);
 int isPlainFolder(const WCHAR *path);
 int deleteSaverByName(const WCHAR *folder, const WCHAR *saverFile);
 /* `parent` is the folder above `folder`, which must be no link either. */

@@ -140,7 +140,8 @@ static void deleteRecordKeys(void)
     /* the settings are the user's for every installation: they go with the last */
     other = isOtherScopeInstalled();
     kept = remover.kept;
-    deleteRecordKey(&recordKeys[2], !remover.nameRefused, other ? "\nkey kept, another installation uses it:" : NULL);
+    remover.touched = deleteRecordKey(&recordKeys[2], !remover.nameRefused,
+                                      other ? "\nkey kept, another installation uses it:" : NULL) == KEY_DELETED;
     if (other)
         remover.kept = kept;
 }
@@ -257,9 +258,9 @@ void removeInstallation(void)
         leaveWithTheFolder();
 }
 
-/* 2 when there was no record to remove, 1 when something the record names
-   stays, else 0. */
+/* 2 when there was nothing to remove (no record, and no settings), 1 when
+   something the record names stays, else 0. */
 int outcome(void)
 {
-    return !remover.found && remover.command == COMMAND_NONE ? 2 : remover.kept ? 1 : 0;
+    return !remover.found && remover.command == COMMAND_NONE && !remover.touched ? 2 : remover.kept ? 1 : 0;
 }

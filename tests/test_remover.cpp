@@ -33,7 +33,9 @@ enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, 
        /* the user's install folder there before setup: no "madeFolder" */
        THERE_BEFORE = 1ull << 33,
        /* the links read-only, and the user's own remover */
-       READ_ONLY_LINKS = 1ull << 34 };
+       READ_ONLY_LINKS = 1ull << 34,
+       /* an earlier run's log there, read-only */
+       STALE_LOG = 1ull << 35 };
 typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
@@ -128,6 +130,7 @@ protected:
     {
         finishRun(&run);
         removeTree((scratch + "\\a b").c_str());
+        SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (logBefore == none)
             DeleteFileA(log.c_str());
         else
@@ -198,6 +201,10 @@ protected:
             }
             CreateDirectoryA((programs + "\\zub_Savers").c_str(), NULL);
             pointProgramsAt(folder.c_str(), shell);
+        }
+        if (layout & STALE_LOG) {
+            std::ofstream(log, std::ios::binary) << "Reading uninstall info...  Done\r\n";
+            SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY);
         }
         if (layout & BEFORE_VISTA)
             setRawValue(HKEY_CURRENT_USER, keys[5].path, "Version", REG_SZ, "winxp", 6);
@@ -512,11 +519,8 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ(c.keysLeft, keysLeft());
     if (c.layout & USER) {      /* the machine's record as it was; the remover gone with its folder, after it */
         EXPECT_EQ(c.layout & BESIDE ? UNINSTALL_LEFT | APP_PATH_LEFT : 0, keysLeft(HKEY_LOCAL_MACHINE) & 3);
-        auto copyRuns = [&] {   /* the copy in the temporary folder goes as it ends */
-            WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA((log.substr(0, log.size() - 4) + "*.exe").c_str(), &found);
-            FindClose(search);
-            return search != INVALID_HANDLE_VALUE;
+        auto copyRuns = [&] {   /* the copy in the temporary folder, named after the remover, goes as it ends */
+            return exists(log.substr(0, log.size() - 4) + std::to_string(run.process.dwProcessId) + ".exe");
         };
         EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && !copyRuns(); }));
         EXPECT_EQ(c.fileLeft || (c.layout & THERE_BEFORE) != 0, exists(folder));
@@ -704,6 +708,8 @@ const RemoveCase removeCases[] = {
       MENU | READ_ONLY_LINKS | BEFORE_VISTA | QUIET, removerFullReport, 0, 0, 0, 0 },
     { "the user's own, read-only, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
       MENU | USER | READ_ONLY_LINKS | QUIET, removerFullReport, 0, 0, 0, 0 },
+    { "an earlier run's log read-only, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | STALE_LOG | QUIET, removerFullReport, 0, 0, 0, 0 },
     { "the user's own, its folder there before, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
       MENU | USER | QUIET | THERE_BEFORE, removerFullReport, 0, 0, 0, 0 },
     { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
@@ -733,6 +739,16 @@ TEST_F(Remover, AfterAHandleNotAProcessEndsAtOnce)
         EXPECT_TRUE(endsWith(&run)) << handles;
         finishRun(&run);
     }
+}
+
+/* A log that cannot be made new (a folder by its name) is told by a code of its own. */
+TEST_F(Remover, QuietRunThatCannotMakeItsLogNewSaysSo)
+{
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(CreateDirectoryA(log.c_str(), NULL));
+    start("kelpVole99", QUIET);
+    EXPECT_TRUE(endsWith(&run, 3));
+    RemoveDirectoryA(log.c_str());
 }
 
 TEST_F(Remover, WithoutArgumentOnlyComplains)
