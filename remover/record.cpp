@@ -3,11 +3,11 @@
 #include "remover/remover.h"
 
 /* The 9x line knows no links, and may refuse the option. */
-LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+static LONG openKeyAsItself(HKEY root, const char *name, REGSAM access, HKEY *key)
 {
-    LONG status = RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, access, key);
+    LONG status = RegOpenKeyExA(root, name, REG_OPTION_OPEN_LINK, access, key);
 
-    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, path, 0, access, key) : status;
+    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, name, 0, access, key) : status;
 }
 
 int isLinkKey(HKEY key)
@@ -16,6 +16,46 @@ int isLinkKey(HKEY key)
 
     return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS
         && type == REG_LINK;
+}
+
+/* The user's keys, which every program the user runs may make links (to
+   some key of the machine's), key by key from the root, each opened as
+   itself and checked on its own handle: a link anywhere on the way is
+   never followed, but told by KEY_IS_LINK.  The machine's keys are the
+   system's and its administrators' to link (the system links keys the two
+   registry views share): only the last is opened as itself. */
+LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+{
+    char name[MAX_PATH];
+    HKEY above = root, next;
+    LONG status = ERROR_SUCCESS;
+    int length, last;
+
+    if (root != HKEY_CURRENT_USER)
+        return openKeyAsItself(root, path, access, key);
+    for (;;) {
+        for (length = 0; path[length] != 0 && path[length] != '\\'; length++)
+            ;
+        last = path[length] == 0;
+        if (length >= MAX_PATH)
+            status = ERROR_FILE_NOT_FOUND;
+        CopyMemory(name, path, length < MAX_PATH ? length : 0);
+        name[length < MAX_PATH ? length : 0] = 0;
+        if (status == ERROR_SUCCESS)
+            status = openKeyAsItself(above, name, last ? access | KEY_QUERY_VALUE : KEY_QUERY_VALUE, &next);
+        if (status == ERROR_SUCCESS && isLinkKey(next)) {
+            RegCloseKey(next);
+            status = KEY_IS_LINK;
+        }
+        if (above != root)
+            RegCloseKey(above);
+        if (status != ERROR_SUCCESS || last)
+            break;
+        above = next;
+        path += length + 1;
+    }
+    *key = status == ERROR_SUCCESS ? next : NULL;
+    return status;
 }
 
 /* The record's own key below one of setup's, for reading: every reading

@@ -122,7 +122,9 @@ int isBlank(WCHAR c);
 /* Whether a file or folder that is there has `name` as its own (long)
    name, rather than as the short alias of another. */
 int isKnownAs(const WCHAR *path, const WCHAR *name);
-/* A key opened as itself: a link put in its place is not followed. */
+/* A key opened as itself, and every key above it: a link put in the place
+   of any is not followed, and gives KEY_IS_LINK. */
+#define KEY_IS_LINK ((LONG)ERROR_CANT_RESOLVE_FILENAME)
 LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key);
 int isLinkKey(HKEY key);
 int readUninstallCommand(void);

@@ -106,6 +106,11 @@ static int deleteRecordKey(const RecordKey *k, int ours, const char *keptFor)
         result = deleteKeyItself(parent, ours);
         RegCloseKey(parent);
         append(result == KEY_DELETED ? "\nOK" : result == KEY_LINK ? "\nkey left, it is a link:" : k->deleteFailed);
+    } else if (status == KEY_IS_LINK) {
+        result = KEY_LINK;
+        append("\nkey left, a key above it is a link:");
+        appendKey(root, k->shown);
+        append(remover.record);
     } else {
         append(k->openFailed);
         appendKey(root, k->shown);

@@ -35,7 +35,9 @@ enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, 
        /* the links read-only, and the user's own remover */
        READ_ONLY_LINKS = 1ull << 34,
        /* an earlier run's log there, read-only */
-       STALE_LOG = 1ull << 35 };
+       STALE_LOG = 1ull << 35,
+       /* the settings key's parent, zub_Kram, a link to some other key */
+       PARENT_LINKED = 1ull << 36 };
 typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
@@ -88,7 +90,7 @@ protected:
     ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
-    std::string scratch, programs, menu, aside, record, other, saver, folder, link, command, victimKey;
+    std::string scratch, programs, menu, aside, record, other, saver, folder, link, command, victimKey, linkedKey;
     std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
     std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
@@ -140,11 +142,11 @@ protected:
         if (cwd[0] != 0)
             SetCurrentDirectoryA(cwd);
         HKEY linked;
-        if (!victimKey.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(),
+        if (!victimKey.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, linkedKey.c_str(),
                                                 REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &linked) == ERROR_SUCCESS) {
             RegDeleteKeyA(linked, "");      /* the link itself */
             RegCloseKey(linked);
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, victimKey.c_str());
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, victimKey.c_str());
         }
         /* a record of another name goes with every key below its first part */
         std::string first = record.substr(0, record.find('\\'));
@@ -266,12 +268,15 @@ protected:
                         strlen(file) + 3);
             setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, ".", 2);
         }
-        if (layout & KEY_LINKED) {  /* the settings key, a link to some other key */
+        if (layout & (KEY_LINKED | PARENT_LINKED)) {    /* the settings key or its parent, a link to some other key */
             HKEY key;
             victimKey = "System\\kelpVictim" + std::to_string(GetCurrentProcessId());
             std::wstring target = widen("\\Registry\\Machine\\" + victimKey);
-            setRawValue(HKEY_LOCAL_MACHINE, victimKey.c_str(), "speed", REG_DWORD, "abcd", 4);
-            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(), 0, NULL,
+            linkedKey = layout & PARENT_LINKED ? "software\\zub_Kram" : settingsKey + record;
+            setRawValue(HKEY_LOCAL_MACHINE, (victimKey + (layout & PARENT_LINKED ? "\\" + record : "")).c_str(),
+                        "speed", REG_DWORD, "abcd", 4);
+            RegDeleteTreeA(HKEY_CURRENT_USER, linkedKey.c_str());
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, linkedKey.c_str(), 0, NULL,
                 REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &key, NULL));
             RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target.c_str(),
                            (DWORD)target.size() * 2);
@@ -630,6 +635,9 @@ const RemoveCase removeCases[] = {
     { "the settings key a link to another key", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | KEY_LINKED,
       "OK\nOK\nkey left, it is a link:\n   HKEY_CURRENT_USER\\software\\zub_kram\\kelpVole99\n", 0, 0, 0,
       SETTINGS_LEFT },
+    { "the settings key's parent a link to another key", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | PARENT_LINKED, "OK\nOK\nkey left, a key above it is a link:\n   HKEY_CURRENT_USER\\software\\zub_kram\\"
+      "kelpVole99\n", 0, 0, 0, SETTINGS_LEFT },
     { "any .scr", "kelpVole99", "kelpVole99", "victim.scr", 0,
       "Deleting saver files...\ncan't find file to remove:\n   @\\victim.scr\n", 1, 0, 0, APP_PATH_LEFT },
     { "the saver file of another folder", "kelpVole99", "kelpVole99", "kelpVole99.scr", OTHER_PATH,
