@@ -23,9 +23,31 @@ static HANDLE handedDown(HANDLE handle)
     return inherited;
 }
 
+/* Whether the opened copy holds this program's bytes, and no more. */
+static int holdsSelf(HANDLE copy, const WCHAR *self)
+{
+    static BYTE mine[4096], its[4096];
+    HANDLE own = openFile(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
+    DWORD got = 1, read, i;
+    int same = own != INVALID_HANDLE_VALUE;
+
+    while (same && got != 0) {
+        same = ReadFile(own, mine, sizeof mine, &got, NULL) && ReadFile(copy, its, sizeof its, &read, NULL)
+            && read == got;
+        for (i = 0; same && i < got; i++)
+            same = mine[i] == its[i];
+    }
+    if (own != INVALID_HANDLE_VALUE)
+        CloseHandle(own);
+    return same;
+}
+
 /* The copy in the temporary folder, named after the process (a copy that
    another removal left may still be there), opened to go as its last
-   handle closes. */
+   handle closes.  That handle shares nothing but reading: from the moment
+   the copy is found to hold this program until it has started, no other
+   hand can write it, rename it or delete it, and so put a program of its
+   own in its place. */
 static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
 {
     WCHAR name[32];
@@ -38,8 +60,12 @@ static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
         if (toWide(number, name, 32) && copyText(copy, PATH_ROOM, temp) && appendName(copy, PATH_ROOM, name)
             && CopyFileW(self, copy, TRUE)) {
             setAttributes(copy, FILE_ATTRIBUTE_NORMAL);     /* a read-only remover's copy is read-only */
-            made = handedDown(openFile(copy, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                       OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE));
+            made = handedDown(openFile(copy, DELETE | GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, OPEN_EXISTING,
+                                       FILE_FLAG_DELETE_ON_CLOSE));
+            if (made != INVALID_HANDLE_VALUE && !holdsSelf(made, self)) {
+                CloseHandle(made);      /* and with it whatever was put there */
+                made = INVALID_HANDLE_VALUE;
+            }
             if (made == INVALID_HANDLE_VALUE)
                 DeleteFileW(copy);
             return made;
