@@ -31,5 +31,8 @@
 /* The application-path key's values besides its default one, the saver file. */
 #define RECORD_INSTALL_FOLDER "Path"
 #define RECORD_MENU_PATH "smPath"
+/* The first folder setup made for the install folder (itself, or one
+   above it): the remover takes away no folder that was there before. */
+#define RECORD_MADE_FOLDER "madeFolder"
 
 #endif

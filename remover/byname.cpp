@@ -41,6 +41,11 @@ static int setAttributesOfNamed(const void *path, DWORD attributes)
 
 static const FileAccess byName = { removeNamed, attributesOfNamed, setAttributesOfNamed };
 
+int deleteNamedEvenReadOnly(const WCHAR *path)
+{
+    return deleteEvenReadOnly(&byName, path);
+}
+
 int isPlainFolder(const WCHAR *path)
 {
     DWORD attributes = attributesOf(path);
@@ -77,7 +82,7 @@ static int deleteEntryByName(const WCHAR *folder, const WCHAR *parent, const WCH
     if (!isPlainPair(folder, parent)
         || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
         return ENTRY_LEADS_OUT;
-    return deleteFile(entry) ? ENTRY_DELETED : ENTRY_KEPT;
+    return deleteEvenReadOnly(&byName, entry) ? ENTRY_DELETED : ENTRY_KEPT;
 }
 
 /* Each entry but the dot names deleted and reported; a subfolder is not

@@ -106,6 +106,12 @@ static int setAttributesOfOpened(const void *file, DWORD attributes)
 
 static const FileAccess throughHandle = { removeOpened, attributesOfOpened, setAttributesOfOpened };
 
+/* The handle needs FILE_WRITE_ATTRIBUTES besides DELETE. */
+int markGoneEvenReadOnly(HANDLE file)
+{
+    return deleteEvenReadOnly(&throughHandle, file);
+}
+
 HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags)
 {
     return openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
@@ -208,7 +214,8 @@ static int deleteRelative(HANDLE folder, const WCHAR *name, WCHAR *listed, ULONG
     entry.Length = entry.MaximumLength = (USHORT)bytes;
     entry.Buffer = listed;
     InitializeObjectAttributes(&where, &entry, OBJ_CASE_INSENSITIVE, folder, NULL);
-    if (handleCalls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &where, &io,
+    if (handleCalls.openRelative(&opened, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                 &where, &io,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT
                                  | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
@@ -216,7 +223,7 @@ static int deleteRelative(HANDLE folder, const WCHAR *name, WCHAR *listed, ULONG
     if (!isEntry(opened, remover.menuFinal, name))
         result = ENTRY_LEADS_OUT;
     else
-        result = markGone(opened) ? ENTRY_DELETED : ENTRY_KEPT;
+        result = markGoneEvenReadOnly(opened) ? ENTRY_DELETED : ENTRY_KEPT;
     CloseHandle(opened);
     return result;
 }

@@ -9,7 +9,8 @@
 RemoverState remover;
 
 /* No dialog, no box and no pauses: the removal at once, its report into
-   the log, its outcome the exit code (5: rights needed and not given). */
+   the log, its outcome the exit code (5: rights needed and not given; 3:
+   the log could not be made new). */
 static int removeQuietly(int rights)
 {
     int result = 2;
@@ -23,8 +24,9 @@ static int removeQuietly(int rights)
         removeInstallation();
         result = outcome();
     }
-    writeLog();
-    return result;
+    /* a log that could not be made new: told by a code of its own, as
+       whatever is there is no report of this run */
+    return writeLog() || result == 5 ? result : 3;
 }
 
 /* The record name as the command line gives it, wide for paths and the
@@ -44,8 +46,8 @@ static int takeRecordName(const WCHAR *name)
     return !lossy && remover.record[0] != 0 && isPlainName(narrow);
 }
 
-/* The user's own record, when its uninstall command is this program, is
-   removed with the user's own rights: rights asked for could bring another
+/* The user's own record (this program in its own folder, named by its
+   uninstall command) is removed with the user's own rights: rights asked for could bring another
    account, and with it another HKEY_CURRENT_USER.  Any other lies in the
    machine's scope, which needs them: rights that could not even be asked
    for are as good as refused, nothing is removed without them. */
@@ -53,10 +55,8 @@ static int chooseScope(int marked, const WCHAR **arguments, DWORD *exitCode)
 {
     int rights;
 
-    remover.root = HKEY_CURRENT_USER;
-    if (readUninstallCommand() == COMMAND_OURS)
+    if (isUsersScope())
         return RIGHTS_HELD;
-    remover.root = HKEY_LOCAL_MACHINE;
     rights = marked ? RIGHTS_HELD : handedOverForRights(arguments, exitCode);
     return rights == RIGHTS_NOT_STARTED ? RIGHTS_REFUSED : rights;
 }

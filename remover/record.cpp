@@ -3,11 +3,11 @@
 #include "remover/remover.h"
 
 /* The 9x line knows no links, and may refuse the option. */
-LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+static LONG openKeyAsItself(HKEY root, const char *name, REGSAM access, HKEY *key)
 {
-    LONG status = RegOpenKeyExA(root, path, REG_OPTION_OPEN_LINK, access, key);
+    LONG status = RegOpenKeyExA(root, name, REG_OPTION_OPEN_LINK, access, key);
 
-    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, path, 0, access, key) : status;
+    return status == ERROR_INVALID_PARAMETER ? RegOpenKeyExA(root, name, 0, access, key) : status;
 }
 
 int isLinkKey(HKEY key)
@@ -16,6 +16,46 @@ int isLinkKey(HKEY key)
 
     return RegQueryValueExA(key, "SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS
         && type == REG_LINK;
+}
+
+/* The user's keys, which every program the user runs may make links (to
+   some key of the machine's), key by key from the root, each opened as
+   itself and checked on its own handle: a link anywhere on the way is
+   never followed, but told by KEY_IS_LINK.  The machine's keys are the
+   system's and its administrators' to link (the system links keys the two
+   registry views share): only the last is opened as itself. */
+LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key)
+{
+    char name[MAX_PATH];
+    HKEY above = root, next;
+    LONG status = ERROR_SUCCESS;
+    int length, last;
+
+    if (root != HKEY_CURRENT_USER)
+        return openKeyAsItself(root, path, access, key);
+    for (;;) {
+        for (length = 0; path[length] != 0 && path[length] != '\\'; length++)
+            ;
+        last = path[length] == 0;
+        if (length >= MAX_PATH)
+            status = ERROR_FILE_NOT_FOUND;
+        CopyMemory(name, path, length < MAX_PATH ? length : 0);
+        name[length < MAX_PATH ? length : 0] = 0;
+        if (status == ERROR_SUCCESS)
+            status = openKeyAsItself(above, name, last ? access | KEY_QUERY_VALUE : KEY_QUERY_VALUE, &next);
+        if (status == ERROR_SUCCESS && isLinkKey(next)) {
+            RegCloseKey(next);
+            status = KEY_IS_LINK;
+        }
+        if (above != root)
+            RegCloseKey(above);
+        if (status != ERROR_SUCCESS || last)
+            break;
+        above = next;
+        path += length + 1;
+    }
+    *key = status == ERROR_SUCCESS ? next : NULL;
+    return status;
 }
 
 /* The record's own key below one of setup's, for reading: every reading
@@ -113,6 +153,65 @@ static int isOwnCommand(WCHAR *command)
     return sameText(program, self);
 }
 
+/* A record's install folder, long and whole, for comparing; empty when
+   it cannot be read. */
+static void readInstallFolder(HKEY root, WCHAR *folder)
+{
+    HKEY key;
+
+    folder[0] = 0;
+    if (openRecordKey(root, RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return;
+    if (!readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM))
+        folder[0] = 0;
+    RegCloseKey(key);
+    makeLong(folder, PATH_ROOM);
+}
+
+/* This program's own long path, and its folder's (the length of the
+   folder's part in *name). */
+int programFolder(WCHAR *self, WCHAR *folder, int *name)
+{
+    if (!modulePath(self, PATH_ROOM))
+        return 0;
+    makeLong(self, PATH_ROOM);
+    copyText(folder, PATH_ROOM, self);
+    for (*name = textLength(folder); *name > 0 && folder[*name - 1] != '\\'; (*name)--)
+        ;
+    folder[*name > 0 ? *name - 1 : 0] = 0;
+    return 1;
+}
+
+/* The user's own record is one whose remover is this program standing in
+   that record's own install folder, which is not a folder of the
+   machine's: the Windows folder, or the machine record's.  A user's key is
+   written by every program the user runs, elevated or not; only a record
+   that leads nowhere but into the user's own folder may steer a removal. */
+static int isUsersOwnRecord(void)
+{
+    WCHAR self[PATH_ROOM], own[PATH_ROOM], folder[PATH_ROOM], machine[PATH_ROOM];
+    int name;
+
+    readInstallFolder(HKEY_CURRENT_USER, folder);
+    readInstallFolder(HKEY_LOCAL_MACHINE, machine);
+    if (folder[0] == 0 || !programFolder(self, own, &name) || !sameText(own, folder)
+        || sameText(folder, machine) || !windowsFolder(machine, PATH_ROOM))
+        return 0;
+    makeLong(machine, PATH_ROOM);
+    return !sameText(folder, machine);
+}
+
+/* The user's scope only for the user's own record, and only when its
+   uninstall command is this program. */
+int isUsersScope(void)
+{
+    remover.root = HKEY_CURRENT_USER;
+    if (readUninstallCommand() == COMMAND_OURS && isUsersOwnRecord())
+        return 1;
+    remover.root = HKEY_LOCAL_MACHINE;
+    return 0;
+}
+
 int readUninstallCommand(void)
 {
     WCHAR command[PATH_ROOM];
@@ -183,12 +282,29 @@ int readRecord(WCHAR *saverFile)
     readPathValue(key, L"" RECORD_INSTALL_FOLDER, folder, PATH_ROOM);
     copyText(remover.installFolder, PATH_ROOM, folder);
     readPathValue(key, L"" RECORD_MENU_PATH, remover.menuFolder, PATH_ROOM);
+    if (!readPathValue(key, L"" RECORD_MADE_FOLDER, remover.madeFolder, PATH_ROOM))
+        remover.madeFolder[0] = 0;
     RegCloseKey(key);
     append("  Done");
     append("\n\nDeleting saver files...");
     checkRecordValues(hasSaver, folder, saverFile);
     showAndPause(200);
     return saverFile[0] != 0;
+}
+
+static HKEY otherScope(void)
+{
+    return remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+int isOtherScopeInstalled(void)
+{
+    HKEY key;
+
+    if (openRecordKey(otherScope(), RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    RegCloseKey(key);
+    return 1;
 }
 
 /* Both scopes' records name the one "zub_Savers\<record>" of the user's
@@ -200,8 +316,7 @@ int isMenuFolderShared(void)
     WCHAR other[PATH_ROOM], full[PATH_ROOM], mine[PATH_ROOM];
     int named;
 
-    if (openRecordKey(remover.root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                      RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
+    if (openRecordKey(otherScope(), RECORD_APP_PATHS_KEY, &key) != ERROR_SUCCESS)
         return 0;
     named = readPathValue(key, L"" RECORD_MENU_PATH, other, PATH_ROOM);
     RegCloseKey(key);

@@ -88,7 +88,9 @@ struct RemoverState {
     int found;                  /* the application-path key opened: there was a record */
     int kept;                   /* something the record names stays */
     int saverGone, recordGone;  /* the saver file, the uninstall key */
+    int touched;                /* the settings key deleted */
     WCHAR installFolder[PATH_ROOM];
+    WCHAR madeFolder[PATH_ROOM];        /* the first folder setup made, or empty */
     int ran;                    /* once per dialog, whatever comes in during its closing box */
     int finished;
     HWND dialog;
@@ -111,7 +113,8 @@ void appendKey(HKEY root, const char *path);
 void setReport(const char *text);
 void show(void);
 void showAndPause(DWORD milliseconds);
-void writeLog(void);
+/* 0 when the log could not be made new. */
+int writeLog(void);
 
 /* ---- record.cpp: the install record read and checked ---- */
 int isPlainName(const char *name);
@@ -119,14 +122,21 @@ int isBlank(WCHAR c);
 /* Whether a file or folder that is there has `name` as its own (long)
    name, rather than as the short alias of another. */
 int isKnownAs(const WCHAR *path, const WCHAR *name);
-/* A key opened as itself: a link put in its place is not followed. */
+/* A key opened as itself, and every key above it: a link put in the place
+   of any is not followed, and gives KEY_IS_LINK. */
+#define KEY_IS_LINK ((LONG)ERROR_CANT_RESOLVE_FILENAME)
 LONG openKey(HKEY root, const char *path, REGSAM access, HKEY *key);
 int isLinkKey(HKEY key);
 int readUninstallCommand(void);
+int programFolder(WCHAR *self, WCHAR *folder, int *name);
+/* Whether the record lies in the user's own scope: remover.root is set to it. */
+int isUsersScope(void);
 /* The saver file into `saverFile` and the start-menu folder; 0 when there
    is no saver file to delete. */
 int readRecord(WCHAR *saverFile);
 int isMenuFolderShared(void);
+/* The other scope still holds a record of this name. */
+int isOtherScopeInstalled(void);
 
 /* ---- steps.cpp: the removal, step by step ---- */
 void removeInstallation(void);
@@ -140,6 +150,9 @@ int canWorkThroughHandles(void);
    down to it, without waiting for it. */
 int startHandingDown(const WCHAR *program, WCHAR *line);
 int markGone(HANDLE file);
+/* Read-only cleared for a second try, and put back when that fails too;
+   the handle needs FILE_WRITE_ATTRIBUTES besides DELETE. */
+int markGoneEvenReadOnly(HANDLE file);
 int isEntry(HANDLE entry, const WCHAR *folderFinal, const WCHAR *name);
 HANDLE openFileOrFolder(const WCHAR *path, DWORD access, DWORD flags);
 HANDLE openFolderItself(const WCHAR *path, DWORD access, int parentItself, WCHAR *final);
@@ -157,6 +170,7 @@ struct FileAccess {
     int (*setAttributes)(const void *file, DWORD attributes);
 };
 int deleteEvenReadOnly(const FileAccess *access, const void *file);
+int deleteNamedEvenReadOnly(const WCHAR *path);
 int isPlainFolder(const WCHAR *path);
 int deleteSaverByName(const WCHAR *folder, const WCHAR *saverFile);
 /* `parent` is the folder above `folder`, which must be no link either. */

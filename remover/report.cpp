@@ -109,8 +109,10 @@ void showAndPause(DWORD milliseconds)
    temporary folder in the code page's letters, each line ended by CR LF.
    Made new, not written through: whatever a hand put there by the name
    (a link, perhaps to some file of the machine's, when the remover runs
-   with rights) is taken away, and the file not written when that fails. */
-void writeLog(void)
+   with rights) is taken away, a read-only one too, and the file not
+   written when that fails: no earlier run's log is left to be read as
+   this one's without the exit code saying so.  Returns 0 then. */
+int writeLog(void)
 {
     static WCHAR lines[2 * PROGRESS_SIZE];
     static char text[4 * PROGRESS_SIZE];
@@ -122,12 +124,14 @@ void writeLog(void)
     withReturns(lines);
     length = WideCharToMultiByte(CP_ACP, 0, lines, -1, text, sizeof text, NULL, NULL) - 1;
     if (length < 0 || !tempFolder(path, PATH_ROOM) || !appendName(path, PATH_ROOM, L"zUbSavRemov.log"))
-        return;
-    deleteFile(path);
+        return 0;
+    deleteNamedEvenReadOnly(path);
     file = openFile(path, GENERIC_WRITE, 0, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL | (narrowForm() ? 0 : FILE_FLAG_OPEN_REPARSE_POINT));
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return 0;
+    written = 0;
     WriteFile(file, text, length, &written, NULL);
     CloseHandle(file);
+    return written == (DWORD)length;
 }

@@ -23,9 +23,31 @@ static HANDLE handedDown(HANDLE handle)
     return inherited;
 }
 
+/* Whether the opened copy holds this program's bytes, and no more. */
+static int holdsSelf(HANDLE copy, const WCHAR *self)
+{
+    static BYTE mine[4096], its[4096];
+    HANDLE own = openFile(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
+    DWORD got = 1, read, i;
+    int same = own != INVALID_HANDLE_VALUE;
+
+    while (same && got != 0) {
+        same = ReadFile(own, mine, sizeof mine, &got, NULL) && ReadFile(copy, its, sizeof its, &read, NULL)
+            && read == got;
+        for (i = 0; same && i < got; i++)
+            same = mine[i] == its[i];
+    }
+    if (own != INVALID_HANDLE_VALUE)
+        CloseHandle(own);
+    return same;
+}
+
 /* The copy in the temporary folder, named after the process (a copy that
    another removal left may still be there), opened to go as its last
-   handle closes. */
+   handle closes.  That handle shares nothing but reading: from the moment
+   the copy is found to hold this program until it has started, no other
+   hand can write it, rename it or delete it, and so put a program of its
+   own in its place. */
 static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
 {
     WCHAR name[32];
@@ -37,14 +59,35 @@ static HANDLE makeCopy(const WCHAR *self, const WCHAR *temp, WCHAR *copy)
         wsprintfA(number, "zUbSavRemov%lu.exe", GetCurrentProcessId() + tries * 0x10000);
         if (toWide(number, name, 32) && copyText(copy, PATH_ROOM, temp) && appendName(copy, PATH_ROOM, name)
             && CopyFileW(self, copy, TRUE)) {
-            made = handedDown(openFile(copy, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                       OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE));
+            setAttributes(copy, FILE_ATTRIBUTE_NORMAL);     /* a read-only remover's copy is read-only */
+            made = handedDown(openFile(copy, DELETE | GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, OPEN_EXISTING,
+                                       FILE_FLAG_DELETE_ON_CLOSE));
+            if (made != INVALID_HANDLE_VALUE && !holdsSelf(made, self)) {
+                CloseHandle(made);      /* and with it whatever was put there */
+                made = INVALID_HANDLE_VALUE;
+            }
             if (made == INVALID_HANDLE_VALUE)
                 DeleteFileW(copy);
             return made;
         }
     }
     return INVALID_HANDLE_VALUE;
+}
+
+/* Only a folder setup made goes, never one that was there before: the
+   install folder itself, or one below the first folder setup made. */
+static int isMadeBySetup(void)
+{
+    WCHAR above[PATH_ROOM];
+    int length;
+
+    makeLong(remover.madeFolder, PATH_ROOM);
+    length = textLength(remover.madeFolder);
+    copyText(above, PATH_ROOM, remover.installFolder);
+    if (length == 0 || length > textLength(above) || (above[length] != 0 && above[length] != '\\'))
+        return 0;
+    above[length] = 0;
+    return sameText(above, remover.madeFolder);
 }
 
 /* The copy started with the handles it takes over on its command line. */
@@ -54,7 +97,8 @@ static void startCopy(const WCHAR *copy, HANDLE *handed)
     char number[80];
 
     wsprintfA(number, " " AFTER_MARK " %lu %lu %lu", (DWORD)(ULONG_PTR)handed[HANDED_PROCESS],
-              (DWORD)(ULONG_PTR)handed[HANDED_FILE], (DWORD)(ULONG_PTR)handed[HANDED_FOLDER]);
+              (DWORD)(ULONG_PTR)handed[HANDED_FILE],
+              isMadeBySetup() ? (DWORD)(ULONG_PTR)handed[HANDED_FOLDER] : 0);     /* 0: no folder to take */
     if (copyText(line, PATH_ROOM, L"\"") && appendText(line, PATH_ROOM, copy) && appendText(line, PATH_ROOM, L"\"")
         && toWide(number, line + textLength(line), PATH_ROOM))
         startHandingDown(copy, line);
@@ -66,15 +110,8 @@ static int isInInstallFolder(WCHAR *self, int *name)
 {
     WCHAR folder[PATH_ROOM];
 
-    if (!modulePath(self, PATH_ROOM))
-        return 0;
-    makeLong(self, PATH_ROOM);
     makeLong(remover.installFolder, PATH_ROOM);
-    copyText(folder, PATH_ROOM, self);
-    for (*name = textLength(folder); *name > 0 && folder[*name - 1] != '\\'; (*name)--)
-        ;
-    folder[*name > 0 ? *name - 1 : 0] = 0;
-    return sameText(folder, remover.installFolder);
+    return programFolder(self, folder, name) && sameText(folder, remover.installFolder);
 }
 
 void leaveWithTheFolder(void)
@@ -91,10 +128,11 @@ void leaveWithTheFolder(void)
     copyText(copy, PATH_ROOM, self);
     copy[name > 0 ? name - 1 : 0] = 0;
     handed[HANDED_FOLDER] = handedDown(openFolderItself(copy, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, final));
-    handed[HANDED_FILE] = handedDown(openFileOrFolder(self, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    handed[HANDED_FILE] = handedDown(openFileOrFolder(self, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES
+                                                      | SYNCHRONIZE,
                                                       FILE_FLAG_OPEN_REPARSE_POINT));
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &handed[HANDED_PROCESS],
-                    SYNCHRONIZE, TRUE, 0);
+                    SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);     /* told apart by its id */
     handed[HANDED_COPY] = makeCopy(self, temp, copy);
     if (handed[HANDED_PROCESS] != NULL && handed[HANDED_FOLDER] != INVALID_HANDLE_VALUE
         && handed[HANDED_COPY] != INVALID_HANDLE_VALUE && isEntry(handed[HANDED_FILE], final, self + name))
@@ -120,12 +158,17 @@ static HANDLE takeHandle(const WCHAR **text)
 int removeAfterwards(const WCHAR *handles)
 {
     HANDLE process = takeHandle(&handles), file = takeHandle(&handles), folder = takeHandle(&handles);
+    DWORD (WINAPI *processId)(HANDLE) = NULL;
     int tries;
 
     lookUpHandleCalls();
-    if (canWorkThroughHandles() && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) {
+    LOOK_UP(processId, GetModuleHandleA("kernel32.dll"), "GetProcessId");
+    /* only another process is waited for: a handle that is none (or this
+       process's own) would be waited on for ever */
+    if (canWorkThroughHandles() && processId != NULL && processId(process) != 0
+        && processId(process) != GetCurrentProcessId() && WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) {
         /* the system may hold a program's image a moment after its end */
-        for (tries = 0; tries < 50 && !markGone(file); tries++)
+        for (tries = 0; tries < 50 && !markGoneEvenReadOnly(file); tries++)
             Sleep(100);
         CloseHandle(file);
         markGone(folder);

@@ -106,6 +106,11 @@ static int deleteRecordKey(const RecordKey *k, int ours, const char *keptFor)
         result = deleteKeyItself(parent, ours);
         RegCloseKey(parent);
         append(result == KEY_DELETED ? "\nOK" : result == KEY_LINK ? "\nkey left, it is a link:" : k->deleteFailed);
+    } else if (status == KEY_IS_LINK) {
+        result = KEY_LINK;
+        append("\nkey left, a key above it is a link:");
+        appendKey(root, k->shown);
+        append(remover.record);
     } else {
         append(k->openFailed);
         appendKey(root, k->shown);
@@ -126,17 +131,24 @@ static int deleteRecordKey(const RecordKey *k, int ours, const char *keptFor)
 static void deleteRecordKeys(void)
 {
     int kept = remover.keptFor != NULL;
-    int ours[3] = { remover.command == COMMAND_OURS || (kept && remover.command != COMMAND_NONE),
-                    remover.recordIsSetups || kept, 1 };
-    int i;
+    int ours[2] = { remover.command == COMMAND_OURS || (kept && remover.command != COMMAND_NONE),
+                    remover.recordIsSetups || kept };
+    int i, other;
 
     append("\n\nDeleting registry entries...");
     showAndPause(400);
     remover.kept |= kept;
-    for (i = 0; i < 3; i++)
-        if (deleteRecordKey(&recordKeys[i], ours[i] && !remover.nameRefused, ours[i] && i < 2 ? remover.keptFor : NULL)
+    for (i = 0; i < 2; i++)
+        if (deleteRecordKey(&recordKeys[i], ours[i] && !remover.nameRefused, ours[i] ? remover.keptFor : NULL)
             == KEY_DELETED && i == 0)
             remover.recordGone = 1;
+    /* the settings are the user's for every installation: they go with the last */
+    other = isOtherScopeInstalled();
+    kept = remover.kept;
+    remover.touched = deleteRecordKey(&recordKeys[2], !remover.nameRefused,
+                                      other ? "\nkey kept, another installation uses it:" : NULL) == KEY_DELETED;
+    if (other)
+        remover.kept = kept;
 }
 
 /* Reported by its real name, even when too long to be deleted. */
@@ -251,9 +263,9 @@ void removeInstallation(void)
         leaveWithTheFolder();
 }
 
-/* 2 when there was no record to remove, 1 when something the record names
-   stays, else 0. */
+/* 2 when there was nothing to remove (no record, and no settings), 1 when
+   something the record names stays, else 0. */
 int outcome(void)
 {
-    return !remover.found && remover.command == COMMAND_NONE ? 2 : remover.kept ? 1 : 0;
+    return !remover.found && remover.command == COMMAND_NONE && !remover.touched ? 2 : remover.kept ? 1 : 0;
 }

@@ -147,6 +147,7 @@ void registerUninstall(void)
 
 void registerAppPath(void)
 {
+    WCHAR made[MAX_PATH];
     HKEY key;
     int stored;
 
@@ -156,6 +157,11 @@ void registerAppPath(void)
     }
     stored = setPathValue(key, NULL, setupState.saverPath)
         & setPathValue(key, L"" RECORD_INSTALL_FOLDER, setupState.installFolder);
+    /* an install over one already there keeps what that one made */
+    if (setupState.firstMade != 0 && copyText(made, MAX_PATH, setupState.installFolder)) {
+        made[setupState.firstMade] = 0;
+        stored &= setPathValue(key, L"" RECORD_MADE_FOLDER, made);
+    }
     RegCloseKey(key);
     if (!stored)
         reportFailure(registryFailed, SETUP_EXIT_NOT_REMOVABLE);

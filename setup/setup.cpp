@@ -7,6 +7,7 @@
 #include "common/files.h"
 #include "common/launch.h"
 #include "settings/settings.h"
+#include "common/record.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -117,6 +118,39 @@ static void takeBackUserInstall(int removerWasThere)
     }
 }
 
+/* A folder of the machine's: the Windows folder, or the machine
+   record's install folder.  An install for one user there would hand the
+   user's record a say over the machine's files. */
+static int isMachineFolder(const WCHAR *folder)
+{
+    WCHAR mine[PATH_ROOM], machine[PATH_ROOM];
+    HKEY key;
+    int read = 0;
+
+    if (!copyText(mine, PATH_ROOM, folder))
+        return 1;
+    makeLong(mine, PATH_ROOM);
+    if (windowsFolder(machine, PATH_ROOM)) {
+        makeLong(machine, PATH_ROOM);
+        if (sameText(mine, machine))
+            return 1;
+    }
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RECORD_APP_PATHS_KEY "\\" KELP_RECORD_NAME, 0, KEY_READ, &key)
+        == ERROR_SUCCESS) {
+        read = readPathValue(key, L"" RECORD_INSTALL_FOLDER, machine, PATH_ROOM);
+        RegCloseKey(key);
+    }
+    if (read)
+        makeLong(machine, PATH_ROOM);
+    return read && sameText(mine, machine);
+}
+
+/* For one user, only a folder that is not the machine's. */
+static int isUserFolderAllowed(void)
+{
+    return setupState.scope != SCOPE_USER || !isMachineFolder(setupState.installFolder);
+}
+
 int formPanelParameters(void)
 {
     return copyText(setupState.panelParameters, PATH_ROOM, SETUP_PANEL_PREFIX)
@@ -132,7 +166,13 @@ int installFolderFits(void)
 {
     SetupState *s = &setupState;
     WCHAR longest[PATH_ROOM];
+    int length;
 
+    /* held as the remover compares it: long, and with no closing
+       separator but a drive root's */
+    makeLong(s->installFolder, MAX_PATH);
+    for (length = textLength(s->installFolder); length > 3 && s->installFolder[length - 1] == '\\'; length--)
+        s->installFolder[length - 1] = 0;
     return formSaverPath() && copyText(longest, PATH_ROOM, s->installFolder)
         && appendName(longest, PATH_ROOM, s->scope == SCOPE_USER ? SETUP_REMOVER_FILE : SETUP_SAVER_FILE)
         && textLength(longest) < MAX_PATH && formPanelParameters();
@@ -485,6 +525,10 @@ static void onSetup(HWND dialog)
         warn(dialog, "ERROR: install path too long !\nPlease choose a shorter one.");
         return;
     }
+    if (!isUserFolderAllowed()) {
+        warn(dialog, "ERROR: this folder is the machine's !\nPlease choose one of your own.");
+        return;
+    }
     /* the high word would only flag a buddy text that is no number */
     s->minutes = LOWORD(SendDlgItemMessageA(dialog, IDC_SETUP_TIMEOUT, UDM_GETPOS, 0, 0));
     s->startConfig = IsDlgButtonChecked(dialog, IDC_SETUP_STARTCONFIG);
@@ -593,6 +637,8 @@ int runSetup(void)
         formFirstPaths();
         if (!installFolderFits())
             return SETUP_EXIT_NO_SAVER;
+        if (!isUserFolderAllowed())
+            return SETUP_EXIT_BAD_LINE;
         install(NULL);
         return s->exitCode;
     }

@@ -19,7 +19,7 @@ const char appPathsKey[] = "software\\microsoft\\windows\\currentversion\\app pa
 const char settingsKey[] = "software\\zub_Kram\\";
 
 /* How the record departs from what setup writes. */
-enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 32,
+enum : unsigned long long { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 32,
        OTHER_PATH = 64, FOREIGN = 128, SHORT_NAME = 256, SWAPPED = 512, BUSY = 1024, READ_ONLY = 2048,
        SHORT_START = 4096, BEYOND = 8192, PROGRAMS = 16384, BEFORE_VISTA = 32768, PROGRAMS_LINKED = 65536,
        LINK_INSIDE = 1 << 17, SAVER_FOLDER = 1 << 18, SAVER_LINKED = 1 << 19, QUOTED = 1 << 20,
@@ -27,7 +27,18 @@ enum { MENU = 1, SUBFOLDER = 2, TAMPERED = 4, OUTSIDE = 8, MANY = 16, LINKED = 3
        DOT_PATH = 1 << 26, TWO_BLANKS = 1 << 27, FOLDER_LINKED = 1 << 28,
        /* the user's own record, remover and saver in "a b"; run with /S; the machine's record beside
           it, its start-menu folder the same */
-       USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1 << 31 };
+       USER = 1 << 29, QUIET = 1 << 30, BESIDE = 1ull << 31,
+       /* the machine's record copied into the user's keys, naming the machine's remover */
+       USER_RECORD = 1ull << 32,
+       /* the user's install folder there before setup: no "madeFolder" */
+       THERE_BEFORE = 1ull << 33,
+       /* the links read-only, and the user's own remover */
+       READ_ONLY_LINKS = 1ull << 34,
+       /* an earlier run's log there, read-only */
+       STALE_LOG = 1ull << 35,
+       /* the settings key's parent, zub_Kram, a link to some other key */
+       PARENT_LINKED = 1ull << 36 };
+typedef unsigned long long Layout;
 enum { UNINSTALL_LEFT = 1, APP_PATH_LEFT = 2, SETTINGS_LEFT = 4, ALL_LEFT = 7 };
 
 struct RemoveCase {
@@ -36,7 +47,7 @@ struct RemoveCase {
     const char *record;     /* whose keys are written, with the flags below; with SHORT_NAME
                                the 8.3 alias of `file` (or of a start-menu folder) */
     const char *file;       /* the file the record names, in the scratch folder */
-    int layout;
+    Layout layout;
     const char *report;     /* parts of the progress text, in order, between '|'; '@' scratch,
                                '~' Programs folder, '%' the record name */
     int fileLeft, menuLeft, linksLeft, keysLeft;
@@ -79,7 +90,7 @@ protected:
     ValueBackup shell[2] = {};
     ProgramRun run;
     HWND dialog;
-    std::string scratch, programs, menu, aside, record, other, saver, folder, link, command, victimKey;
+    std::string scratch, programs, menu, aside, record, other, saver, folder, link, command, victimKey, linkedKey;
     std::wstring wideSaver;     /* BEYOND: the saver file in a folder named Иван, or as the case says */
     std::string letters;
     HANDLE busy = INVALID_HANDLE_VALUE;
@@ -121,6 +132,7 @@ protected:
     {
         finishRun(&run);
         removeTree((scratch + "\\a b").c_str());
+        SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (logBefore == none)
             DeleteFileA(log.c_str());
         else
@@ -130,11 +142,11 @@ protected:
         if (cwd[0] != 0)
             SetCurrentDirectoryA(cwd);
         HKEY linked;
-        if (!victimKey.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(),
+        if (!victimKey.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, linkedKey.c_str(),
                                                 REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &linked) == ERROR_SUCCESS) {
             RegDeleteKeyA(linked, "");      /* the link itself */
             RegCloseKey(linked);
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, victimKey.c_str());
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, victimKey.c_str());
         }
         /* a record of another name goes with every key below its first part */
         std::string first = record.substr(0, record.find('\\'));
@@ -168,14 +180,14 @@ protected:
                  : *text == '^' ? letters : std::string(1, *text);
         return out;
     }
-    std::string menuOf(const char *name, int layout)
+    std::string menuOf(const char *name, Layout layout)
     {
         return layout & (TAMPERED | LINKED) ? scratch + "\\Documents"
              : (layout & OUTSIDE ? scratch : programs + "\\zub_Savers") + "\\" + name;
     }
     /* The record setup would leave for `name`, the saver file in the
        scratch folder, but for the departures the layout asks for. */
-    void install(const char *name, const char *file, int layout)
+    void install(const char *name, const char *file, Layout layout)
     {
         std::string alias;
         if (layout & PROGRAMS) {    /* the test's own, its path in the code page's own bytes */
@@ -191,6 +203,10 @@ protected:
             }
             CreateDirectoryA((programs + "\\zub_Savers").c_str(), NULL);
             pointProgramsAt(folder.c_str(), shell);
+        }
+        if (layout & STALE_LOG) {
+            std::ofstream(log, std::ios::binary) << "Reading uninstall info...  Done\r\n";
+            SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY);
         }
         if (layout & BEFORE_VISTA)
             setRawValue(HKEY_CURRENT_USER, keys[5].path, "Version", REG_SZ, "winxp", 6);
@@ -240,6 +256,11 @@ protected:
             mapped = LoadLibraryExA(saver.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
         setRawValue(scope, uninstall.c_str(), "displayName", REG_SZ, "x", 2);
         mend(layout);
+        if (layout & USER_RECORD) {     /* the same values in the user's own keys */
+            scope = HKEY_CURRENT_USER;
+            mend(layout);
+            scope = HKEY_LOCAL_MACHINE;
+        }
         if (layout & DOT_PATH) {    /* both values as seen from the folder the remover stands in */
             GetCurrentDirectoryA(MAX_PATH, cwd);
             SetCurrentDirectoryA(scratch.c_str());
@@ -247,12 +268,15 @@ protected:
                         strlen(file) + 3);
             setRawValue(HKEY_LOCAL_MACHINE, app.c_str(), "Path", REG_SZ, ".", 2);
         }
-        if (layout & KEY_LINKED) {  /* the settings key, a link to some other key */
+        if (layout & (KEY_LINKED | PARENT_LINKED)) {    /* the settings key or its parent, a link to some other key */
             HKEY key;
             victimKey = "System\\kelpVictim" + std::to_string(GetCurrentProcessId());
             std::wstring target = widen("\\Registry\\Machine\\" + victimKey);
-            setRawValue(HKEY_LOCAL_MACHINE, victimKey.c_str(), "speed", REG_DWORD, "abcd", 4);
-            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, (settingsKey + record).c_str(), 0, NULL,
+            linkedKey = layout & PARENT_LINKED ? "software\\zub_Kram" : settingsKey + record;
+            setRawValue(HKEY_LOCAL_MACHINE, (victimKey + (layout & PARENT_LINKED ? "\\" + record : "")).c_str(),
+                        "speed", REG_DWORD, "abcd", 4);
+            RegDeleteTreeA(HKEY_CURRENT_USER, linkedKey.c_str());
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, linkedKey.c_str(), 0, NULL,
                 REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &key, NULL));
             RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target.c_str(),
                            (DWORD)target.size() * 2);
@@ -302,6 +326,8 @@ protected:
                 CreateDirectoryA((menu + file).c_str(), NULL);
             else
                 writeFile(menu + file);
+            if (layout & READ_ONLY_LINKS)
+                SetFileAttributesA((menu + file).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         if (layout & SUBFOLDER)
             CreateDirectoryA((menu + "\\sub").c_str(), NULL);
@@ -316,19 +342,21 @@ protected:
         runCommand("/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"", path);
     }
     /* The record's values that tell the saver file and the remover, as setup writes them. */
-    void mend(int layout = 0)
+    void mend(Layout layout = 0)
     {
         std::string app = appPathsKey + record;
         setRawValue(scope, (uninstallKey + record).c_str(), "uninstallString",
                     layout & EXPANDABLE ? REG_EXPAND_SZ : REG_SZ, command.c_str(), command.size() + 1);
         setRawValue(scope, app.c_str(), NULL, REG_SZ, saver.c_str(), saver.size() + 1);
         setRawValue(scope, app.c_str(), "Path", REG_SZ, folder.c_str(), folder.size() + 1);
+        if (layout & USER && !(layout & THERE_BEFORE))
+            setRawValue(scope, app.c_str(), "madeFolder", REG_SZ, folder.c_str(), folder.size() + 1);
     }
-    const char *removerAt(int layout)
+    const char *removerAt(Layout layout)
     {
         return layout & (BLANK_START | USER) ? "\\a b\\zUbSavRemov_1_51.exe" : "\\zUbSavRemov_1_51.exe";
     }
-    void start(const char *given, int layout = 0)
+    void start(const char *given, Layout layout = 0)
     {
         std::string quiet = (layout & QUIET ? "/S " : "") + std::string(given);
         const char *arguments = quiet.c_str();
@@ -337,6 +365,8 @@ protected:
             run = ProgramRun();
             CreateDirectoryA((scratch + "\\a b").c_str(), NULL);
             ASSERT_TRUE(copyBesideProgram("zUbSavRemov_1_51.exe", removerAt(layout) + 1));
+            if (layout & READ_ONLY_LINKS)
+                SetFileAttributesA((scratch + removerAt(layout)).c_str(), FILE_ATTRIBUTE_READONLY);
             std::string line = (layout & USER ? '"' + scratch + removerAt(layout) + '"' : scratch + removerAt(layout))
                                + " " + arguments;
             lstrcpynA(run.path, (scratch + removerAt(layout)).c_str(), MAX_PATH);
@@ -396,21 +426,22 @@ protected:
    report, run quietly: the same report, in the log, without the dialog's pauses. */
 int inDialog(const RemoveCase &c)
 {
-    return c.layout & (SWAPPED | CLOSED | MANY | BEYOND) || strcmp(c.what, "full") == 0;
+    return (c.layout & (SWAPPED | CLOSED | MANY | BEYOND)) != 0 || strcmp(c.what, "full") == 0;
 }
 
-/* A quiet run's exit code: 2 when nothing was found (every key stays), 1 when a key, the file
-   or the start-menu folder stays (but one another installation uses), else 0. */
+/* A quiet run's exit code: 2 when nothing was found (the record's keys stay), 1 when a key, the
+   file or the start-menu folder stays (but the folder and settings another installation uses),
+   else 0. */
 DWORD quietOutcome(const RemoveCase &c)
 {
     return c.record == NULL || c.keysLeft == ALL_LEFT ? 2
-         : c.keysLeft || c.fileLeft || (c.menuLeft && !(c.layout & BESIDE)) ? 1 : 0;
+         : (c.keysLeft & ~(c.layout & (BESIDE | USER_RECORD) ? SETTINGS_LEFT : 0)) || c.fileLeft || (c.menuLeft && !(c.layout & BESIDE)) ? 1 : 0;
 }
 
 TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
 {
     const RemoveCase &c = GetParam();
-    const int layout = c.layout | (inDialog(c) ? 0 : QUIET);
+    const Layout layout = c.layout | (inDialog(c) ? 0 : QUIET);
     if (c.codePage != 0 && GetACP() != c.codePage)
         GTEST_SKIP() << "needs code page " << c.codePage;
     letters = c.letters != NULL ? c.letters : "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
@@ -493,7 +524,11 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
         EXPECT_EQ(c.keysLeft, keysLeft());
     if (c.layout & USER) {      /* the machine's record as it was; the remover gone with its folder, after it */
         EXPECT_EQ(c.layout & BESIDE ? UNINSTALL_LEFT | APP_PATH_LEFT : 0, keysLeft(HKEY_LOCAL_MACHINE) & 3);
-        EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && exists(folder) == c.fileLeft; }));
+        auto copyRuns = [&] {   /* the copy in the temporary folder, named after the remover, goes as it ends */
+            return exists(log.substr(0, log.size() - 4) + std::to_string(run.process.dwProcessId) + ".exe");
+        };
+        EXPECT_TRUE(waitUntil([&] { return exists(scratch + removerAt(USER)) == c.fileLeft && !copyRuns(); }));
+        EXPECT_EQ(c.fileLeft || (c.layout & THERE_BEFORE) != 0, exists(folder));
     }
     if (c.layout & QUIET)
         return;
@@ -529,6 +564,11 @@ TEST_P(Remover, RemovesWhatTheRecordNamesAndReports)
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\uninstall\\" name "\n" \
     "can't delete key:\n   HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\App Paths\\" name "\n" \
     "no saver inifile found:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n"
+
+/* Nothing in the machine's scope; the user's record, and the settings its installation uses, kept. */
+#define NEVER_USER(name) \
+    "app paths\\" name "\n\nDeleting registry entries...\ncan't delete key:|can't delete key:|" \
+    "key kept, another installation uses it:\n   HKEY_CURRENT_USER\\software\\zub_kram\\" name "\n\n... FINISHED"
 
 #define IN_USE(path) \
     "Deleting saver files...\ncan't delete file:\n   " path "\n\nDeleting registry entries...\n" \
@@ -595,6 +635,9 @@ const RemoveCase removeCases[] = {
     { "the settings key a link to another key", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | KEY_LINKED,
       "OK\nOK\nkey left, it is a link:\n   HKEY_CURRENT_USER\\software\\zub_kram\\kelpVole99\n", 0, 0, 0,
       SETTINGS_LEFT },
+    { "the settings key's parent a link to another key", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | PARENT_LINKED, "OK\nOK\nkey left, a key above it is a link:\n   HKEY_CURRENT_USER\\software\\zub_kram\\"
+      "kelpVole99\n", 0, 0, 0, SETTINGS_LEFT },
     { "any .scr", "kelpVole99", "kelpVole99", "victim.scr", 0,
       "Deleting saver files...\ncan't find file to remove:\n   @\\victim.scr\n", 1, 0, 0, APP_PATH_LEFT },
     { "the saver file of another folder", "kelpVole99", "kelpVole99", "kelpVole99.scr", OTHER_PATH,
@@ -667,13 +710,54 @@ const RemoveCase removeCases[] = {
       0, 0, 0, 0 },
     { "the user's own, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr", MENU | USER | QUIET,
       removerFullReport, 0, 0, 0, 0 },
+    { "read-only links, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr", MENU | READ_ONLY_LINKS | QUIET,
+      removerFullReport, 0, 0, 0, 0 },
+    { "read-only links, told it runs on XP, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | READ_ONLY_LINKS | BEFORE_VISTA | QUIET, removerFullReport, 0, 0, 0, 0 },
+    { "the user's own, read-only, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      MENU | USER | READ_ONLY_LINKS | QUIET, removerFullReport, 0, 0, 0, 0 },
+    { "an earlier run's log read-only, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | STALE_LOG | QUIET, removerFullReport, 0, 0, 0, 0 },
+    { "the user's own, its folder there before, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      MENU | USER | QUIET | THERE_BEFORE, removerFullReport, 0, 0, 0, 0 },
     { "the user's own beside the machine's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
-      MENU | USER | QUIET | BESIDE, "OK\nOK\nOK\n\nstart menu folder kept, another installation uses it: "
-      "~\\zub_Savers\\kelpVole99\n\n... FINISHED", 0, 1, 3, 0 },
+      MENU | USER | QUIET | BESIDE, "OK\nOK\nkey kept, another installation uses it:\n   HKEY_CURRENT_USER\\"
+      "software\\zub_kram\\kelpVole99\n\nstart menu folder kept, another installation uses it: "
+      "~\\zub_Savers\\kelpVole99\n\n... FINISHED", 0, 1, 3, SETTINGS_LEFT },
+    /* the user's scope only for this remover standing in the user's record's own folder, which is
+       not the machine's, and named by the record's command; the machine's scope then */
+    { "the user's record naming the machine's remover, quietly", "kelpVole99", "kelpVole99", "kelpVole99.scr",
+      MENU | USER_RECORD | QUIET, "OK\nOK\nkey kept, another installation uses it:\n   HKEY_CURRENT_USER\\software"
+      "\\zub_kram\\kelpVole99\n\nDeleting start menu entries...\nOK\nOK\nOK", 0, 0, 0, SETTINGS_LEFT },
+    { "the user's own, its Path another folder, quietly", "kelpVole99", "kelpVole99", "Documents\\kelpVole99.scr",
+      USER | OTHER_PATH | QUIET, NEVER_USER("kelpVole99"), 1, 0, 0, ALL_LEFT },
+    { "the user's own, its command another program's, quietly", "kelpVole99", "kelpVole99", "a b\\kelpVole99.scr",
+      USER | QUIET, NEVER_USER("kelpVole99"), 1, 0, 0, ALL_LEFT, NULL, 0,
+      { "uninstallString", "C:\\windows\\notepad.exe kelpVole99", REG_SZ, 34 } },
     DAMAGED_AS("the user's own, default a number, quietly", "(Default)", "app paths", USER | QUIET,
                "a b\\kelpVole99.scr", "HKEY_CURRENT_USER", { "", "abcd", REG_DWORD, 4 }),
 };
 INSTANTIATE_TEST_SUITE_P(Records, Remover, ::testing::ValuesIn(removeCases));
+
+/* The copy's part, handed what is no process (here the pseudo-handle of its own): it ends at once. */
+TEST_F(Remover, AfterAHandleNotAProcessEndsAtOnce)
+{
+    for (const char *handles : { "/after 4294967295 0 0", "/after 0 0 0", "/after 12345678 0 0" }) {
+        ASSERT_TRUE(startBuilt("zUbSavRemov_1_51.exe", "zUbSavRemov_1_51.exe", handles, &run));
+        EXPECT_TRUE(endsWith(&run)) << handles;
+        finishRun(&run);
+    }
+}
+
+/* A log that cannot be made new (a folder by its name) is told by a code of its own. */
+TEST_F(Remover, QuietRunThatCannotMakeItsLogNewSaysSo)
+{
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(CreateDirectoryA(log.c_str(), NULL));
+    start("kelpVole99", QUIET);
+    EXPECT_TRUE(endsWith(&run, 3));
+    RemoveDirectoryA(log.c_str());
+}
 
 TEST_F(Remover, WithoutArgumentOnlyComplains)
 {

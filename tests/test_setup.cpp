@@ -473,8 +473,16 @@ TEST_P(Switches, InstallWhereToldWithTheirExitCode)
     if (c.oldSaver)
         std::ofstream(saver.c_str(), std::ios::binary) << c.oldSaver;
     ASSERT_TRUE(copyProgram("kelpVole99.exe", run.path, MAX_PATH));
-    const std::string filler(241 - scratch.size(), 'k'), arguments = std::regex_replace(
-        std::regex_replace(c.arguments, std::regex("@"), scratch), std::regex("#"), filler);
+    std::string given = c.arguments;
+    if (given.find('&') != given.npos) {    /* the folder there already, named by its 8.3 alias */
+        WCHAR alias[MAX_PATH];
+        CreateDirectoryW(widen(scratch + "\\Иван Folder").c_str(), NULL);
+        CreateDirectoryW(widen(scratch + "\\Иван Folder\\x").c_str(), NULL);
+        GetShortPathNameW(widen(scratch + "\\Иван Folder\\x").c_str(), alias, MAX_PATH);
+        given.replace(given.find('&'), 1, utf8(alias));
+    }
+    const std::string filler(241 - scratch.size(), 'k'), arguments = std::regex_replace(std::regex_replace(
+        std::regex_replace(given, std::regex("@"), scratch), std::regex("#"), filler), std::regex("\\$"), windows);
     std::string line = '"' + std::string(run.path) + "\" " + arguments;
     DWORD code = 0;
     int shown = 0;
@@ -543,6 +551,10 @@ const SwitchCase switchCases[] = {
     { "/CURRENTUSER and /ALLUSERS at once", "/S /CURRENTUSER /ALLUSERS", 1, NOWHERE },
     { "the rights' mark not first", "/S /rights", 1, NOWHERE },
     { "/D= not a full path", "/S /D=Some Folder", 1, NOWHERE },
+    /* stored as the remover compares it: long, no closing separator; for one user, no folder of the machine's */
+    { "/D= with a closing backslash", "/S /D=@\\Иван Folder\\x\\", 0, IN_FOLDER, 3 },
+    { "/D= an 8.3 alias", "/S /D=&", 0, IN_FOLDER, 3 },
+    { "/CURRENTUSER into the Windows folder", "/S /CURRENTUSER /D=$", 1, NOWHERE },
     { "/TIMEOUT=0", "/S /TIMEOUT=0", 1, NOWHERE },
     { "/TIMEOUT=101", "/S /TIMEOUT=101", 1, NOWHERE },
     { "a bad value without /S: a box names it", "/TIMEOUT=1o", 1, NOWHERE, 0, NULL,
