@@ -47,10 +47,11 @@ static int takeRecordName(const WCHAR *name)
 }
 
 /* The user's own record (this program in its own folder, named by its
-   uninstall command) is removed with the user's own rights: rights asked for could bring another
-   account, and with it another HKEY_CURRENT_USER.  Any other lies in the
-   machine's scope, which needs them: rights that could not even be asked
-   for are as good as refused, nothing is removed without them. */
+   uninstall command) is removed with the user's own rights: rights asked
+   for could bring another account, and with it another HKEY_CURRENT_USER.
+   Any other lies in the machine's scope, which needs them: rights that
+   could not even be asked for are as good as refused, nothing is removed
+   without them. */
 static int chooseScope(int marked, const WCHAR **arguments, DWORD *exitCode)
 {
     int rights;
