@@ -95,7 +95,7 @@ static void animateUntilClosed(void)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    releaseSound();
+    stopSound();
     unwatchDisplay();
 }
 

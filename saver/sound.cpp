@@ -36,11 +36,3 @@ void stopSound(void)
         soundState.play(NULL, launchContext.instance, 0);
 }
 
-void releaseSound(void)
-{
-    stopSound();
-    if (soundState.library != NULL)
-        FreeLibrary(soundState.library);
-    soundState.library = NULL;
-    soundState.play = NULL;
-}

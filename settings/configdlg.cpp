@@ -370,5 +370,5 @@ void runConfigDialog(HWND parent)
     if (DialogBoxParamA(launchContext.instance, MAKEINTRESOURCEA(IDD_CONFIG), parent,
                         configDialogProc, 0) < 0)
         warn(NULL, "ERROR: can't create dialog !");
-    releaseSound();
+    stopSound();
 }
