@@ -35,4 +35,3 @@ void stopSound(void)
     if (soundState.play != NULL)
         soundState.play(NULL, launchContext.instance, 0);
 }
-
